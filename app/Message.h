@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// Every message to the user goes through here: a modal box with a single OK
+// button, titled with the program's title.
+namespace Message {
+
+void show(const QString &text, QWidget *parent = nullptr);
+
+// Tests observe messages instead of answering real boxes; an empty observer
+// restores the real box.
+using Observer = std::function<void(const QString &text)>;
+void setObserver(Observer observer);
+
+} // namespace Message

@@ -1,0 +1,30 @@
+#include "app/AppIdentity.h"
+#include "app/Form.h"
+#include "app/Look.h"
+#include "data/CallDatabase.h"
+#include "main/frmMain.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(AppIdentity::title());
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(AppIdentity::Major)
+                                            .arg(AppIdentity::Minor)
+                                            .arg(AppIdentity::Revision));
+    Look::applyDefaultFont();
+    // The file is the one in the working directory at start-up, wherever a
+    // window later takes the process.
+    CallDatabase::path();
+
+    // The process ends when no window is loaded any more, hidden ones included.
+    QApplication::setQuitOnLastWindowClosed(false);
+    Form::setAllUnloadedHandler([] { QCoreApplication::quit(); });
+
+    frmMain::instance().show();
+    const int status = app.exec();
+    Form::destroyAll();
+    return status;
+}

@@ -1,0 +1,9 @@
+#include "boards/Corners.h"
+
+FormWindow *Corners::createWindow()
+{
+    auto *w = new FormWindow(this);
+    w->setObjectName(QStringLiteral("Corners"));
+    w->setWindowTitle(QStringLiteral("Corners"));
+    return w;
+}

@@ -1,0 +1,379 @@
+#include "calls/CallForm.h"
+
+#include "app/Look.h"
+#include "app/Message.h"
+#include "data/DataError.h"
+#include "data/dataCall.h"
+#include "main/frmMain.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace {
+const QString AllUsed = QStringLiteral("All calls have been used.  Please reset.");
+
+// Closes a result set on every way out of a scope, the failing ones included.
+class Closing
+{
+public:
+    explicit Closing(Recordset &rs)
+        : m_rs(rs)
+    {
+    }
+    ~Closing()
+    {
+        if (m_rs.isOpen())
+            m_rs.close();
+    }
+
+private:
+    Recordset &m_rs;
+};
+} // namespace
+
+CallForm::Controls &CallForm::ui()
+{
+    window();
+    return *m_ui;
+}
+
+FormWindow *CallForm::createWindow()
+{
+    auto *w = new FormWindow(this);
+    w->setObjectName(QStringLiteral("CallForm"));
+    w->setWindowTitle(QStringLiteral("Calls"));
+    Look::setClientSize(w, 7410, 6150);
+    m_ui = std::make_unique<Controls>();
+    Controls &c = *m_ui;
+
+    auto label = [w](const char *name, const QString &text, int l, int t, int wd, int h) {
+        auto *lbl = new QLabel(text, w);
+        lbl->setObjectName(QString::fromLatin1(name));
+        Look::place(lbl, l, t, wd, h);
+        return lbl;
+    };
+    auto button = [w](const char *name, const char *caption, int l, int t, int wd, int h) {
+        auto *b = new QPushButton(QString::fromUtf8(caption), w);
+        b->setObjectName(QString::fromLatin1(name));
+        Look::place(b, l, t, wd, h);
+        return b;
+    };
+    auto scrollBar = [w](const char *name, int value, int l, int t, int wd, int h) {
+        auto *s = new QScrollBar(Qt::Horizontal, w);
+        s->setObjectName(QString::fromLatin1(name));
+        s->setRange(0, 10);
+        s->setSingleStep(1);
+        s->setPageStep(1);
+        s->setValue(value);
+        s->setFocusPolicy(Qt::StrongFocus);
+        Look::place(s, l, t, wd, h);
+        return s;
+    };
+
+    c.lblCallsLeft = label("lblCallsLeft", QString(), 6600, 0, 525, 435);
+    c.lblCallsLeft->setFont(Look::sansSerif(13.5, true));
+    c.lblCall = label("lblCall", QString(), 120, 480, 7095, 1095);
+    c.lblCall->setFont(Look::sansSerif(24));
+    // Lies under "&Use" and outside the window's left edge: a static leftover.
+    c.lblFieldLabel_5 = label("lblFieldLabel_5", QStringLiteral("Priority:"), -360, 2065, 1815, 255);
+    c.lblFieldLabel_5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    c.cmdUse = button("cmdUse", "&Use", 120, 1920, 1455, 615);
+    c.cmdStart = button("cmdStart", "&Find", 1680, 1920, 1215, 615);
+    c.cmdReset = button("cmdReset", "&Reset Calls", 5880, 1920, 1335, 615);
+    c.lblCallDelay = label("lblCallDelay", QString(), 3960, 2040, 495, 375);
+    c.lblCallDelay->setFont(Look::sansSerif(13.5));
+    c.lblCallDelay->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    c.lblDelay1 = label("lblDelay1", QStringLiteral("Delay"), 3000, 2160, 735, 255);
+    c.lblDelay1->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    c.hscrCall = scrollBar("hscrCall", 0, 4560, 2160, 1215, 255);
+    c.chkSync = new QCheckBox(QStringLiteral("Sync Delay"), w);
+    c.chkSync->setObjectName(QStringLiteral("chkSync"));
+    Look::place(c.chkSync, 2520, 2760, 1335, 255);
+    c.lblNLCall1 = label("lblNLCall1", QString(), 120, 3480, 7095, 1095);
+    c.lblNLCall1->setFont(Look::sansSerif(24));
+    c.lblNLCall1->hide();
+    c.lblNLCall2 = label("lblNLCall2", QString(), 120, 4680, 7215, 1095);
+    c.lblNLCall2->setFont(Look::sansSerif(24));
+    c.lblNLCall2->hide();
+    c.cmdGetNOL = button("cmdGetNOL", "Get Next", 1800, 5760, 1215, 315);
+    c.cmdGetNOL->hide();
+    c.lblDelay2 = label("lblDelay2", QStringLiteral("Delay"), 3240, 5760, 615, 255);
+    c.lblDelay2->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    c.lblDelay = label("lblDelay", QString(), 4080, 5760, 375, 375);
+    c.lblDelay->setFont(Look::sansSerif(13.5));
+    c.lblDelay->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    c.hscrDelay = scrollBar("hscrDelay", 5, 4680, 5760, 1095, 255);
+    c.lblFieldLabel_5->lower();
+
+    c.Timer1 = new QTimer(w);
+    c.Timer1->setObjectName(QStringLiteral("Timer1"));
+    c.Timer1->setTimerType(Qt::PreciseTimer);
+    c.Timer1->setInterval(TickMs);
+
+    w->setDefaultButton(c.cmdUse);
+    const QList<QWidget *> order = {c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL,
+                                    c.chkSync};
+    for (int i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+
+    connect(c.cmdStart, &QPushButton::clicked, this, &CallForm::cmdStart_Click);
+    connect(c.cmdUse, &QPushButton::clicked, this, &CallForm::cmdUse_Click);
+    connect(c.cmdReset, &QPushButton::clicked, this, &CallForm::cmdReset_Click);
+    connect(c.cmdGetNOL, &QPushButton::clicked, this, &CallForm::cmdGetNOL_Click);
+    connect(c.hscrCall, &QScrollBar::valueChanged, this, &CallForm::hscrCall_Change);
+    connect(c.hscrDelay, &QScrollBar::valueChanged, this, &CallForm::hscrDelay_Change);
+    connect(c.Timer1, &QTimer::timeout, this, &CallForm::Timer1_Timer);
+    return w;
+}
+
+void CallForm::Form_Load()
+{
+    m_generator.seed(quint32(QDateTime::currentMSecsSinceEpoch()));
+    ActivateLists();
+    Controls &c = *m_ui;
+    c.lblCall->hide();
+    c.lblCallDelay->setText(QString::number(c.hscrCall->value()));
+    c.lblDelay->setText(QString::number(c.hscrDelay->value()));
+    c.cmdUse->setFocus();
+    c.Timer1->start();
+}
+
+void CallForm::ActivateLists()
+{
+    // Reads the level boxes first: this may load the main window, hidden.
+    QList<QPair<bool, QString>> levels;
+    for (const QCheckBox *box : frmMain::instance().ui().levels())
+        levels.append({box->isChecked(), box->property("Tag").toString()});
+
+    dataCall &data = dataCall::instance();
+    Recordset &rs = data.rssqlActList();
+    try {
+        Closing closing(rs);
+        dataCall::Transaction transaction(data);
+        if (rs.isOpen())
+            rs.close();
+        rs.open();
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+            rs.setField(QStringLiteral("List_Active"), 0);
+        rs.close();
+        for (const auto &[ticked, tag] : std::as_const(levels)) {
+            if (!ticked)
+                continue;
+            rs.open();
+            rs.moveFirst();
+            while (!rs.eof() && rs.field(QStringLiteral("List")).toString() != tag)
+                rs.moveNext();
+            // A tag with no list of its name activates nothing.
+            if (!rs.eof()) {
+                rs.setField(QStringLiteral("List_Active"), 1);
+                rs.update();
+            }
+            rs.close();
+        }
+        transaction.commit();
+    } catch (const DataError &e) {
+        tell(QStringLiteral("The lists of the ticked levels could not be made active; the NL calls "
+                            "come from the lists active before.\n\n")
+             + e.message());
+    }
+}
+
+void CallForm::tell(const QString &text)
+{
+    const bool wasTelling = m_telling;
+    m_telling = true;
+    Message::show(text, m_ui ? m_ui->cmdUse->window() : nullptr);
+    m_telling = wasTelling;
+}
+
+int CallForm::draw(int rows)
+{
+    return std::uniform_int_distribution<int>(0, rows - 1)(m_generator);
+}
+
+void CallForm::FindCall()
+{
+    Controls &c = ui();
+    c.lblCall->show();
+    m_haveListCall = false;
+
+    dataCall &data = dataCall::instance();
+    Recordset &rs = data.rssqlCallNames();
+    try {
+        if (rs.isOpen())
+            rs.close();
+        const frmMain::Controls &main = frmMain::instance().ui();
+        const QString pattern = main.chkAdv->isChecked() ? QStringLiteral("A%") : main.box_List->currentText();
+        data.sqlCallNames(pattern);
+    } catch (const DataError &e) {
+        tell(QStringLiteral("The calls of the list could not be read.\n\n") + e.message());
+        return;
+    }
+
+    try {
+        const int rows = rs.recordCount();
+        if (rows == 0)
+            throw DataError(AllUsed);
+        rs.moveFirst();
+        rs.move(draw(rows));
+        const QVariant name = rs.field(QStringLiteral("Call_Name"));
+        if (name.isNull())
+            throw DataError(QStringLiteral("a call without a name"));
+        c.lblCall->setText(name.toString());
+        c.lblCallsLeft->setText(QString::number(rows));
+        m_haveListCall = true;
+    } catch (const DataError &) {
+        tell(AllUsed);
+    }
+}
+
+void CallForm::cmdStart_Click()
+{
+    FindCall();
+    CallTicks = 0;
+    if (m_ui)
+        m_ui->cmdUse->setFocus();
+}
+
+void CallForm::cmdUse_Click()
+{
+    dataCall &data = dataCall::instance();
+    Recordset &drawn = data.rssqlCallNames();
+    if (!m_haveListCall || !drawn.isOpen() || drawn.eof())
+        return;
+    const QVariant callId = drawn.field(QStringLiteral("Call_ID"));
+    const QString callName = drawn.field(QStringLiteral("Call_Name")).toString();
+
+    Recordset &rs = data.rscallUse();
+    try {
+        Closing closing(rs);
+        if (rs.isOpen())
+            rs.close();
+        rs.open();
+        rs.moveFirst();
+        while (!rs.eof() && rs.field(QStringLiteral("Call_ID")) != callId)
+            rs.moveNext();
+        // A call removed from the database meanwhile has no row left to mark.
+        if (!rs.eof()) {
+            rs.setField(QStringLiteral("Used"), 1);
+            rs.update();
+        }
+        rs.close();
+    } catch (const DataError &e) {
+        tell(QStringLiteral("\"%1\" could not be marked as used; it stays on the list.\n\n").arg(callName)
+             + e.message());
+        return;
+    }
+    FindCall();
+    CallTicks = 0;
+}
+
+void CallForm::ResetCalls()
+{
+    dataCall &data = dataCall::instance();
+    Recordset &rs = data.rscallUse();
+    try {
+        Closing closing(rs);
+        // All marks go back together or none does.
+        dataCall::Transaction transaction(data);
+        if (!rs.isOpen())
+            rs.open();
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+            rs.setField(QStringLiteral("Used"), 0);
+        rs.close();
+        transaction.commit();
+    } catch (const DataError &e) {
+        tell(QStringLiteral("The used marks could not be reset; no call was changed.\n\n") + e.message());
+    }
+}
+
+void CallForm::cmdReset_Click()
+{
+    ResetCalls();
+    if (m_ui)
+        m_ui->cmdUse->setFocus();
+}
+
+void CallForm::GetNLCall()
+{
+    Controls &c = ui();
+    if (NLShown == 1)
+        c.lblNLCall2->show();
+    c.lblNLCall1->show();
+    NLShown = 1;
+    c.lblNLCall2->setText(c.lblNLCall1->text());
+
+    // An NL draw that fails ends silently: no list active, no call, no database.
+    dataCall &data = dataCall::instance();
+    Recordset &rs = data.rssqlAllCalls();
+    try {
+        if (rs.isOpen())
+            rs.close();
+        data.sqlAllCalls();
+        const int rows = rs.recordCount();
+        if (rows == 0)
+            return;
+        rs.moveFirst();
+        rs.move(draw(rows));
+        const QVariant name = rs.field(QStringLiteral("Call_Name"));
+        if (!name.isNull())
+            c.lblNLCall1->setText(name.toString());
+    } catch (const DataError &) {
+    }
+}
+
+void CallForm::cmdGetNOL_Click()
+{
+    GetNLCall();
+}
+
+void CallForm::hscrCall_Change()
+{
+    m_ui->lblCallDelay->setText(QString::number(m_ui->hscrCall->value()));
+}
+
+void CallForm::hscrDelay_Change()
+{
+    m_ui->lblDelay->setText(QString::number(m_ui->hscrDelay->value()));
+}
+
+void CallForm::Timer1_Timer()
+{
+    // While a message of this window waits for the caller, ticks pile up nothing.
+    if (m_telling || !m_ui)
+        return;
+    Controls &c = *m_ui;
+    const bool sync = c.chkSync->isChecked();
+    c.hscrDelay->setVisible(!sync);
+    c.lblDelay->setVisible(!sync);
+    c.lblDelay2->setVisible(!sync);
+    if (sync) {
+        NLTicks = CallTicks;
+        c.lblDelay->setText(c.lblCallDelay->text());
+    }
+
+    ++NLTicks;
+    ++CallTicks;
+
+    const int nlDelay = c.lblDelay->text().toInt();
+    if (nlDelay > 0) {
+        c.cmdGetNOL->hide();
+        if (NLTicks >= nlDelay * 100) {
+            GetNLCall();
+            NLTicks = 0;
+        }
+    } else {
+        c.cmdGetNOL->show();
+    }
+
+    const int callDelay = c.lblCallDelay->text().toInt();
+    if (callDelay > 0 && CallTicks >= callDelay * 100) {
+        FindCall();
+        CallTicks = 0;
+    }
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "app/Form.h"
+
+#include <QtGlobal>
+#include <memory>
+#include <random>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QScrollBar;
+class QTimer;
+
+// The "Calls" window: activates the lists of the ticked levels, draws list
+// calls and NL calls, marks calls used, and paces the draws with its timer.
+class CallForm : public Form
+{
+    Q_OBJECT
+public:
+    static CallForm &instance() { return Form::instance<CallForm>(); }
+
+    struct Controls
+    {
+        QLabel *lblCallsLeft;
+        QLabel *lblCall;
+        QPushButton *cmdUse;
+        QPushButton *cmdStart;
+        QPushButton *cmdReset;
+        QLabel *lblFieldLabel_5;
+        QLabel *lblCallDelay;
+        QLabel *lblDelay1;
+        QScrollBar *hscrCall;
+        QCheckBox *chkSync;
+        QLabel *lblNLCall1;
+        QLabel *lblNLCall2;
+        QPushButton *cmdGetNOL;
+        QLabel *lblDelay2;
+        QLabel *lblDelay;
+        QScrollBar *hscrDelay;
+        QTimer *Timer1;
+    };
+    Controls &ui();
+
+    // Kept by the window object across a close.
+    qint64 CallTicks = 0;
+    qint64 NLTicks = 0;
+    qint16 NLShown = 0;
+
+    // One tick of the pacing timer; 100 ticks make one unit of delay.
+    void Timer1_Timer();
+    static constexpr int TickMs = 10;
+
+    // The load step seeds from the clock; tests pin the sequence down.
+    void seedGenerator(quint32 seed) { m_generator.seed(seed); }
+
+protected:
+    FormWindow *createWindow() override;
+    void Form_Load() override;
+    void Form_Unload() override { m_ui.reset(); }
+
+private:
+    friend class Form;
+    CallForm() = default;
+
+    void cmdStart_Click();
+    void cmdUse_Click();
+    void cmdReset_Click();
+    void cmdGetNOL_Click();
+    void hscrCall_Change();
+    void hscrDelay_Change();
+
+    void ActivateLists();
+    void FindCall();
+    void ResetCalls();
+    void GetNLCall();
+
+    int draw(int rows);
+    void tell(const QString &text);
+
+    std::unique_ptr<Controls> m_ui;
+    std::mt19937 m_generator;
+    // True while the list call shown comes from a draw that succeeded.
+    bool m_haveListCall = false;
+    // A message box of this window is open; ticks must not stack up more.
+    bool m_telling = false;
+};

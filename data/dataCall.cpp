@@ -1,0 +1,180 @@
+#include "data/dataCall.h"
+
+#include "data/CallDatabase.h"
+#include "data/DataError.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <QUrl>
+
+namespace {
+std::unique_ptr<dataCall> &component()
+{
+    static std::unique_ptr<dataCall> instance;
+    return instance;
+}
+
+QString whereText()
+{
+    const QFileInfo file(CallDatabase::path());
+    return QStringLiteral("The call database \"%1\" in the folder \"%2\"")
+        .arg(file.fileName(), QDir::toNativeSeparators(file.absolutePath()));
+}
+} // namespace
+
+dataCall &dataCall::instance()
+{
+    if (!component())
+        component().reset(new dataCall);
+    return *component();
+}
+
+void dataCall::destroy()
+{
+    component().reset();
+}
+
+dataCall::dataCall()
+    : m_connection(QStringLiteral("dcCalls"))
+    , m_sqlCallNames(*this, QStringLiteral("rssqlCallNames"), Recordset::Kind::Query,
+                     QStringLiteral("SELECT tblCalls.Call_Name, tblCalls.Call_ID FROM tblCalls, tblList "
+                                    "WHERE tblCalls.List_ID = tblList.List_ID AND (tblList.List LIKE ?) "
+                                    "AND (tblCalls.Used = 0)"),
+                     QString(), false)
+    , m_tblList(*this, QStringLiteral("rstblList"), Recordset::Kind::Table, QStringLiteral("tblList"),
+                QString(), false)
+    , m_tblType(*this, QStringLiteral("rstblType"), Recordset::Kind::Table, QStringLiteral("tblType"),
+                QString(), false)
+    , m_callUse(*this, QStringLiteral("rscallUse"), Recordset::Kind::Table, QStringLiteral("tblCalls"),
+                QStringLiteral("tblCalls"), true)
+    , m_sqlAllCalls(*this, QStringLiteral("rssqlAllCalls"), Recordset::Kind::Query,
+                    QStringLiteral("SELECT tblCalls.Call_Name FROM tblCalls, tblList "
+                                   "WHERE tblCalls.List_ID = tblList.List_ID AND (tblList.List_Active = 1)"),
+                    QString(), false)
+    , m_sqlActList(*this, QStringLiteral("rssqlActList"), Recordset::Kind::Query,
+                   QStringLiteral("SELECT List_Active, List FROM tblList"), QStringLiteral("tblList"), true)
+{
+}
+
+dataCall::~dataCall()
+{
+    m_prepared.clear();
+    if (QSqlDatabase::contains(m_connection)) {
+        QSqlDatabase::database(m_connection, false).close();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+}
+
+void dataCall::setTimeouts(int openMs, int commandMs)
+{
+    m_openTimeoutMs = openMs;
+    m_commandTimeoutMs = commandMs;
+    if (QSqlDatabase::contains(m_connection) && QSqlDatabase::database(m_connection, false).isOpen())
+        execute(QStringLiteral("PRAGMA busy_timeout = %1").arg(m_commandTimeoutMs), {});
+}
+
+QSqlDatabase dataCall::dcCalls()
+{
+    if (!QSqlDatabase::contains(m_connection) || !QSqlDatabase::database(m_connection, false).isOpen())
+        openConnection();
+    return QSqlDatabase::database(m_connection, false);
+}
+
+void dataCall::openConnection()
+{
+    m_prepared.clear();
+    const QString path = CallDatabase::path();
+    if (!QFileInfo(path).isFile())
+        throw DataError(whereText() + QStringLiteral(" is missing.\n\nRun ./run.sh to create the default "
+                                                     "call database, or copy a call database there."));
+    QSqlDatabase db = QSqlDatabase::contains(m_connection)
+                          ? QSqlDatabase::database(m_connection, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    // mode=rw: SQLite must never create the file, not even if it vanishes meanwhile.
+    db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(m_openTimeoutMs));
+    if (!db.open())
+        throw DataError(whereText() + QStringLiteral(" could not be opened: ") + db.lastError().text());
+    try {
+        checkTables();
+        execute(QStringLiteral("PRAGMA busy_timeout = %1").arg(m_commandTimeoutMs), {});
+    } catch (const DataError &) {
+        m_prepared.clear();
+        db.close();
+        throw;
+    }
+}
+
+void dataCall::checkTables()
+{
+    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    for (const CallDatabase::Table &table : CallDatabase::requiredTables()) {
+        QSqlQuery info(db);
+        if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table.name)))
+            throw DataError(whereText() + QStringLiteral(" cannot be read: ") + info.lastError().text());
+        QStringList columns;
+        while (info.next())
+            columns.append(info.value(1).toString());
+        if (info.lastError().isValid())
+            throw DataError(whereText() + QStringLiteral(" cannot be read: ") + info.lastError().text());
+        if (columns.isEmpty())
+            throw DataError(whereText() + QStringLiteral(" has no table %1.").arg(table.name));
+        for (const QString &column : table.columns) {
+            if (!columns.contains(column, Qt::CaseInsensitive))
+                throw DataError(whereText() + QStringLiteral(" has no column %1 in its table %2.")
+                                                  .arg(column, table.name));
+        }
+    }
+}
+
+void dataCall::execute(const QString &statement, const QVariantList &values)
+{
+    const QSqlDatabase db = dcCalls();
+    auto it = m_prepared.find(statement);
+    if (it == m_prepared.end()) {
+        QSqlQuery query(db);
+        if (!query.prepare(statement))
+            throw DataError(query.lastError().text());
+        it = m_prepared.insert(statement, query);
+    }
+    QSqlQuery &query = it.value();
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    const bool ok = query.exec();
+    const QSqlError error = query.lastError();
+    query.finish();
+    if (!ok)
+        throw DataError(error.text());
+}
+
+void dataCall::sqlCallNames(const QString &pattern)
+{
+    m_sqlCallNames.run({pattern});
+}
+
+void dataCall::sqlAllCalls()
+{
+    m_sqlAllCalls.run({});
+}
+
+dataCall::Transaction::Transaction(dataCall &data)
+    : m_db(data.dcCalls())
+{
+    if (!m_db.transaction())
+        throw DataError(m_db.lastError().text());
+}
+
+dataCall::Transaction::~Transaction()
+{
+    if (!m_done)
+        m_db.rollback();
+}
+
+void dataCall::Transaction::commit()
+{
+    if (!m_db.commit())
+        throw DataError(m_db.lastError().text());
+    m_done = true;
+}

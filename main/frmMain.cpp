@@ -1,0 +1,178 @@
+#include "main/frmMain.h"
+
+#include "app/AppIdentity.h"
+#include "app/Look.h"
+#include "app/Message.h"
+#include "app/frmAbout.h"
+#include "boards/Corners.h"
+#include "boards/HomePositions.h"
+#include "calls/CallForm.h"
+#include "data/DataError.h"
+#include "data/dataCall.h"
+#include "editor/CallEdit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+const QStringList &frmMain::levelTags()
+{
+    static const QStringList tags = {QStringLiteral("B"),  QStringLiteral("MS"), QStringLiteral("P"),
+                                     QStringLiteral("A1"), QStringLiteral("A2"), QStringLiteral("C1"),
+                                     QStringLiteral("C2"), QStringLiteral("C3A"), QStringLiteral("C3B")};
+    return tags;
+}
+
+QList<QCheckBox *> frmMain::Controls::levels() const
+{
+    return {CheckB, CheckMS, CheckP, CheckA1, CheckA2, CheckC1, CheckC2, CheckC3A, CheckC3B};
+}
+
+frmMain::Controls &frmMain::ui()
+{
+    window();
+    return *m_ui;
+}
+
+FormWindow *frmMain::createWindow()
+{
+    auto *w = new FormWindow(this);
+    w->setObjectName(QStringLiteral("frmMain"));
+    w->setWindowTitle(AppIdentity::title());
+    Look::setClientSize(w, 5535, 3330);
+    m_ui = std::make_unique<Controls>();
+    Controls &c = *m_ui;
+
+    auto button = [w](const char *name, const char *caption, int l, int t, int wd, int h) {
+        auto *b = new QPushButton(QString::fromUtf8(caption), w);
+        b->setObjectName(QString::fromLatin1(name));
+        Look::place(b, l, t, wd, h);
+        return b;
+    };
+    auto check = [w](const char *name, const char *caption, const char *tag, int l, int t) {
+        auto *b = new QCheckBox(QString::fromUtf8(caption), w);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setProperty("Tag", QString::fromLatin1(tag));
+        Look::place(b, l, t, 855, 375);
+        return b;
+    };
+
+    c.box_List = new QComboBox(w);
+    c.box_List->setObjectName(QStringLiteral("box_List"));
+    c.box_List->setEditable(true);
+    c.box_List->setInsertPolicy(QComboBox::NoInsert);
+    Look::place(c.box_List, 480, 360, 1695, 315);
+
+    c.cmdGo = button("cmdGo", "Get List", 2520, 240, 1335, 495);
+    c.chkAdv = new QCheckBox(QStringLiteral("Include A1"), w);
+    c.chkAdv->setObjectName(QStringLiteral("chkAdv"));
+    Look::place(c.chkAdv, 720, 720, 1575, 255);
+
+    c.CheckMS = check("CheckMS", "MS", "MS", 600, 2280);
+    c.CheckB = check("CheckB", "Basic", "B", 600, 1800);
+    c.CheckP = check("CheckP", "Plus", "P", 600, 2760);
+    c.CheckA1 = check("CheckA1", "A1", "A1", 1800, 1800);
+    c.CheckA2 = check("CheckA2", "A2", "A2", 1800, 2280);
+    c.CheckC1 = check("CheckC1", "C1", "C1", 1800, 2760);
+    c.CheckC2 = check("CheckC2", "C2", "C2", 3000, 1800);
+    c.CheckC3A = check("CheckC3A", "C3A", "C3A", 3000, 2280);
+    c.CheckB->setChecked(true);
+
+    c.Label1 = new QLabel(QStringLiteral("Non-Level lists to show"), w);
+    c.Label1->setObjectName(QStringLiteral("Label1"));
+    c.Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    c.Label1->setFont(Look::sansSerif(12));
+    Look::place(c.Label1, 840, 1320, 2535, 375);
+
+    c.cmdShowHome = button("cmdShowHome", "Home Positions", 3960, 240, 1335, 495);
+    // Part of the ladder, but never shown: only picking "C3B" ticks it.
+    c.CheckC3B = check("CheckC3B", "C3B", "C3B", 3000, 2760);
+    c.CheckC3B->setVisible(false);
+    c.Command2 = button("Command2", "Corners", 3960, 840, 1335, 495);
+    c.cmdEdit = button("cmdEdit", "Edit Calls", 3960, 1440, 1335, 495);
+    c.cmdAbout = button("cmdAbout", "About", 3960, 2760, 1335, 495);
+    w->setCancelButton(c.cmdAbout);
+
+    const QList<QWidget *> order = {c.box_List, c.cmdGo,    c.chkAdv,  c.CheckMS,     c.CheckB,
+                                    c.CheckP,   c.CheckA1,  c.CheckA2, c.CheckC1,     c.CheckC2,
+                                    c.CheckC3A, c.cmdShowHome, c.CheckC3B, c.Command2, c.cmdEdit,
+                                    c.cmdAbout};
+    for (int i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+
+    connect(c.box_List, &QComboBox::currentTextChanged, this, &frmMain::box_List_Change);
+    connect(c.cmdGo, &QPushButton::clicked, this, &frmMain::cmdGo_Click);
+    connect(c.cmdShowHome, &QPushButton::clicked, this, &frmMain::cmdShowHome_Click);
+    connect(c.Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
+    connect(c.cmdEdit, &QPushButton::clicked, this, &frmMain::cmdEdit_Click);
+    connect(c.cmdAbout, &QPushButton::clicked, this, &frmMain::cmdAbout_Click);
+    return w;
+}
+
+void frmMain::Form_Load()
+{
+    Controls &c = *m_ui;
+    c.chkAdv->hide();
+
+    // The combo lists every list of the database; its text starts as "B"
+    // without a ladder update, which would give the same ticks anyway.
+    const QSignalBlocker quiet(c.box_List);
+    Recordset &lists = dataCall::instance().rstblList();
+    try {
+        if (lists.isOpen())
+            lists.close();
+        lists.open();
+        for (lists.moveFirst(); !lists.eof(); lists.moveNext())
+            c.box_List->addItem(lists.field(QStringLiteral("List")).toString());
+        lists.close();
+    } catch (const DataError &e) {
+        if (lists.isOpen())
+            lists.close();
+        Message::show(e.message());
+    }
+    c.box_List->setCurrentIndex(-1);
+    c.box_List->setEditText(QStringLiteral("B"));
+}
+
+void frmMain::box_List_Change()
+{
+    Controls &c = *m_ui;
+    const QList<QCheckBox *> ladder = c.levels();
+    for (QCheckBox *box : ladder)
+        box->setChecked(false);
+    c.chkAdv->setVisible(c.box_List->currentText() == QLatin1String("A2"));
+    for (int rung = 0; rung < ladder.size(); ++rung) {
+        if (c.box_List->currentText() == ladder[rung]->property("Tag").toString()) {
+            for (int below = 0; below <= rung; ++below)
+                ladder[below]->setChecked(true);
+        }
+    }
+}
+
+void frmMain::cmdGo_Click()
+{
+    if (m_ui->box_List->currentText() == QLatin1String("Select List"))
+        return;
+    CallForm::instance().show();
+}
+
+void frmMain::cmdShowHome_Click()
+{
+    HomePositions::instance().show();
+}
+
+void frmMain::Command2_Click()
+{
+    Corners::instance().show();
+}
+
+void frmMain::cmdEdit_Click()
+{
+    CallEdit::instance().show();
+}
+
+void frmMain::cmdAbout_Click()
+{
+    frmAbout::instance().show();
+}

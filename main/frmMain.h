@@ -1,0 +1,58 @@
+#pragma once
+
+#include "app/Form.h"
+
+#include <QList>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+// The window the caller works from: the level ladder, the list combo, and the
+// buttons that open every other window.
+class frmMain : public Form
+{
+    Q_OBJECT
+public:
+    static frmMain &instance() { return Form::instance<frmMain>(); }
+
+    struct Controls
+    {
+        QComboBox *box_List;
+        QPushButton *cmdGo;
+        QCheckBox *chkAdv;
+        QCheckBox *CheckB, *CheckMS, *CheckP, *CheckA1, *CheckA2, *CheckC1, *CheckC2, *CheckC3A, *CheckC3B;
+        QLabel *Label1;
+        QPushButton *cmdShowHome;
+        QPushButton *Command2;
+        QPushButton *cmdEdit;
+        QPushButton *cmdAbout;
+
+        // The nine level boxes in ladder order, lowest first.
+        QList<QCheckBox *> levels() const;
+    };
+    // The controls; reading them loads the window, hidden, when it is not loaded.
+    Controls &ui();
+
+    static const QStringList &levelTags();
+
+protected:
+    FormWindow *createWindow() override;
+    void Form_Load() override;
+    void Form_Unload() override { m_ui.reset(); }
+
+private:
+    friend class Form;
+    frmMain() = default;
+
+    void box_List_Change();
+    void cmdGo_Click();
+    void cmdShowHome_Click();
+    void Command2_Click();
+    void cmdEdit_Click();
+    void cmdAbout_Click();
+
+    std::unique_ptr<Controls> m_ui;
+};

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Shared by run.sh and test.sh: installs the missing Debian packages, builds
+# Vorlet, and creates the default call database in this folder when it is absent.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")"
+
+packages=(g++ make cmake qt6-base-dev libqt6sql6-sqlite libgl-dev fonts-liberation2 fonts-dejavu-core)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+[ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$(nproc)"
+
+# The database is built once from the text in data/ and never overwritten.
+if [ ! -e Call_List.db ]; then
+  build/vorlet-makedb data/default_calls.txt Call_List.db
+  echo "Created Call_List.db from data/default_calls.txt"
+fi

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the whole suite headless.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")"
+./setup.sh
+cd build
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure "$@"

@@ -1,0 +1,117 @@
+#include "testsupport.h"
+
+#include "app/Form.h"
+#include "app/Message.h"
+#include "data/dataCall.h"
+
+#include <QDir>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace {
+const QString CheckConnection = QStringLiteral("test-check");
+
+template<class F>
+auto withConnection(const QString &path, F f)
+{
+    QSqlDatabase db = QSqlDatabase::contains(CheckConnection)
+                          ? QSqlDatabase::database(CheckConnection, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), CheckConnection);
+    if (db.databaseName() != path || !db.isOpen()) {
+        db.close();
+        db.setDatabaseName(path);
+        if (!db.open())
+            qFatal("cannot open %s", qPrintable(path));
+    }
+    return f(db);
+}
+
+QSqlQuery run(QSqlDatabase &db, const QString &sql, const QVariantList &params)
+{
+    QSqlQuery q(db);
+    if (!q.prepare(sql))
+        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    for (const QVariant &p : params)
+        q.addBindValue(p);
+    if (!q.exec())
+        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    return q;
+}
+} // namespace
+
+TestDatabase::TestDatabase()
+{
+    Form::destroyAll();
+    dataCall::destroy();
+    m_previousDir = QDir::currentPath();
+    QDir::setCurrent(m_dir.path());
+    CallDatabase::setPath(m_dir.filePath(CallDatabase::FileName));
+}
+
+TestDatabase::TestDatabase(const QList<CallDatabase::CallList> &lists)
+    : TestDatabase()
+{
+    QString error;
+    if (!CallDatabase::create(path(), lists, &error))
+        qFatal("cannot build the test database: %s", qPrintable(error));
+}
+
+TestDatabase::~TestDatabase()
+{
+    Form::destroyAll();
+    dataCall::destroy();
+    if (QSqlDatabase::contains(CheckConnection)) {
+        QSqlDatabase::database(CheckConnection, false).close();
+        QSqlDatabase::removeDatabase(CheckConnection);
+    }
+    QDir::setCurrent(m_previousDir);
+}
+
+QString TestDatabase::path() const
+{
+    return m_dir.filePath(CallDatabase::FileName);
+}
+
+QVariant TestDatabase::value(const QString &sql, const QVariantList &params) const
+{
+    return withConnection(path(), [&](QSqlDatabase &db) {
+        QSqlQuery q = run(db, sql, params);
+        return q.next() ? q.value(0) : QVariant();
+    });
+}
+
+QStringList TestDatabase::column(const QString &sql, const QVariantList &params) const
+{
+    return withConnection(path(), [&](QSqlDatabase &db) {
+        QSqlQuery q = run(db, sql, params);
+        QStringList values;
+        while (q.next())
+            values.append(q.value(0).toString());
+        return values;
+    });
+}
+
+void TestDatabase::exec(const QString &sql, const QVariantList &params) const
+{
+    withConnection(path(), [&](QSqlDatabase &db) { run(db, sql, params); return 0; });
+}
+
+CallDatabase::CallList list(const QString &name, int calls)
+{
+    CallDatabase::CallList l{name, {}};
+    for (int i = 1; i <= calls; ++i)
+        l.calls.append(QStringLiteral("%1 #%2").arg(name).arg(i));
+    return l;
+}
+
+MessageLog::MessageLog()
+{
+    Message::setObserver([this](const QString &text) { messages.append(text); });
+}
+
+MessageLog::~MessageLog()
+{
+    Message::setObserver({});
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "data/CallDatabase.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariant>
+
+// A temporary folder as the working directory, holding its own Call_List.db
+// (or none at all); the window objects and the data component start afresh
+// and are dropped again at the end.
+class TestDatabase
+{
+public:
+    explicit TestDatabase(const QList<CallDatabase::CallList> &lists);
+    TestDatabase(); // a folder without a database
+    ~TestDatabase();
+
+    QString path() const;
+    QString folder() const { return m_dir.path(); }
+
+    // Checks and changes through a connection of the test's own.
+    QVariant value(const QString &sql, const QVariantList &params = {}) const;
+    QStringList column(const QString &sql, const QVariantList &params = {}) const;
+    void exec(const QString &sql, const QVariantList &params = {}) const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_previousDir;
+};
+
+// Lists of calls named after their list: list("A1", 3) is A1 #1 .. A1 #3.
+CallDatabase::CallList list(const QString &name, int calls);
+
+// Records every message instead of showing a box.
+class MessageLog
+{
+public:
+    MessageLog();
+    ~MessageLog();
+    QStringList messages;
+};
