@@ -124,7 +124,6 @@ void Form::show()
         return;
     }
     w->show();
-    w->raise();
     w->activateWindow();
 }
 

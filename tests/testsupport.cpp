@@ -9,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
+#include <QWidget>
 
 namespace {
 const QString CheckConnection = QStringLiteral("test-check");
@@ -104,6 +105,16 @@ CallDatabase::CallList list(const QString &name, int calls)
     for (int i = 1; i <= calls; ++i)
         l.calls.append(QStringLiteral("%1 #%2").arg(name).arg(i));
     return l;
+}
+
+QStringList tabOrder(QWidget *window)
+{
+    QStringList names;
+    for (QWidget *w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain()) {
+        if (!w->objectName().isEmpty() && w->window() == window && (w->focusPolicy() & Qt::TabFocus))
+            names.append(w->objectName());
+    }
+    return names;
 }
 
 MessageLog::MessageLog()

@@ -32,6 +32,10 @@ private:
 // Lists of calls named after their list: list("A1", 3) is A1 #1 .. A1 #3.
 CallDatabase::CallList list(const QString &name, int calls);
 
+class QWidget;
+// The named controls of a window in the order Tab visits them.
+QStringList tabOrder(QWidget *window);
+
 // Records every message instead of showing a box.
 class MessageLog
 {

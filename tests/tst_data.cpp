@@ -1,0 +1,259 @@
+// The call database: its commands, result sets, and what happens to a bad file.
+#include "data/CallDatabase.h"
+#include "data/DataError.h"
+#include "data/dataCall.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+class tst_data : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QStringList names(Recordset &rs, const QString &column)
+    {
+        QStringList out;
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+            out.append(rs.field(column).toString());
+        out.sort();
+        return out;
+    }
+
+private slots:
+    void callNamesPattern_data();
+    void callNamesPattern();
+    void allCallsTakesActiveListsUsedOrNot();
+    void moveByOffsetAndSaveOnMove();
+    void flagsHoldIntegersOnly();
+    void secondConnectionSharesTheFile();
+    void unusableFile_data();
+    void unusableFile();
+    void missingFileIsNeverCreated();
+    void parseCallData();
+    void defaultDataPerLevel();
+};
+
+void tst_data::callNamesPattern_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("exact name") << "A1" << QStringList{"A1 #1", "A1 #2"};
+    QTest::newRow("letter case ignored") << "a1" << QStringList{"A1 #1", "A1 #2"};
+    QTest::newRow("A% takes every A list") << "A%" << QStringList{"A1 #1", "A1 #2", "A2 #1", "a3 #1"};
+    QTest::newRow("underscore is one character") << "_S" << QStringList{"MS #1"};
+    QTest::newRow("% takes all lists") << "%" << QStringList{"A1 #1", "A1 #2", "A2 #1", "B #1", "MS #1", "a3 #1"};
+    QTest::newRow("list without calls") << "Empty" << QStringList{};
+    QTest::newRow("no such list") << "Nothing" << QStringList{};
+    QTest::newRow("wildcard not at the end") << "B%" << QStringList{"B #1"};
+}
+
+void tst_data::callNamesPattern()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QStringList, expected);
+    TestDatabase db({list("B", 1), list("MS", 1), list("A1", 2), list("A2", 1), list("a3", 1), list("Empty", 0)});
+    // A used call never comes back from the list draw.
+    db.exec("INSERT INTO tblCalls (Call_Name, List_ID, Used) SELECT 'used one', List_ID, 1 FROM tblList");
+
+    dataCall &data = dataCall::instance();
+    data.sqlCallNames(pattern);
+    Recordset &rs = data.rssqlCallNames();
+    QCOMPARE(rs.recordCount(), expected.size());
+    QCOMPARE(names(rs, "Call_Name"), expected);
+    rs.close();
+    // Run again after closing: the same rows, read through the same object.
+    data.sqlCallNames(pattern);
+    QCOMPARE(&data.rssqlCallNames(), &rs);
+    QCOMPARE(rs.recordCount(), expected.size());
+}
+
+void tst_data::allCallsTakesActiveListsUsedOrNot()
+{
+    TestDatabase db({list("B", 2), list("MS", 3), list("P", 1), list("Empty", 0)});
+    db.exec("UPDATE tblList SET List_Active = 1 WHERE List IN ('B', 'P', 'Empty')");
+    db.exec("UPDATE tblCalls SET Used = 1 WHERE Call_Name = 'B #2'");
+
+    dataCall &data = dataCall::instance();
+    data.sqlAllCalls();
+    QCOMPARE(names(data.rssqlAllCalls(), "Call_Name"), (QStringList{"B #1", "B #2", "P #1"}));
+    data.rssqlAllCalls().close();
+
+    db.exec("UPDATE tblList SET List_Active = 0");
+    data.sqlAllCalls();
+    QCOMPARE(data.rssqlAllCalls().recordCount(), 0);
+    QVERIFY(data.rssqlAllCalls().eof());
+    QVERIFY_THROWS_EXCEPTION(DataError, data.rssqlAllCalls().field("Call_Name"));
+}
+
+void tst_data::moveByOffsetAndSaveOnMove()
+{
+    TestDatabase db({list("B", 5)});
+    Recordset &rs = dataCall::instance().rscallUse();
+    rs.open();
+    QVERIFY_THROWS_EXCEPTION(DataError, rs.open()); // open while open
+    QCOMPARE(rs.recordCount(), 5);
+    rs.moveFirst();
+    rs.move(3);
+    const QVariant id = rs.field("Call_ID");
+    QCOMPARE(db.value("SELECT Call_ID FROM tblCalls WHERE Call_Name = 'B #4'"), id);
+
+    // A changed row is written by the next move, not before.
+    rs.setField("Used", 1);
+    QCOMPARE(db.value("SELECT Used FROM tblCalls WHERE Call_ID = ?", {id}).toInt(), 0);
+    rs.moveNext();
+    QCOMPARE(db.value("SELECT Used FROM tblCalls WHERE Call_ID = ?", {id}).toInt(), 1);
+    rs.moveNext();
+    QVERIFY(rs.eof());
+    QVERIFY_THROWS_EXCEPTION(DataError, rs.moveNext());
+    QVERIFY_THROWS_EXCEPTION(DataError, rs.move(1));
+
+    // A change dropped by close is not written.
+    rs.moveFirst();
+    rs.setField("Used", 1);
+    rs.close();
+    QCOMPARE(db.value("SELECT SUM(Used) FROM tblCalls").toInt(), 1);
+
+    Recordset &readOnly = dataCall::instance().rstblList();
+    readOnly.open();
+    QVERIFY_THROWS_EXCEPTION(DataError, readOnly.setField("List_Active", 1));
+}
+
+void tst_data::flagsHoldIntegersOnly()
+{
+    TestDatabase db({list("B", 1)});
+    Recordset &rs = dataCall::instance().rscallUse();
+    rs.open();
+    rs.moveFirst();
+    rs.setField("Used", QStringLiteral("abc"));
+    QVERIFY_THROWS_EXCEPTION(DataError, rs.update());
+    QCOMPARE(db.value("SELECT typeof(Used) || Used FROM tblCalls").toString(), QStringLiteral("integer0"));
+    rs.setField("Used", QStringLiteral("1")); // a number typed as text is stored as the number
+    rs.update();
+    QCOMPARE(db.value("SELECT typeof(Used) || Used FROM tblCalls").toString(), QStringLiteral("integer1"));
+    rs.close();
+
+    Recordset &lists = dataCall::instance().rssqlActList();
+    lists.open();
+    lists.moveFirst();
+    lists.setField("List_Active", QStringLiteral("yes"));
+    QVERIFY_THROWS_EXCEPTION(DataError, lists.moveNext());
+    QCOMPARE(db.value("SELECT List_Active FROM tblList").toInt(), 0);
+}
+
+void tst_data::secondConnectionSharesTheFile()
+{
+    TestDatabase db({list("B", 2)});
+    dataCall &data = dataCall::instance();
+    data.sqlCallNames("B");
+    QCOMPARE(data.rssqlCallNames().recordCount(), 2);
+    data.rssqlCallNames().close();
+
+    db.exec("UPDATE tblCalls SET Used = 1 WHERE Call_Name = 'B #1'"); // while dcCalls is open
+    data.sqlCallNames("B");
+    QCOMPARE(data.rssqlCallNames().recordCount(), 1);
+    QCOMPARE(data.rssqlCallNames().field("Call_Name").toString(), QStringLiteral("B #2"));
+}
+
+void tst_data::unusableFile_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("not a database") << "garbage" << "not a database";
+    QTest::newRow("empty file") << "empty" << "has no table tblCalls";
+    QTest::newRow("no tblType") << "DROP TABLE tblType" << "has no table tblType";
+    QTest::newRow("no Used column") << "ALTER TABLE tblCalls DROP COLUMN Used" << "has no column Used";
+}
+
+void tst_data::unusableFile()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, says);
+    TestDatabase db({list("B", 1)});
+    if (damage == "garbage" || damage == "empty") {
+        QFile file(db.path());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        if (damage == "garbage")
+            file.write(QByteArray(4096, 'x'));
+    } else {
+        db.exec(damage);
+    }
+    try {
+        dataCall::instance().sqlCallNames("B");
+        QFAIL("the damaged file was accepted");
+    } catch (const DataError &e) {
+        QVERIFY2(e.message().contains(says), qPrintable(e.message()));
+        QVERIFY2(e.message().contains("Call_List.db"), qPrintable(e.message()));
+        QVERIFY2(e.message().contains(QDir::toNativeSeparators(db.folder())), qPrintable(e.message()));
+    }
+    // Mended file, same process: the next use succeeds.
+    QFile::remove(db.path());
+    QString error;
+    QVERIFY(CallDatabase::create(db.path(), {list("B", 1)}, &error));
+    dataCall::instance().sqlCallNames("B");
+    QCOMPARE(dataCall::instance().rssqlCallNames().recordCount(), 1);
+}
+
+void tst_data::missingFileIsNeverCreated()
+{
+    TestDatabase db;
+    try {
+        dataCall::instance().sqlAllCalls();
+        QFAIL("a missing file was accepted");
+    } catch (const DataError &e) {
+        QVERIFY2(e.message().contains("is missing"), qPrintable(e.message()));
+    }
+    QVERIFY(!QFile::exists(db.path()));
+
+    // The set-up never overwrites an existing database.
+    QString error;
+    QVERIFY(CallDatabase::create(db.path(), {list("B", 1)}, &error));
+    QVERIFY(!CallDatabase::create(db.path(), {list("MS", 4)}, &error));
+    QCOMPARE(db.value("SELECT COUNT(*) FROM tblCalls").toInt(), 1);
+}
+
+void tst_data::parseCallData()
+{
+    QString error;
+    const auto lists = CallDatabase::parse("# comment\n[B]\n  Circle Left  \n\n[Plus 2026]\nSpin Chain Thru\n[Empty]\n",
+                                           &error);
+    QCOMPARE(lists.size(), 3);
+    QCOMPARE(lists[0].name, QStringLiteral("B"));
+    QCOMPARE(lists[0].calls, QStringList{"Circle Left"});
+    QCOMPARE(lists[1].name, QStringLiteral("Plus 2026"));
+    QCOMPARE(lists[2].calls, QStringList{});
+
+    QVERIFY(CallDatabase::parse("Circle Left\n[B]\n", &error).isEmpty());
+    QVERIFY(error.contains("line 1"));
+}
+
+void tst_data::defaultDataPerLevel()
+{
+    QFile file(QStringLiteral(VORLET_DEFAULT_CALLS));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QString error;
+    const auto lists = CallDatabase::parse(QString::fromUtf8(file.readAll()), &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+
+    QHash<QString, int> sizes;
+    for (const auto &l : lists) {
+        QVERIFY2(!sizes.contains(l.name), qPrintable("list twice: " + l.name));
+        sizes[l.name] = l.calls.size();
+        QCOMPARE(QSet<QString>(l.calls.begin(), l.calls.end()).size(), l.calls.size());
+    }
+    // The level lists come first, in ladder order, each named by its tag.
+    const QStringList ladder{"B", "MS", "P", "A1", "A2", "C1", "C2", "C3A", "C3B"};
+    for (int i = 0; i < ladder.size(); ++i)
+        QCOMPARE(lists.value(i).name, ladder[i]);
+    QVERIFY(sizes.contains("Mainstream 2026"));
+    QVERIFY(sizes.contains("Plus 2026"));
+    for (const QString &level : ladder)
+        QVERIFY2(sizes[level] >= 10, qPrintable(level));
+}
+
+QTEST_MAIN(tst_data)
+#include "tst_data.moc"
