@@ -230,8 +230,10 @@ void HomePositions::cmdRotate_Click()
     }
 
     // Asking must not load the "Calls" window.
-    if (CallForm *calls = Form::existing<CallForm>(); calls && calls->isShown())
+    if (CallForm *calls = Form::existing<CallForm>(); calls && calls->isShown()) {
+        calls->window()->raise();
         calls->window()->activateWindow();
+    }
 }
 
 void HomePositions::swapCouples(int a, int b)
