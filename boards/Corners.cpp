@@ -1,9 +1,83 @@
 #include "boards/Corners.h"
 
+#include "app/Look.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+// Field indices row by row, left before right; this is also the tab order.
+constexpr std::array<int, Corners::Fields> GridOrder = {4, 0, 1, 2, 3, 5, 6, 7};
+} // namespace
+
+Corners::Controls &Corners::ui()
+{
+    window();
+    return *m_ui;
+}
+
 FormWindow *Corners::createWindow()
 {
     auto *w = new FormWindow(this);
     w->setObjectName(QStringLiteral("Corners"));
     w->setWindowTitle(QStringLiteral("Corners"));
+    Look::setClientSize(w, 6600, 3060);
+    m_ui = std::make_unique<Controls>();
+    Controls &c = *m_ui;
+
+    c.cmdClear = new QPushButton(QStringLiteral("Clear"), w);
+    c.cmdClear->setObjectName(QStringLiteral("cmdClear"));
+    Look::place(c.cmdClear, 0, 0, 1575, 375);
+
+    c.llblTimerNote = new QLabel(QStringLiteral("Time Since Last Clear"), w);
+    c.llblTimerNote->setObjectName(QStringLiteral("llblTimerNote"));
+    c.llblTimerNote->setWordWrap(true);
+    c.llblTimerNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Look::place(c.llblTimerNote, 3360, 120, 1215, 375);
+    c.lblTimer = new QLabel(QStringLiteral("0:00"), w);
+    c.lblTimer->setObjectName(QStringLiteral("lblTimer"));
+    c.lblTimer->setFont(Look::sansSerif(18));
+    c.lblTimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Look::place(c.lblTimer, 4800, 120, 1455, 375);
+
+    QWidget *previous = c.cmdClear;
+    for (int slot = 0; slot < Fields; ++slot) {
+        const int i = GridOrder[slot];
+        auto *field = new QLineEdit(w);
+        field->setObjectName(QStringLiteral("txtM_%1").arg(i));
+        field->setFont(Look::sansSerif(18, true));
+        Look::place(field, slot % 2 == 0 ? 120 : 3360, 600 + 600 * (slot / 2), 3135, 555);
+        QWidget::setTabOrder(previous, field);
+        previous = field;
+        c.txtM[i] = field;
+    }
+
+    c.Timer1 = new QTimer(w);
+    c.Timer1->setObjectName(QStringLiteral("Timer1"));
+    c.Timer1->setInterval(10);
+
+    connect(c.cmdClear, &QPushButton::clicked, this, &Corners::cmdClear_Click);
+    connect(c.Timer1, &QTimer::timeout, this, &Corners::Timer1_Timer);
     return w;
+}
+
+void Corners::Form_Load()
+{
+    reset();
+    m_ui->cmdClear->setFocus();
+    m_ui->Timer1->start();
+}
+
+void Corners::Timer1_Timer()
+{
+    m_ui->lblTimer->setText(tick());
+}
+
+void Corners::cmdClear_Click()
+{
+    for (QLineEdit *field : m_ui->txtM)
+        field->clear();
+    reset();
 }
