@@ -2,7 +2,7 @@
 #include "app/Form.h"
 #include "app/Look.h"
 #include "data/CallDatabase.h"
-#include "main/frmMain.h"
+#include "app/frmSplash.h"
 
 #include <QApplication>
 
@@ -23,7 +23,8 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     Form::setAllUnloadedHandler([] { QCoreApplication::quit(); });
 
-    frmMain::instance().show();
+    // The splash is the start-up window; it hands over to the main window itself.
+    frmSplash::instance().show();
     const int status = app.exec();
     Form::destroyAll();
     return status;

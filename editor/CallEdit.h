@@ -2,17 +2,59 @@
 
 #include "app/Form.h"
 
-// Placeholder window, filled in by its own change.
+#include <memory>
+
+class NavigationBar;
+class QDataWidgetMapper;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSqlTableModel;
+
+// Edits the calls' names and used marks one row at a time, over a connection
+// of its own to the call database.
 class CallEdit : public Form
 {
     Q_OBJECT
 public:
     static CallEdit &instance() { return Form::instance<CallEdit>(); }
 
+    struct Controls
+    {
+        QLabel *lblLabels[2];
+        QLineEdit *txtFields[2];
+        QWidget *picButtons;
+        QPushButton *cmdUpdate;
+        QPushButton *cmdClose;
+        NavigationBar *datPrimaryRS;
+    };
+    Controls &ui();
+
+    static const QString ConnectionName;
+    // The position a move reports when there is no current row.
+    static constexpr int NoCurrentRow = -1;
+
 protected:
     FormWindow *createWindow() override;
+    void Form_Load() override;
+    void Form_Unload() override;
 
 private:
     friend class Form;
-    CallEdit() = default;
+    CallEdit();
+    ~CallEdit() override;
+
+    void datPrimaryRS_MoveComplete();
+    void datPrimaryRS_Error(const QString &description);
+    void cmdUpdate_Click();
+    void cmdClose_Click();
+
+    void openRows();
+    void closeRows();
+    void moveTo(int row);
+    int currentRow() const;
+
+    std::unique_ptr<Controls> m_ui;
+    std::unique_ptr<QSqlTableModel> m_rows;
+    std::unique_ptr<QDataWidgetMapper> m_mapper;
 };
