@@ -7,6 +7,31 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+namespace {
+bool isInteger(const QVariant &v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Equal in what the database would store: 0 read back as a 64-bit number is
+// the 0 the program writes, while the text "0" is not.
+bool sameValue(const QVariant &stored, const QVariant &value)
+{
+    if (isInteger(stored) && isInteger(value))
+        return stored.toLongLong() == value.toLongLong();
+    return stored.typeId() == value.typeId() && stored == value;
+}
+} // namespace
+
 Recordset::Recordset(dataCall &owner, QString name, Kind kind, QString source, QString table, bool updatable)
     : m_owner(owner)
     , m_name(std::move(name))
@@ -153,6 +178,10 @@ void Recordset::setField(const QString &name, const QVariant &value)
     if (eof())
         throw DataError(QStringLiteral("%1: no current row").arg(m_name));
     const int c = column(name);
+    // Writing back a value the row already holds would only cost time: a reset
+    // of a large table mostly meets calls that were never used.
+    if (sameValue(m_rows[m_position][c], value))
+        return;
     m_rows[m_position][c] = value;
     if (!m_changed.contains(c))
         m_changed.append(c);
