@@ -39,17 +39,17 @@ void FormWindow::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Enter:
         // A focused button takes Enter itself; otherwise the default button does.
         if (auto *focused = qobject_cast<QPushButton *>(focusWidget()); focused && focused->isVisible()) {
-            focused->animateClick();
+            focused->click();
             return;
         }
         if (m_default && m_default->isVisible() && m_default->isEnabled()) {
-            m_default->animateClick();
+            m_default->click();
             return;
         }
         break;
     case Qt::Key_Escape:
         if (m_cancel && m_cancel->isVisible() && m_cancel->isEnabled()) {
-            m_cancel->animateClick();
+            m_cancel->click();
             return;
         }
         break;

@@ -77,8 +77,10 @@ FormWindow *CallForm::createWindow()
 
     c.lblCallsLeft = label("lblCallsLeft", QString(), 6600, 0, 525, 435);
     c.lblCallsLeft->setFont(Look::sansSerif(13.5, true));
+    c.lblCallsLeft->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     c.lblCall = label("lblCall", QString(), 120, 480, 7095, 1095);
     c.lblCall->setFont(Look::sansSerif(24));
+    c.lblCall->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Lies under "&Use" and outside the window's left edge: a static leftover.
     c.lblFieldLabel_5 = label("lblFieldLabel_5", QStringLiteral("Priority:"), -360, 2065, 1815, 255);
     c.lblFieldLabel_5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -96,9 +98,11 @@ FormWindow *CallForm::createWindow()
     Look::place(c.chkSync, 2520, 2760, 1335, 255);
     c.lblNLCall1 = label("lblNLCall1", QString(), 120, 3480, 7095, 1095);
     c.lblNLCall1->setFont(Look::sansSerif(24));
+    c.lblNLCall1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     c.lblNLCall1->hide();
     c.lblNLCall2 = label("lblNLCall2", QString(), 120, 4680, 7215, 1095);
     c.lblNLCall2->setFont(Look::sansSerif(24));
+    c.lblNLCall2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     c.lblNLCall2->hide();
     c.cmdGetNOL = button("cmdGetNOL", "Get Next", 1800, 5760, 1215, 315);
     c.cmdGetNOL->hide();
