@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include <QPushButton>
 class Form;
@@ -83,6 +84,34 @@ private:
 
     QPointer<FormWindow> m_window;
     void (*m_forget)() = nullptr;
+};
+
+// A window object whose controls live in a struct of their own, made afresh
+// at every load and dropped at every unload.
+template<class Controls>
+class FormWith : public Form
+{
+public:
+    // The controls; reading them loads the window, hidden, when it is not loaded.
+    Controls &ui()
+    {
+        window();
+        return *m_ui;
+    }
+
+protected:
+    // A new top-level window, hidden, with a fresh set of controls to fill in.
+    FormWindow *newWindow(const QString &name, const QString &caption, Qt::WindowFlags flags = Qt::Window)
+    {
+        auto *w = new FormWindow(this, flags);
+        w->setObjectName(name);
+        w->setWindowTitle(caption);
+        m_ui = std::make_unique<Controls>();
+        return w;
+    }
+    void Form_Unload() override { m_ui.reset(); }
+
+    std::unique_ptr<Controls> m_ui;
 };
 
 template<class T>

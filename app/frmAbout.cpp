@@ -34,12 +34,6 @@ QFrame *line(QWidget *parent, const char *name, const QColor &colour, int left, 
 }
 } // namespace
 
-frmAbout::Controls &frmAbout::ui()
-{
-    window();
-    return *m_ui;
-}
-
 void frmAbout::setPlatform(Registry *registry, Launcher *launcher)
 {
     m_registry = registry;
@@ -59,12 +53,10 @@ Launcher &frmAbout::launcher() const
 FormWindow *frmAbout::createWindow()
 {
     // A tool window stays out of the taskbar; no minimise or maximise button.
-    auto *w = new FormWindow(this, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                                       | Qt::WindowCloseButtonHint);
-    w->setObjectName(QStringLiteral("frmAbout"));
+    auto *w = newWindow(QStringLiteral("frmAbout"), QString(),
+                        Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     Look::place(w, 2340, 1935, 5730, 3555);
     w->setFixedSize(w->size());
-    m_ui = std::make_unique<Controls>();
     Controls &c = *m_ui;
 
     auto label = [w](const char *name, const QString &text, int l, int t, int wd, int h) {

@@ -3,7 +3,6 @@
 #include "app/Form.h"
 
 #include <QString>
-#include <memory>
 
 class Launcher;
 class QFrame;
@@ -11,27 +10,27 @@ class QLabel;
 class QPushButton;
 class Registry;
 
+struct frmAboutControls
+{
+    QLabel *picIcon;
+    QLabel *lblTitle;
+    QLabel *lblVersion;
+    QLabel *lblDescription;
+    QFrame *Line1_0;
+    QFrame *Line1_1;
+    QLabel *lblDisclaimer;
+    QPushButton *cmdOK;
+    QPushButton *cmdSysInfo;
+};
+
 // The About box: title, version, description and notice, and a button that
 // finds the system information tool through the registry and starts it.
-class frmAbout : public Form
+class frmAbout : public FormWith<frmAboutControls>
 {
     Q_OBJECT
 public:
+    using Controls = frmAboutControls;
     static frmAbout &instance() { return Form::instance<frmAbout>(); }
-
-    struct Controls
-    {
-        QLabel *picIcon;
-        QLabel *lblTitle;
-        QLabel *lblVersion;
-        QLabel *lblDescription;
-        QFrame *Line1_0;
-        QFrame *Line1_1;
-        QLabel *lblDisclaimer;
-        QPushButton *cmdOK;
-        QPushButton *cmdSysInfo;
-    };
-    Controls &ui();
 
     static constexpr quint32 KeyAccess = 0x2003F;
     static constexpr int ValueBufferSize = 1024;
@@ -47,7 +46,6 @@ public:
 protected:
     FormWindow *createWindow() override;
     void Form_Load() override;
-    void Form_Unload() override { m_ui.reset(); }
 
 private:
     friend class Form;
@@ -59,7 +57,6 @@ private:
     Registry &registry() const;
     Launcher &launcher() const;
 
-    std::unique_ptr<Controls> m_ui;
     Registry *m_registry = nullptr;
     Launcher *m_launcher = nullptr;
 };

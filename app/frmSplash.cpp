@@ -24,19 +24,11 @@ void sizeToText(QLabel *label)
 }
 } // namespace
 
-frmSplash::Controls &frmSplash::ui()
-{
-    window();
-    return *m_ui;
-}
-
 FormWindow *frmSplash::createWindow()
 {
     // A tool window stays out of the taskbar and, unlike a splash-type window,
     // still takes the keyboard.
-    auto *w = new FormWindow(this, Qt::Tool | Qt::FramelessWindowHint);
-    w->setObjectName(QStringLiteral("frmSplash"));
-    w->setWindowTitle(AppIdentity::title());
+    auto *w = newWindow(QStringLiteral("frmSplash"), AppIdentity::title(), Qt::Tool | Qt::FramelessWindowHint);
     Look::setClientSize(w, 7380, 4245);
     w->setFixedSize(w->size());
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -44,7 +36,6 @@ FormWindow *frmSplash::createWindow()
         placed.moveCenter(screen->availableGeometry().center());
         w->move(placed.topLeft());
     }
-    m_ui = std::make_unique<Controls>();
     Controls &c = *m_ui;
 
     c.Timer1 = new QTimer(w);

@@ -1,8 +1,9 @@
 #include "app/AppIdentity.h"
 #include "app/Form.h"
 #include "app/Look.h"
-#include "data/CallDatabase.h"
 #include "app/frmSplash.h"
+#include "data/CallDatabase.h"
+#include "data/dataCall.h"
 
 #include <QApplication>
 
@@ -27,5 +28,6 @@ int main(int argc, char *argv[])
     frmSplash::instance().show();
     const int status = app.exec();
     Form::destroyAll();
+    dataCall::destroy(); // its connection goes before the application object does
     return status;
 }

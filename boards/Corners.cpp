@@ -12,19 +12,10 @@ namespace {
 constexpr std::array<int, Corners::Fields> GridOrder = {4, 0, 1, 2, 3, 5, 6, 7};
 } // namespace
 
-Corners::Controls &Corners::ui()
-{
-    window();
-    return *m_ui;
-}
-
 FormWindow *Corners::createWindow()
 {
-    auto *w = new FormWindow(this);
-    w->setObjectName(QStringLiteral("Corners"));
-    w->setWindowTitle(QStringLiteral("Corners"));
+    auto *w = newWindow(QStringLiteral("Corners"), QStringLiteral("Corners"));
     Look::setClientSize(w, 6600, 3060);
-    m_ui = std::make_unique<Controls>();
     Controls &c = *m_ui;
 
     c.cmdClear = new QPushButton(QStringLiteral("Clear"), w);

@@ -36,19 +36,10 @@ struct Couple
 };
 } // namespace
 
-HomePositions::Controls &HomePositions::ui()
-{
-    window();
-    return *m_ui;
-}
-
 FormWindow *HomePositions::createWindow()
 {
-    auto *w = new FormWindow(this);
-    w->setObjectName(QStringLiteral("HomePositions"));
-    w->setWindowTitle(QStringLiteral("Home Positions"));
+    auto *w = newWindow(QStringLiteral("HomePositions"), QStringLiteral("Home Positions"));
     Look::setClientSize(w, 6555, 4860);
-    m_ui = std::make_unique<Controls>();
     Controls &c = *m_ui;
 
     auto nameBox = [w](const QString &name, const QString &text, int l, int t) {

@@ -4,7 +4,6 @@
 #include "boards/ElapsedClock.h"
 
 #include <array>
-#include <memory>
 
 class QGroupBox;
 class QLabel;
@@ -13,37 +12,37 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 
+struct HomePositionsControls
+{
+    static constexpr int Places = 7;
+    std::array<QLineEdit *, Places> txtM;
+    std::array<QLineEdit *, Places> txtW;
+    QPushButton *cmdRotate;
+    QPushButton *cmdSH;
+    QPushButton *cmdSS;
+    QGroupBox *Frame1;
+    QRadioButton *optR;
+    QRadioButton *optHS;
+    QGroupBox *Frame2;
+    QRadioButton *opt5Couple;
+    QRadioButton *opt6Couple;
+    QRadioButton *opt7Couple;
+    QLabel *llblTimerNote;
+    QLabel *lblTimer;
+    QTimer *Timer1;
+};
+
 // The home positions board: which couple stands in which home place, with
 // waiting places for five to seven couples, and the time since the last rotation.
 // Index i of txtM/txtW is place #1, #4, #2, #3, #5, #6, #7 for i = 0 .. 6.
-class HomePositions : public Form, public ElapsedClock
+class HomePositions : public FormWith<HomePositionsControls>, public ElapsedClock
 {
     Q_OBJECT
 public:
+    using Controls = HomePositionsControls;
     static HomePositions &instance() { return Form::instance<HomePositions>(); }
 
-    static constexpr int Places = 7;
-
-    struct Controls
-    {
-        std::array<QLineEdit *, Places> txtM;
-        std::array<QLineEdit *, Places> txtW;
-        QPushButton *cmdRotate;
-        QPushButton *cmdSH;
-        QPushButton *cmdSS;
-        QGroupBox *Frame1;
-        QRadioButton *optR;
-        QRadioButton *optHS;
-        QGroupBox *Frame2;
-        QRadioButton *opt5Couple;
-        QRadioButton *opt6Couple;
-        QRadioButton *opt7Couple;
-        QLabel *llblTimerNote;
-        QLabel *lblTimer;
-        QTimer *Timer1;
-    };
-    // The controls; reading them loads the window, hidden, when it is not loaded.
-    Controls &ui();
+    static constexpr int Places = Controls::Places;
 
     // One tick of the 10 ms timer: refreshes the "Time Since Last Rotate" label.
     void Timer1_Timer();
@@ -51,7 +50,6 @@ public:
 protected:
     FormWindow *createWindow() override;
     void Form_Load() override;
-    void Form_Unload() override { m_ui.reset(); }
 
 private:
     friend class Form;
@@ -67,6 +65,4 @@ private:
 
     int coupleCount() const;
     void swapCouples(int a, int b);
-
-    std::unique_ptr<Controls> m_ui;
 };

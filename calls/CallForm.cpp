@@ -36,19 +36,10 @@ private:
 };
 } // namespace
 
-CallForm::Controls &CallForm::ui()
-{
-    window();
-    return *m_ui;
-}
-
 FormWindow *CallForm::createWindow()
 {
-    auto *w = new FormWindow(this);
-    w->setObjectName(QStringLiteral("CallForm"));
-    w->setWindowTitle(QStringLiteral("Calls"));
+    auto *w = newWindow(QStringLiteral("CallForm"), QStringLiteral("Calls"));
     Look::setClientSize(w, 7410, 6150);
-    m_ui = std::make_unique<Controls>();
     Controls &c = *m_ui;
 
     auto label = [w](const char *name, const QString &text, int l, int t, int wd, int h) {

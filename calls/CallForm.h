@@ -3,7 +3,6 @@
 #include "app/Form.h"
 
 #include <QtGlobal>
-#include <memory>
 #include <random>
 
 class QCheckBox;
@@ -12,35 +11,35 @@ class QPushButton;
 class QScrollBar;
 class QTimer;
 
+struct CallFormControls
+{
+    QLabel *lblCallsLeft;
+    QLabel *lblCall;
+    QPushButton *cmdUse;
+    QPushButton *cmdStart;
+    QPushButton *cmdReset;
+    QLabel *lblFieldLabel_5;
+    QLabel *lblCallDelay;
+    QLabel *lblDelay1;
+    QScrollBar *hscrCall;
+    QCheckBox *chkSync;
+    QLabel *lblNLCall1;
+    QLabel *lblNLCall2;
+    QPushButton *cmdGetNOL;
+    QLabel *lblDelay2;
+    QLabel *lblDelay;
+    QScrollBar *hscrDelay;
+    QTimer *Timer1;
+};
+
 // The "Calls" window: activates the lists of the ticked levels, draws list
 // calls and NL calls, marks calls used, and paces the draws with its timer.
-class CallForm : public Form
+class CallForm : public FormWith<CallFormControls>
 {
     Q_OBJECT
 public:
+    using Controls = CallFormControls;
     static CallForm &instance() { return Form::instance<CallForm>(); }
-
-    struct Controls
-    {
-        QLabel *lblCallsLeft;
-        QLabel *lblCall;
-        QPushButton *cmdUse;
-        QPushButton *cmdStart;
-        QPushButton *cmdReset;
-        QLabel *lblFieldLabel_5;
-        QLabel *lblCallDelay;
-        QLabel *lblDelay1;
-        QScrollBar *hscrCall;
-        QCheckBox *chkSync;
-        QLabel *lblNLCall1;
-        QLabel *lblNLCall2;
-        QPushButton *cmdGetNOL;
-        QLabel *lblDelay2;
-        QLabel *lblDelay;
-        QScrollBar *hscrDelay;
-        QTimer *Timer1;
-    };
-    Controls &ui();
 
     // Kept by the window object across a close.
     qint64 CallTicks = 0;
@@ -57,7 +56,6 @@ public:
 protected:
     FormWindow *createWindow() override;
     void Form_Load() override;
-    void Form_Unload() override { m_ui.reset(); }
 
 private:
     friend class Form;
@@ -78,7 +76,6 @@ private:
     int draw(int rows);
     void tell(const QString &text);
 
-    std::unique_ptr<Controls> m_ui;
     std::mt19937 m_generator;
     // True while the list call shown comes from a draw that succeeded.
     bool m_haveListCall = false;

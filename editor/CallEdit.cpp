@@ -80,21 +80,12 @@ CallEdit::~CallEdit()
     closeRows();
 }
 
-CallEdit::Controls &CallEdit::ui()
-{
-    window();
-    return *m_ui;
-}
-
 FormWindow *CallEdit::createWindow()
 {
-    auto *w = new FormWindow(this, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+    auto *w = newWindow(QStringLiteral("CallEdit"), QStringLiteral("tblCalls"), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                                        | Qt::WindowCloseButtonHint);
-    w->setObjectName(QStringLiteral("CallEdit"));
-    w->setWindowTitle(QStringLiteral("tblCalls"));
     Look::place(w, 1095, 435, 5775, 1275);
     w->setFixedSize(w->size());
-    m_ui = std::make_unique<Controls>();
     Controls &c = *m_ui;
 
     const char *captions[2] = {"Call_Name:", "Used:"};

@@ -2,7 +2,6 @@
 
 #include "app/Form.h"
 
-#include <memory>
 
 class NavigationBar;
 class QDataWidgetMapper;
@@ -11,24 +10,24 @@ class QLineEdit;
 class QPushButton;
 class QSqlTableModel;
 
+struct CallEditControls
+{
+    QLabel *lblLabels[2];
+    QLineEdit *txtFields[2];
+    QWidget *picButtons;
+    QPushButton *cmdUpdate;
+    QPushButton *cmdClose;
+    NavigationBar *datPrimaryRS;
+};
+
 // Edits the calls' names and used marks one row at a time, over a connection
 // of its own to the call database.
-class CallEdit : public Form
+class CallEdit : public FormWith<CallEditControls>
 {
     Q_OBJECT
 public:
+    using Controls = CallEditControls;
     static CallEdit &instance() { return Form::instance<CallEdit>(); }
-
-    struct Controls
-    {
-        QLabel *lblLabels[2];
-        QLineEdit *txtFields[2];
-        QWidget *picButtons;
-        QPushButton *cmdUpdate;
-        QPushButton *cmdClose;
-        NavigationBar *datPrimaryRS;
-    };
-    Controls &ui();
 
     static const QString ConnectionName;
     // The position a move reports when there is no current row.
@@ -54,7 +53,6 @@ private:
     void moveTo(int row);
     int currentRow() const;
 
-    std::unique_ptr<Controls> m_ui;
     std::unique_ptr<QSqlTableModel> m_rows;
     std::unique_ptr<QDataWidgetMapper> m_mapper;
 };

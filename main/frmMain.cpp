@@ -24,24 +24,15 @@ const QStringList &frmMain::levelTags()
     return tags;
 }
 
-QList<QCheckBox *> frmMain::Controls::levels() const
+QList<QCheckBox *> frmMainControls::levels() const
 {
     return {CheckB, CheckMS, CheckP, CheckA1, CheckA2, CheckC1, CheckC2, CheckC3A, CheckC3B};
 }
 
-frmMain::Controls &frmMain::ui()
-{
-    window();
-    return *m_ui;
-}
-
 FormWindow *frmMain::createWindow()
 {
-    auto *w = new FormWindow(this);
-    w->setObjectName(QStringLiteral("frmMain"));
-    w->setWindowTitle(AppIdentity::title());
+    auto *w = newWindow(QStringLiteral("frmMain"), AppIdentity::title());
     Look::setClientSize(w, 5535, 3330);
-    m_ui = std::make_unique<Controls>();
     Controls &c = *m_ui;
 
     auto button = [w](const char *name, const char *caption, int l, int t, int wd, int h) {

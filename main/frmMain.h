@@ -3,45 +3,42 @@
 #include "app/Form.h"
 
 #include <QList>
-#include <memory>
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
 
+struct frmMainControls
+{
+    QComboBox *box_List;
+    QPushButton *cmdGo;
+    QCheckBox *chkAdv;
+    QCheckBox *CheckB, *CheckMS, *CheckP, *CheckA1, *CheckA2, *CheckC1, *CheckC2, *CheckC3A, *CheckC3B;
+    QLabel *Label1;
+    QPushButton *cmdShowHome;
+    QPushButton *Command2;
+    QPushButton *cmdEdit;
+    QPushButton *cmdAbout;
+
+    // The nine level boxes in ladder order, lowest first.
+    QList<QCheckBox *> levels() const;
+};
+
 // The window the caller works from: the level ladder, the list combo, and the
 // buttons that open every other window.
-class frmMain : public Form
+class frmMain : public FormWith<frmMainControls>
 {
     Q_OBJECT
 public:
+    using Controls = frmMainControls;
     static frmMain &instance() { return Form::instance<frmMain>(); }
-
-    struct Controls
-    {
-        QComboBox *box_List;
-        QPushButton *cmdGo;
-        QCheckBox *chkAdv;
-        QCheckBox *CheckB, *CheckMS, *CheckP, *CheckA1, *CheckA2, *CheckC1, *CheckC2, *CheckC3A, *CheckC3B;
-        QLabel *Label1;
-        QPushButton *cmdShowHome;
-        QPushButton *Command2;
-        QPushButton *cmdEdit;
-        QPushButton *cmdAbout;
-
-        // The nine level boxes in ladder order, lowest first.
-        QList<QCheckBox *> levels() const;
-    };
-    // The controls; reading them loads the window, hidden, when it is not loaded.
-    Controls &ui();
 
     static const QStringList &levelTags();
 
 protected:
     FormWindow *createWindow() override;
     void Form_Load() override;
-    void Form_Unload() override { m_ui.reset(); }
 
 private:
     friend class Form;
@@ -53,6 +50,4 @@ private:
     void Command2_Click();
     void cmdEdit_Click();
     void cmdAbout_Click();
-
-    std::unique_ptr<Controls> m_ui;
 };
