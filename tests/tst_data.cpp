@@ -30,11 +30,9 @@ private slots:
     void allCallsTakesActiveListsUsedOrNot();
     void moveByOffsetAndSaveOnMove();
     void flagsHoldIntegersOnly();
-    void secondConnectionSharesTheFile();
     void unusableFile_data();
     void unusableFile();
     void missingFileIsNeverCreated();
-    void parseCallData();
     void defaultDataPerLevel();
 };
 
@@ -66,10 +64,12 @@ void tst_data::callNamesPattern()
     QCOMPARE(rs.recordCount(), expected.size());
     QCOMPARE(names(rs, "Call_Name"), expected);
     rs.close();
-    // Run again after closing: the same rows, read through the same object.
+    // A call marked used through another connection meanwhile drops out of the next run.
+    if (!expected.isEmpty())
+        db.exec("UPDATE tblCalls SET Used = 1 WHERE Call_Name = ?", {expected.first()});
     data.sqlCallNames(pattern);
     QCOMPARE(&data.rssqlCallNames(), &rs);
-    QCOMPARE(rs.recordCount(), expected.size());
+    QCOMPARE(rs.recordCount(), std::max(0, int(expected.size()) - 1));
 }
 
 void tst_data::allCallsTakesActiveListsUsedOrNot()
@@ -145,20 +145,6 @@ void tst_data::flagsHoldIntegersOnly()
     QCOMPARE(db.value("SELECT List_Active FROM tblList").toInt(), 0);
 }
 
-void tst_data::secondConnectionSharesTheFile()
-{
-    TestDatabase db({list("B", 2)});
-    dataCall &data = dataCall::instance();
-    data.sqlCallNames("B");
-    QCOMPARE(data.rssqlCallNames().recordCount(), 2);
-    data.rssqlCallNames().close();
-
-    db.exec("UPDATE tblCalls SET Used = 1 WHERE Call_Name = 'B #1'"); // while dcCalls is open
-    data.sqlCallNames("B");
-    QCOMPARE(data.rssqlCallNames().recordCount(), 1);
-    QCOMPARE(data.rssqlCallNames().field("Call_Name").toString(), QStringLiteral("B #2"));
-}
-
 void tst_data::unusableFile_data()
 {
     QTest::addColumn<QString>("damage");
@@ -214,21 +200,6 @@ void tst_data::missingFileIsNeverCreated()
     QVERIFY(CallDatabase::create(db.path(), {list("B", 1)}, &error));
     QVERIFY(!CallDatabase::create(db.path(), {list("MS", 4)}, &error));
     QCOMPARE(db.value("SELECT COUNT(*) FROM tblCalls").toInt(), 1);
-}
-
-void tst_data::parseCallData()
-{
-    QString error;
-    const auto lists = CallDatabase::parse("# comment\n[B]\n  Circle Left  \n\n[Plus 2026]\nSpin Chain Thru\n[Empty]\n",
-                                           &error);
-    QCOMPARE(lists.size(), 3);
-    QCOMPARE(lists[0].name, QStringLiteral("B"));
-    QCOMPARE(lists[0].calls, QStringList{"Circle Left"});
-    QCOMPARE(lists[1].name, QStringLiteral("Plus 2026"));
-    QCOMPARE(lists[2].calls, QStringList{});
-
-    QVERIFY(CallDatabase::parse("Circle Left\n[B]\n", &error).isEmpty());
-    QVERIFY(error.contains("line 1"));
 }
 
 void tst_data::defaultDataPerLevel()
