@@ -3,8 +3,11 @@
 #include "app/AppIdentity.h"
 
 #include <QMessageBox>
+#include <QScopeGuard>
 
 namespace {
+int showing = 0;
+
 Message::Observer &observer()
 {
     static Message::Observer current;
@@ -16,12 +19,19 @@ namespace Message {
 
 void show(const QString &text, QWidget *parent)
 {
+    ++showing;
+    const auto done = qScopeGuard([] { --showing; });
     if (observer()) {
         observer()(text);
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, AppIdentity::title(), text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+bool isShowing()
+{
+    return showing > 0;
 }
 
 void setObserver(Observer o)

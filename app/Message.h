@@ -11,6 +11,12 @@ namespace Message {
 
 void show(const QString &text, QWidget *parent = nullptr);
 
+// A message is waiting for the user. Timers that would draw, open or close
+// windows hold back meanwhile: the box runs an event loop of its own, and work
+// done inside it would stack boxes or pull windows away from under the handler
+// that opened it.
+bool isShowing();
+
 // Tests observe messages instead of answering real boxes; an empty observer
 // restores the real box.
 using Observer = std::function<void(const QString &text)>;

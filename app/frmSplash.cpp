@@ -3,6 +3,7 @@
 #include "app/AppIcon.h"
 #include "app/AppIdentity.h"
 #include "app/Look.h"
+#include "app/Message.h"
 #include "main/frmMain.h"
 
 #include <QFrame>
@@ -126,6 +127,10 @@ void frmSplash::handOver()
 
 void frmSplash::Timer1_Timer()
 {
+    // A message from the main window's load may be on show, opened by a hand-over
+    // that is still running: the splash must not go away under it.
+    if (Message::isShowing())
+        return;
     ++SplashTicks;
     if (SplashTicks != 6)
         return;

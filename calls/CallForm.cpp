@@ -180,10 +180,7 @@ void CallForm::ActivateLists()
 
 void CallForm::tell(const QString &text)
 {
-    const bool wasTelling = m_telling;
-    m_telling = true;
     Message::show(text, m_ui ? m_ui->cmdUse->window() : nullptr);
-    m_telling = wasTelling;
 }
 
 int CallForm::draw(int rows)
@@ -339,8 +336,8 @@ void CallForm::hscrDelay_Change()
 
 void CallForm::Timer1_Timer()
 {
-    // While a message of this window waits for the caller, ticks pile up nothing.
-    if (m_telling || !m_ui)
+    // While a message waits for the caller, ticks pile up nothing.
+    if (Message::isShowing() || !m_ui)
         return;
     Controls &c = *m_ui;
     const bool sync = c.chkSync->isChecked();

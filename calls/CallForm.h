@@ -79,6 +79,4 @@ private:
     std::mt19937 m_generator;
     // True while the list call shown comes from a draw that succeeded.
     bool m_haveListCall = false;
-    // A message box of this window is open; ticks must not stack up more.
-    bool m_telling = false;
 };

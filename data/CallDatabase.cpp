@@ -94,8 +94,12 @@ static bool build(QSqlDatabase &db, const QList<CallList> &lists, QString *error
         *error = failed.lastError().text();
         return false;
     };
+    auto failDb = [&] {
+        *error = db.lastError().text();
+        return false;
+    };
     if (!db.transaction())
-        return fail(q);
+        return failDb();
     for (const char *statement : Schema) {
         if (!q.exec(QString::fromLatin1(statement)))
             return fail(q);
@@ -117,7 +121,7 @@ static bool build(QSqlDatabase &db, const QList<CallList> &lists, QString *error
         }
     }
     if (!db.commit())
-        return fail(q);
+        return failDb();
     return true;
 }
 

@@ -53,6 +53,11 @@ FormWindow *frmMain::createWindow()
     c.box_List->setObjectName(QStringLiteral("box_List"));
     c.box_List->setEditable(true);
     c.box_List->setInsertPolicy(QComboBox::NoInsert);
+    // The text stays exactly as typed: Qt would otherwise complete it, and on
+    // Enter swap it for a list entry that matches in another letter case, while
+    // the ladder tells "b" from "B".
+    c.box_List->setCompleter(nullptr);
+    c.box_List->setDuplicatesEnabled(true);
     Look::place(c.box_List, 480, 360, 1695, 315);
 
     c.cmdGo = button("cmdGo", "Get List", 2520, 240, 1335, 495);

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -63,6 +64,7 @@ void tst_mainwindow::ladder_data()
     QTest::newRow("non-level list") << "Singing calls" << QStringList{};
     QTest::newRow("Select List") << "Select List" << QStringList{};
     QTest::newRow("lower case b") << "b" << QStringList{};
+    QTest::newRow("lower case a2") << "a2" << QStringList{};
     QTest::newRow("tag with a blank") << "P " << QStringList{};
 }
 
@@ -81,7 +83,13 @@ void tst_mainwindow::ladder()
 
     if (text == c.box_List->currentText())
         c.box_List->setEditText(QString()); // a change is what overrides the hand ticks
-    c.box_List->setEditText(text);
+    // Typed as a caller types it, ending with Enter: the text stays as typed.
+    c.box_List->lineEdit()->selectAll();
+    QTest::keyClicks(c.box_List->lineEdit(), text);
+    if (text.isEmpty())
+        QTest::keyClick(c.box_List->lineEdit(), Qt::Key_Delete);
+    QTest::keyClick(c.box_List->lineEdit(), Qt::Key_Return);
+    QCOMPARE(c.box_List->currentText(), text);
     QCOMPARE(ticked(), ticks);
     QCOMPARE(c.chkAdv->isHidden(), text != "A2");
     QVERIFY(c.chkAdv->isChecked()); // hiding keeps the tick

@@ -3,7 +3,10 @@
 #include "app/frmSplash.h"
 #include "main/frmMain.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QMessageBox>
+#include <QTimer>
 #include <QPointer>
 #include <QTest>
 
@@ -17,6 +20,7 @@ private slots:
     void handOver();
     void sixthTick_data();
     void sixthTick();
+    void sixthTickWhileTheMainWindowTells();
 };
 
 void tst_Splash::versionText()
@@ -89,6 +93,24 @@ void tst_Splash::sixthTick()
     QCOMPARE(allUnloaded, 0);
     frmMain::instance().window()->close();
     QVERIFY(allUnloaded == 1 && log.messages.isEmpty());
+}
+
+void tst_Splash::sixthTickWhileTheMainWindowTells()
+{
+    TestDatabase db; // no database: the main window's load tells so in a real box
+    frmSplash &splash = frmSplash::instance();
+    splash.show();
+    QTimer::singleShot(0, this, [&splash] {
+        for (int tick = 1; tick <= 6; ++tick) // ticks that come while the box is up
+            splash.Timer1_Timer();
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->accept();
+    });
+    QTest::keyClick(splash.window(), Qt::Key_X); // hands over; the splash must outlive its own key
+    QVERIFY(splash.isLoaded() && frmMain::instance().isShown());
+    for (int tick = 1; tick <= 6; ++tick)
+        splash.Timer1_Timer();
+    QVERIFY(!splash.isLoaded());
 }
 
 QTEST_MAIN(tst_Splash)
