@@ -8,14 +8,12 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTest>
 #include <QWidget>
 
 namespace {
 const QString CheckConnection = QStringLiteral("test-check");
 
-template<class F>
-auto withConnection(const QString &path, F f)
+QSqlQuery run(const QString &path, const QString &sql, const QVariantList &params)
 {
     QSqlDatabase db = QSqlDatabase::contains(CheckConnection)
                           ? QSqlDatabase::database(CheckConnection, false)
@@ -26,14 +24,8 @@ auto withConnection(const QString &path, F f)
         if (!db.open())
             qFatal("cannot open %s", qPrintable(path));
     }
-    return f(db);
-}
-
-QSqlQuery run(QSqlDatabase &db, const QString &sql, const QVariantList &params)
-{
     QSqlQuery q(db);
-    if (!q.prepare(sql))
-        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    q.prepare(sql);
     for (const QVariant &p : params)
         q.addBindValue(p);
     if (!q.exec())
@@ -48,7 +40,7 @@ TestDatabase::TestDatabase()
     dataCall::destroy();
     m_previousDir = QDir::currentPath();
     QDir::setCurrent(m_dir.path());
-    CallDatabase::setPath(m_dir.filePath(CallDatabase::FileName));
+    CallDatabase::setPath(path());
 }
 
 TestDatabase::TestDatabase(const QList<CallDatabase::CallList> &lists)
@@ -77,26 +69,22 @@ QString TestDatabase::path() const
 
 QVariant TestDatabase::value(const QString &sql, const QVariantList &params) const
 {
-    return withConnection(path(), [&](QSqlDatabase &db) {
-        QSqlQuery q = run(db, sql, params);
-        return q.next() ? q.value(0) : QVariant();
-    });
+    QSqlQuery q = run(path(), sql, params);
+    return q.next() ? q.value(0) : QVariant();
 }
 
 QStringList TestDatabase::column(const QString &sql, const QVariantList &params) const
 {
-    return withConnection(path(), [&](QSqlDatabase &db) {
-        QSqlQuery q = run(db, sql, params);
-        QStringList values;
-        while (q.next())
-            values.append(q.value(0).toString());
-        return values;
-    });
+    QSqlQuery q = run(path(), sql, params);
+    QStringList values;
+    while (q.next())
+        values.append(q.value(0).toString());
+    return values;
 }
 
 void TestDatabase::exec(const QString &sql, const QVariantList &params) const
 {
-    withConnection(path(), [&](QSqlDatabase &db) { run(db, sql, params); return 0; });
+    run(path(), sql, params);
 }
 
 CallDatabase::CallList list(const QString &name, int calls)
