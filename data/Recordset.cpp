@@ -75,24 +75,24 @@ void Recordset::run(const QVariantList &parameters)
     QStringList columns;
     for (int i = first; i < record.count(); ++i)
         columns.append(record.fieldName(i));
-    QList<QVariantList> rows;
+    QList<QVariant> values;
     QList<qint64> rowIds;
     const int width = record.count();
+    int rows = 0;
     while (query.next()) {
-        QVariantList row;
-        row.reserve(width - first);
         for (int i = first; i < width; ++i)
-            row.append(query.value(i));
-        rows.append(std::move(row));
+            values.append(query.value(i));
         if (m_updatable)
             rowIds.append(query.value(0).toLongLong());
+        ++rows;
     }
     if (query.lastError().isValid())
         throw DataError(query.lastError().text());
 
     m_columns = std::move(columns);
-    m_rows = std::move(rows);
+    m_values = std::move(values);
     m_rowIds = std::move(rowIds);
+    m_rowCount = rows;
     m_position = 0;
     m_changed.clear();
     m_open = true;
@@ -103,8 +103,9 @@ void Recordset::close()
     if (!m_open)
         throw DataError(QStringLiteral("%1 is not open").arg(m_name));
     m_open = false;
-    m_rows.clear();
+    m_values.clear();
     m_rowIds.clear();
+    m_rowCount = 0;
     m_changed.clear();
 }
 
@@ -117,14 +118,14 @@ void Recordset::requireOpen() const
 int Recordset::recordCount() const
 {
     requireOpen();
-    return int(m_rows.size());
+    return m_rowCount;
 }
 
 void Recordset::goTo(int position)
 {
     requireOpen();
     update();
-    m_position = qBound(0, position, int(m_rows.size()));
+    m_position = qBound(0, position, m_rowCount);
 }
 
 void Recordset::moveFirst()
@@ -144,7 +145,7 @@ void Recordset::move(int rows)
 {
     requireOpen();
     const qint64 target = qint64(m_position) + rows;
-    if (target < 0 || target > m_rows.size())
+    if (target < 0 || target > m_rowCount)
         throw DataError(QStringLiteral("%1: no row %2 places on").arg(m_name).arg(rows));
     goTo(int(target));
 }
@@ -152,7 +153,7 @@ void Recordset::move(int rows)
 bool Recordset::eof() const
 {
     requireOpen();
-    return m_position >= m_rows.size();
+    return m_position >= m_rowCount;
 }
 
 int Recordset::column(const QString &name) const
@@ -168,7 +169,7 @@ QVariant Recordset::field(const QString &name) const
 {
     if (eof())
         throw DataError(QStringLiteral("%1: no current row").arg(m_name));
-    return m_rows[m_position][column(name)];
+    return cell(m_position, column(name));
 }
 
 void Recordset::setField(const QString &name, const QVariant &value)
@@ -180,9 +181,9 @@ void Recordset::setField(const QString &name, const QVariant &value)
     const int c = column(name);
     // Writing back a value the row already holds would only cost time: a reset
     // of a large table mostly meets calls that were never used.
-    if (sameValue(m_rows[m_position][c], value))
+    if (sameValue(cell(m_position, c), value))
         return;
-    m_rows[m_position][c] = value;
+    cell(m_position, c) = value;
     if (!m_changed.contains(c))
         m_changed.append(c);
 }
@@ -196,7 +197,7 @@ void Recordset::update()
     QVariantList values;
     for (int c : std::as_const(m_changed)) {
         assignments.append(m_columns[c] + QStringLiteral(" = ?"));
-        values.append(m_rows[m_position][c]);
+        values.append(cell(m_position, c));
     }
     values.append(m_rowIds[m_position]);
     const QString statement = QStringLiteral("UPDATE ") + m_table + QStringLiteral(" SET ")

@@ -53,7 +53,11 @@ private:
 
     bool m_open = false;
     QStringList m_columns;
-    QList<QVariantList> m_rows;
+    QVariant &cell(int row, int column) { return m_values[qsizetype(row) * m_columns.size() + column]; }
+    const QVariant &cell(int row, int column) const { return m_values[qsizetype(row) * m_columns.size() + column]; }
+
+    QList<QVariant> m_values; // row after row, one allocation for the whole snapshot
+    int m_rowCount = 0;
     QList<qint64> m_rowIds; // where each row lives, for writing back
     int m_position = 0;
     QList<int> m_changed; // columns of the current row not yet saved
