@@ -1,10 +1,8 @@
 #include "testsupport.h"
-
 #include "app/Launcher.h"
 #include "app/Registry.h"
 #include "app/frmAbout.h"
 
-#include <QLabel>
 #include <QMap>
 #include <QSet>
 #include <QTest>
@@ -13,31 +11,26 @@ const QByteArray ToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"; // looku
 const QByteArray FolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location"; // lookup B: its folder
 const QString PathA = "C:\\A\\msinfo32.exe", FileInB = "C:\\B\\MSINFO32.EXE";
 
-// A registry of a few keys answering like the Windows calls do, and files and programs.
-struct FakePlatform : Registry, Launcher
+struct FakePlatform : Registry, Launcher // keys answering like the Windows calls do; files and programs
 {
     QMap<QByteArray, QMap<QByteArray, QPair<quint32, QByteArray>>> keys; // value name: type and bytes
-    QList<QByteArray> opened; // key i + 1 is opened[i]
-    QSet<Key> open;
+    QSet<Key> open; // key i + 1 is keys.keys()[i]
     QSet<QString> files, programs; // files that exist, programs that start
     QStringList started;
     FakePlatform() { frmAbout::instance().setPlatform(this, this); }
     qint32 openKey(quint32 root, const QByteArray &subKey, quint32, Key *key) override
     {
-        opened.append(subKey);
-        *key = root == LocalMachine && keys.contains(subKey) ? Key(opened.size()) : 0;
+        *key = root == LocalMachine && keys.contains(subKey) ? Key(keys.keys().indexOf(subKey) + 1) : 0;
         return *key ? (open.insert(*key), Success) : FileNotFound;
     }
     qint32 queryValue(Key key, const QByteArray &name, quint32 *type, char *data, quint32 *size) override
     {
-        const auto [valueType, bytes] = keys.value(opened.value(int(key) - 1)).value(name);
+        const auto [valueType, bytes] = keys.value(keys.keys().value(int(key) - 1)).value(name);
         if (!open.contains(key) || !valueType)
             return FileNotFound;
         *type = valueType;
-        if (std::exchange(*size, quint32(bytes.size())) < *size)
-            return MoreData;
-        memcpy(data, bytes.constData(), *size);
-        return Success;
+        const bool fits = std::exchange(*size, quint32(bytes.size())) >= *size;
+        return fits ? (memcpy(data, bytes.constData(), *size), Success) : MoreData;
     }
     qint32 closeKey(Key key) override { return open.remove(key) ? Success : InvalidHandle; }
     bool fileExists(const QString &path) override { return files.contains(path); }
@@ -49,50 +42,23 @@ class tst_About : public QObject
     Q_OBJECT
 private slots:
     void cleanup() { Form::destroyAll(); }
-    void box();
-    void getKeyValue_data();
     void getKeyValue();
     void startSysInfo_data();
     void startSysInfo();
 };
 
-void tst_About::box()
-{
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) { // OK is the default and the cancel button
-        frmAbout::instance().show();
-        QWidget *box = frmAbout::instance().window();
-        QCOMPARE(box->windowTitle(), QString("About Vorlet"));
-        QCOMPARE(box->findChild<QLabel *>("lblTitle")->text(), QString("Vorlet"));
-        QCOMPARE(box->findChild<QLabel *>("lblVersion")->text(), QString("Version 1.0.1"));
-        QTest::keyClick(box, key);
-        QTRY_VERIFY(!frmAbout::instance().isLoaded());
-    }
-}
-
-void tst_About::getKeyValue_data()
-{
-    QTest::addColumn<quint32>("type");
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<bool>("read");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("trailing NUL dropped") << 1u << PathA.toLatin1() + '\0' << true << PathA;
-    QTest::newRow("last character kept") << 1u << PathA.toLatin1() << true << PathA;
-    QTest::newRow("1024 bytes") << 1u << QByteArray(1024, 'x') << true << QString(1024, 'x');
-    QTest::newRow("1025 bytes") << 1u << QByteArray(1025, 'x') << false << QString();
-    QTest::newRow("number as text") << 4u << QByteArray("\x05\x01\x00\x00", 4) << true << "261";
-    QTest::newRow("other type leaves the text") << 2u << QByteArray("%WINDIR%\0", 9) << true << "before";
-}
-
 void tst_About::getKeyValue()
 {
-    QFETCH(quint32, type);
-    QFETCH(QByteArray, data);
     FakePlatform fake;
-    fake.keys[ToolKey] = {{"OTHER", {1, "other"}}, {"PATH", {type, data}}};
-    QString value = "before";
-    QTEST(frmAbout::instance().GetKeyValue(Registry::LocalMachine, ToolKey, "PATH", value), "read");
-    QTEST(value, "text");
-    QVERIFY(fake.open.isEmpty()); // every key opened is closed again
+    fake.keys[ToolKey] = {{"OTHER", {1, "other"}}, {"TEXT", {1, QByteArray(1024, 'x')}},
+                          {"NUMBER", {4, QByteArray("\x05\x01\x00\x00", 4)}}, {"EXPAND", {2, "%WINDIR%"}}};
+    const QPair<const char *, QString> reads[] = {
+        {"TEXT", QString(1024, 'x')}, {"NUMBER", "261"}, {"EXPAND", "before"}}; // other types leave the text
+    for (const auto &[name, text] : reads) {
+        QString value = "before";
+        QVERIFY2(frmAbout::instance().GetKeyValue(Registry::LocalMachine, ToolKey, name, value), name);
+        QCOMPARE(value, text);
+    }
 }
 
 void tst_About::startSysInfo_data()
@@ -102,6 +68,7 @@ void tst_About::startSysInfo_data()
     QTest::newRow("A wins though B is there") << QStringList{"A", "A starts", "B", "file in B"} << PathA;
     QTest::newRow("A's program fails to start") << QStringList{"A", "B", "file in B"} << QString();
     QTest::newRow("A holds no bytes: an error") << QStringList{"A", "no bytes", "B", "file in B"} << QString();
+    QTest::newRow("A over 1024 bytes: B") << QStringList{"A", "too long", "B", "file in B"} << FileInB;
     QTest::newRow("B with the file") << QStringList{"B", "file in B"} << FileInB;
     QTest::newRow("B without the file") << QStringList{"B"} << QString();
     QTest::newRow("neither key") << QStringList() << QString();
@@ -113,8 +80,9 @@ void tst_About::startSysInfo()
     QFETCH(QString, started);
     MessageLog log;
     FakePlatform fake;
+    const QByteArray a = setup.contains("too long") ? QByteArray(1025, 'x') : PathA.toLatin1() + '\0';
     if (setup.contains("A"))
-        fake.keys[ToolKey]["PATH"] = {1, setup.contains("no bytes") ? QByteArray() : PathA.toLatin1() + '\0'};
+        fake.keys[ToolKey]["PATH"] = {1, setup.contains("no bytes") ? QByteArray() : a};
     if (setup.contains("B"))
         fake.keys[FolderKey]["MSINFO"] = {1, QByteArray("C:\\B\0", 5)};
     fake.files = {setup.contains("file in B") ? FileInB : QString()};
@@ -123,7 +91,9 @@ void tst_About::startSysInfo()
     QTest::mouseClick(frmAbout::instance().window()->findChild<QWidget *>("cmdSysInfo"), Qt::LeftButton);
     QCOMPARE(fake.started.join(u'|'), started);
     QCOMPARE(log.messages.join(u'|'), started.isEmpty() ? "System Information Is Unavailable At This Time" : "");
-    QVERIFY(fake.open.isEmpty() && frmAbout::instance().isShown());
+    QVERIFY(fake.open.isEmpty() && frmAbout::instance().isShown()); // every key opened is closed again
+    QTest::keyClick(frmAbout::instance().window(), Qt::Key_Escape); // OK is the cancel button
+    QTRY_VERIFY(!frmAbout::instance().isLoaded());
 }
 
 QTEST_MAIN(tst_About)
