@@ -10,6 +10,12 @@ void place(QWidget *widget, int left, int top, int width, int height)
     widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
 }
 
+void tabOrder(const QList<QWidget *> &order)
+{
+    for (int i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
 void setClientSize(QWidget *window, int width, int height)
 {
     window->resize(twips(width), twips(height));

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QFont>
+#include <QList>
+#include <QString>
 
 class QWidget;
 
@@ -11,6 +13,29 @@ namespace Look {
 constexpr int twips(int value) { return (value >= 0 ? value + 7 : value - 7) / 15; }
 
 void place(QWidget *widget, int left, int top, int width, int height);
+
+// A control created, named and placed in one go: buttons, labels, check boxes,
+// option buttons and text boxes take their text first.
+template<class T>
+T *make(QWidget *parent, const char *name, const QString &text, int left, int top, int width, int height)
+{
+    auto *control = new T(text, parent);
+    control->setObjectName(QString::fromLatin1(name));
+    place(control, left, top, width, height);
+    return control;
+}
+
+template<class T>
+T *make(QWidget *parent, const char *name, int left, int top, int width, int height)
+{
+    auto *control = new T(parent);
+    control->setObjectName(QString::fromLatin1(name));
+    place(control, left, top, width, height);
+    return control;
+}
+
+// Tab visits the widgets in the order given.
+void tabOrder(const QList<QWidget *> &order);
 void setClientSize(QWidget *window, int width, int height);
 
 // The screen fonts the layouts were drawn for, mapped to metric-compatible

@@ -103,8 +103,7 @@ FormWindow *frmAbout::createWindow()
 
     w->setDefaultButton(c.cmdOK);
     w->setCancelButton(c.cmdOK);
-    QWidget::setTabOrder(c.cmdOK, c.picIcon);
-    QWidget::setTabOrder(c.picIcon, c.cmdSysInfo);
+    Look::tabOrder({c.cmdOK, c.picIcon, c.cmdSysInfo});
 
     connect(c.cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
     connect(c.cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);

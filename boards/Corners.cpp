@@ -18,20 +18,9 @@ FormWindow *Corners::createWindow()
     Look::setClientSize(w, 6600, 3060);
     Controls &c = *m_ui;
 
-    c.cmdClear = new QPushButton(QStringLiteral("Clear"), w);
-    c.cmdClear->setObjectName(QStringLiteral("cmdClear"));
-    Look::place(c.cmdClear, 0, 0, 1575, 375);
+    c.cmdClear = Look::make<QPushButton>(w, "cmdClear", "Clear", 0, 0, 1575, 375);
 
-    c.llblTimerNote = new QLabel(QStringLiteral("Time Since Last Clear"), w);
-    c.llblTimerNote->setObjectName(QStringLiteral("llblTimerNote"));
-    c.llblTimerNote->setWordWrap(true);
-    c.llblTimerNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Look::place(c.llblTimerNote, 3360, 120, 1215, 375);
-    c.lblTimer = new QLabel(QStringLiteral("0:00"), w);
-    c.lblTimer->setObjectName(QStringLiteral("lblTimer"));
-    c.lblTimer->setFont(Look::sansSerif(18));
-    c.lblTimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Look::place(c.lblTimer, 4800, 120, 1455, 375);
+    addClockControls(c, w, QStringLiteral("Time Since Last Clear"), 3360, 120, 4800, 120);
 
     QWidget *previous = c.cmdClear;
     for (int slot = 0; slot < Fields; ++slot) {
@@ -44,10 +33,6 @@ FormWindow *Corners::createWindow()
         previous = field;
         c.txtM[i] = field;
     }
-
-    c.Timer1 = new QTimer(w);
-    c.Timer1->setObjectName(QStringLiteral("Timer1"));
-    c.Timer1->setInterval(10);
 
     connect(c.cmdClear, &QPushButton::clicked, this, &Corners::cmdClear_Click);
     connect(c.Timer1, &QTimer::timeout, this, &Corners::Timer1_Timer);

@@ -10,14 +10,11 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 
-struct CornersControls
+struct CornersControls : ClockControls
 {
     static constexpr int Fields = 8;
     QPushButton *cmdClear;
-    QLabel *llblTimerNote;
-    QLabel *lblTimer;
     std::array<QLineEdit *, Fields> txtM;
-    QTimer *Timer1;
 };
 
 // The corners board: eight free names, a "Clear" for all of them, and the time

@@ -1,6 +1,10 @@
 #include "boards/ElapsedClock.h"
 
+#include "app/Look.h"
+
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QTimer>
 
 namespace {
 class SteadySource : public TimeSource
@@ -50,4 +54,18 @@ QString ElapsedClock::tick()
 QString ElapsedClock::caption() const
 {
     return QStringLiteral("%1:%2").arg(RotateTimerM).arg(RotateTimerS, 2, 10, QLatin1Char('0'));
+}
+
+void addClockControls(ClockControls &c, QWidget *board, const QString &note, int noteLeft, int noteTop,
+                      int timerLeft, int timerTop)
+{
+    c.llblTimerNote = Look::make<QLabel>(board, "llblTimerNote", note, noteLeft, noteTop, 1215, 375);
+    c.llblTimerNote->setWordWrap(true);
+    c.llblTimerNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    c.lblTimer = Look::make<QLabel>(board, "lblTimer", QStringLiteral("0:00"), timerLeft, timerTop, 1455, 375);
+    c.lblTimer->setFont(Look::sansSerif(18));
+    c.lblTimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    c.Timer1 = new QTimer(board);
+    c.Timer1->setObjectName(QStringLiteral("Timer1"));
+    c.Timer1->setInterval(10);
 }

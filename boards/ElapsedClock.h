@@ -3,6 +3,10 @@
 #include <QString>
 #include <QtGlobal>
 
+class QLabel;
+class QTimer;
+class QWidget;
+
 // Where the boards' clock reads the time: a monotonic reading in milliseconds
 // from an arbitrary start. Tests put in a source they move by hand.
 class TimeSource
@@ -42,3 +46,16 @@ public:
 private:
     const TimeSource *m_source;
 };
+
+// The clock's part of a board: the note, the time, and the 10 ms timer that
+// refreshes it.
+struct ClockControls
+{
+    QLabel *llblTimerNote = nullptr;
+    QLabel *lblTimer = nullptr;
+    QTimer *Timer1 = nullptr;
+};
+
+// Puts the clock's controls on a board, at the given places in twips.
+void addClockControls(ClockControls &c, QWidget *board, const QString &note, int noteLeft, int noteTop,
+                      int timerLeft, int timerTop);

@@ -60,63 +60,33 @@ FormWindow *HomePositions::createWindow()
     c.txtW[6]->hide();
 
     auto button = [w](const char *name, const char *caption, int top) {
-        auto *b = new QPushButton(QString::fromUtf8(caption), w);
-        b->setObjectName(QString::fromLatin1(name));
-        Look::place(b, 2520, top, 1575, 375);
-        return b;
+        return Look::make<QPushButton>(w, name, caption, 2520, top, 1575, 375);
     };
     c.cmdRotate = button("cmdRotate", "R&otate", 1080);
     c.cmdSH = button("cmdSH", "Switch Heads", 1680);
     c.cmdSS = button("cmdSS", "Switch Sides", 2280);
 
-    auto frame = [w](const char *name, int l, int t, int wd, int h) {
-        auto *f = new QGroupBox(w);
-        f->setObjectName(QString::fromLatin1(name));
-        Look::place(f, l, t, wd, h);
-        return f;
-    };
-    auto option = [](QGroupBox *frame, const char *name, const char *caption, int l, int t, int wd, int h) {
-        auto *o = new QRadioButton(QString::fromUtf8(caption), frame);
-        o->setObjectName(QString::fromLatin1(name));
-        Look::place(o, l, t, wd, h);
-        return o;
-    };
-    c.Frame1 = frame("Frame1", 0, 0, 1215, 975);
-    c.optR = option(c.Frame1, "optR", "1423", 120, 120, 975, 375);
-    c.optHS = option(c.Frame1, "optHS", "H to S", 120, 480, 975, 375);
+    c.Frame1 = Look::make<QGroupBox>(w, "Frame1", 0, 0, 1215, 975);
+    c.optR = Look::make<QRadioButton>(c.Frame1, "optR", "1423", 120, 120, 975, 375);
+    c.optHS = Look::make<QRadioButton>(c.Frame1, "optHS", "H to S", 120, 480, 975, 375);
     c.optHS->setChecked(true);
     // Reaches past the window's right edge by 180 twips; kept where the layout puts it.
-    c.Frame2 = frame("Frame2", 5160, 120, 1575, 1095);
-    c.opt5Couple = option(c.Frame2, "opt5Couple", "5 Couples", 360, 0, 1095, 255);
-    c.opt6Couple = option(c.Frame2, "opt6Couple", "6 Couples", 360, 360, 1095, 255);
-    c.opt7Couple = option(c.Frame2, "opt7Couple", "7 Couples", 360, 720, 1095, 255);
+    c.Frame2 = Look::make<QGroupBox>(w, "Frame2", 5160, 120, 1575, 1095);
+    c.opt5Couple = Look::make<QRadioButton>(c.Frame2, "opt5Couple", "5 Couples", 360, 0, 1095, 255);
+    c.opt6Couple = Look::make<QRadioButton>(c.Frame2, "opt6Couple", "6 Couples", 360, 360, 1095, 255);
+    c.opt7Couple = Look::make<QRadioButton>(c.Frame2, "opt7Couple", "7 Couples", 360, 720, 1095, 255);
     c.opt6Couple->setChecked(true);
     c.opt5Couple->hide();
     c.opt7Couple->hide();
 
-    c.llblTimerNote = new QLabel(QStringLiteral("Time Since Last Rotate"), w);
-    c.llblTimerNote->setObjectName(QStringLiteral("llblTimerNote"));
-    c.llblTimerNote->setWordWrap(true);
-    c.llblTimerNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Look::place(c.llblTimerNote, 5040, 3600, 1215, 375);
-    c.lblTimer = new QLabel(QStringLiteral("0:00"), w);
-    c.lblTimer->setObjectName(QStringLiteral("lblTimer"));
-    c.lblTimer->setFont(Look::sansSerif(18));
-    c.lblTimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Look::place(c.lblTimer, 4920, 4320, 1455, 375);
-
-    c.Timer1 = new QTimer(w);
-    c.Timer1->setObjectName(QStringLiteral("Timer1"));
-    c.Timer1->setInterval(10);
+    addClockControls(c, w, QStringLiteral("Time Since Last Rotate"), 5040, 3600, 4920, 4320);
 
     QList<QWidget *> order = {c.txtM[0], c.txtW[0], c.cmdRotate, c.cmdSH, c.cmdSS};
     for (int i = 1; i < Places; ++i)
         order.append(c.txtM[i]);
     for (int i = 1; i < Places; ++i)
         order.append(c.txtW[i]);
-    order << c.optHS << c.optR << c.opt7Couple << c.opt6Couple << c.opt5Couple;
-    for (int i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
+    Look::tabOrder(order << c.optHS << c.optR << c.opt7Couple << c.opt6Couple << c.opt5Couple);
 
     connect(c.cmdRotate, &QPushButton::clicked, this, &HomePositions::cmdRotate_Click);
     connect(c.cmdSH, &QPushButton::clicked, this, &HomePositions::cmdSH_Click);

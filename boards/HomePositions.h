@@ -12,7 +12,7 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 
-struct HomePositionsControls
+struct HomePositionsControls : ClockControls
 {
     static constexpr int Places = 7;
     std::array<QLineEdit *, Places> txtM;
@@ -27,9 +27,6 @@ struct HomePositionsControls
     QRadioButton *opt5Couple;
     QRadioButton *opt6Couple;
     QRadioButton *opt7Couple;
-    QLabel *llblTimerNote;
-    QLabel *lblTimer;
-    QTimer *Timer1;
 };
 
 // The home positions board: which couple stands in which home place, with

@@ -42,18 +42,6 @@ FormWindow *CallForm::createWindow()
     Look::setClientSize(w, 7410, 6150);
     Controls &c = *m_ui;
 
-    auto label = [w](const char *name, const QString &text, int l, int t, int wd, int h) {
-        auto *lbl = new QLabel(text, w);
-        lbl->setObjectName(QString::fromLatin1(name));
-        Look::place(lbl, l, t, wd, h);
-        return lbl;
-    };
-    auto button = [w](const char *name, const char *caption, int l, int t, int wd, int h) {
-        auto *b = new QPushButton(QString::fromUtf8(caption), w);
-        b->setObjectName(QString::fromLatin1(name));
-        Look::place(b, l, t, wd, h);
-        return b;
-    };
     auto scrollBar = [w](const char *name, int value, int l, int t, int wd, int h) {
         auto *s = new QScrollBar(Qt::Horizontal, w);
         s->setObjectName(QString::fromLatin1(name));
@@ -66,40 +54,38 @@ FormWindow *CallForm::createWindow()
         return s;
     };
 
-    c.lblCallsLeft = label("lblCallsLeft", QString(), 6600, 0, 525, 435);
+    c.lblCallsLeft = Look::make<QLabel>(w, "lblCallsLeft", QString(), 6600, 0, 525, 435);
     c.lblCallsLeft->setFont(Look::sansSerif(13.5, true));
     c.lblCallsLeft->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    c.lblCall = label("lblCall", QString(), 120, 480, 7095, 1095);
+    c.lblCall = Look::make<QLabel>(w, "lblCall", QString(), 120, 480, 7095, 1095);
     c.lblCall->setFont(Look::sansSerif(24));
     c.lblCall->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Lies under "&Use" and outside the window's left edge: a static leftover.
-    c.lblFieldLabel_5 = label("lblFieldLabel_5", QStringLiteral("Priority:"), -360, 2065, 1815, 255);
+    c.lblFieldLabel_5 = Look::make<QLabel>(w, "lblFieldLabel_5", "Priority:", -360, 2065, 1815, 255);
     c.lblFieldLabel_5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    c.cmdUse = button("cmdUse", "&Use", 120, 1920, 1455, 615);
-    c.cmdStart = button("cmdStart", "&Find", 1680, 1920, 1215, 615);
-    c.cmdReset = button("cmdReset", "&Reset Calls", 5880, 1920, 1335, 615);
-    c.lblCallDelay = label("lblCallDelay", QString(), 3960, 2040, 495, 375);
+    c.cmdUse = Look::make<QPushButton>(w, "cmdUse", "&Use", 120, 1920, 1455, 615);
+    c.cmdStart = Look::make<QPushButton>(w, "cmdStart", "&Find", 1680, 1920, 1215, 615);
+    c.cmdReset = Look::make<QPushButton>(w, "cmdReset", "&Reset Calls", 5880, 1920, 1335, 615);
+    c.lblCallDelay = Look::make<QLabel>(w, "lblCallDelay", QString(), 3960, 2040, 495, 375);
     c.lblCallDelay->setFont(Look::sansSerif(13.5));
     c.lblCallDelay->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    c.lblDelay1 = label("lblDelay1", QStringLiteral("Delay"), 3000, 2160, 735, 255);
+    c.lblDelay1 = Look::make<QLabel>(w, "lblDelay1", QStringLiteral("Delay"), 3000, 2160, 735, 255);
     c.lblDelay1->setAlignment(Qt::AlignRight | Qt::AlignTop);
     c.hscrCall = scrollBar("hscrCall", 0, 4560, 2160, 1215, 255);
-    c.chkSync = new QCheckBox(QStringLiteral("Sync Delay"), w);
-    c.chkSync->setObjectName(QStringLiteral("chkSync"));
-    Look::place(c.chkSync, 2520, 2760, 1335, 255);
-    c.lblNLCall1 = label("lblNLCall1", QString(), 120, 3480, 7095, 1095);
+    c.chkSync = Look::make<QCheckBox>(w, "chkSync", "Sync Delay", 2520, 2760, 1335, 255);
+    c.lblNLCall1 = Look::make<QLabel>(w, "lblNLCall1", QString(), 120, 3480, 7095, 1095);
     c.lblNLCall1->setFont(Look::sansSerif(24));
     c.lblNLCall1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     c.lblNLCall1->hide();
-    c.lblNLCall2 = label("lblNLCall2", QString(), 120, 4680, 7215, 1095);
+    c.lblNLCall2 = Look::make<QLabel>(w, "lblNLCall2", QString(), 120, 4680, 7215, 1095);
     c.lblNLCall2->setFont(Look::sansSerif(24));
     c.lblNLCall2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     c.lblNLCall2->hide();
-    c.cmdGetNOL = button("cmdGetNOL", "Get Next", 1800, 5760, 1215, 315);
+    c.cmdGetNOL = Look::make<QPushButton>(w, "cmdGetNOL", "Get Next", 1800, 5760, 1215, 315);
     c.cmdGetNOL->hide();
-    c.lblDelay2 = label("lblDelay2", QStringLiteral("Delay"), 3240, 5760, 615, 255);
+    c.lblDelay2 = Look::make<QLabel>(w, "lblDelay2", QStringLiteral("Delay"), 3240, 5760, 615, 255);
     c.lblDelay2->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    c.lblDelay = label("lblDelay", QString(), 4080, 5760, 375, 375);
+    c.lblDelay = Look::make<QLabel>(w, "lblDelay", QString(), 4080, 5760, 375, 375);
     c.lblDelay->setFont(Look::sansSerif(13.5));
     c.lblDelay->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     c.hscrDelay = scrollBar("hscrDelay", 5, 4680, 5760, 1095, 255);
@@ -111,10 +97,7 @@ FormWindow *CallForm::createWindow()
     c.Timer1->setInterval(TickMs);
 
     w->setDefaultButton(c.cmdUse);
-    const QList<QWidget *> order = {c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL,
-                                    c.chkSync};
-    for (int i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
+    Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync});
 
     connect(c.cmdStart, &QPushButton::clicked, this, &CallForm::cmdStart_Click);
     connect(c.cmdUse, &QPushButton::clicked, this, &CallForm::cmdUse_Click);

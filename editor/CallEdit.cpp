@@ -113,9 +113,7 @@ FormWindow *CallEdit::createWindow()
     c.datPrimaryRS->setObjectName(QStringLiteral("datPrimaryRS"));
     Look::place(c.datPrimaryRS, 0, 945, 5775, 330);
 
-    QWidget::setTabOrder(c.txtFields[0], c.txtFields[1]);
-    QWidget::setTabOrder(c.txtFields[1], c.cmdUpdate);
-    QWidget::setTabOrder(c.cmdUpdate, c.cmdClose);
+    Look::tabOrder({c.txtFields[0], c.txtFields[1], c.cmdUpdate, c.cmdClose});
 
     connect(c.cmdUpdate, &QPushButton::clicked, this, &CallEdit::cmdUpdate_Click);
     connect(c.cmdClose, &QPushButton::clicked, this, &CallEdit::cmdClose_Click);

@@ -35,22 +35,13 @@ FormWindow *frmMain::createWindow()
     Look::setClientSize(w, 5535, 3330);
     Controls &c = *m_ui;
 
-    auto button = [w](const char *name, const char *caption, int l, int t, int wd, int h) {
-        auto *b = new QPushButton(QString::fromUtf8(caption), w);
-        b->setObjectName(QString::fromLatin1(name));
-        Look::place(b, l, t, wd, h);
-        return b;
-    };
     auto check = [w](const char *name, const char *caption, const char *tag, int l, int t) {
-        auto *b = new QCheckBox(QString::fromUtf8(caption), w);
-        b->setObjectName(QString::fromLatin1(name));
+        auto *b = Look::make<QCheckBox>(w, name, caption, l, t, 855, 375);
         b->setProperty("Tag", QString::fromLatin1(tag));
-        Look::place(b, l, t, 855, 375);
         return b;
     };
 
-    c.box_List = new QComboBox(w);
-    c.box_List->setObjectName(QStringLiteral("box_List"));
+    c.box_List = Look::make<QComboBox>(w, "box_List", 480, 360, 1695, 315);
     c.box_List->setEditable(true);
     c.box_List->setInsertPolicy(QComboBox::NoInsert);
     // The text stays exactly as typed: Qt would otherwise complete it, and on
@@ -58,12 +49,9 @@ FormWindow *frmMain::createWindow()
     // the ladder tells "b" from "B".
     c.box_List->setCompleter(nullptr);
     c.box_List->setDuplicatesEnabled(true);
-    Look::place(c.box_List, 480, 360, 1695, 315);
 
-    c.cmdGo = button("cmdGo", "Get List", 2520, 240, 1335, 495);
-    c.chkAdv = new QCheckBox(QStringLiteral("Include A1"), w);
-    c.chkAdv->setObjectName(QStringLiteral("chkAdv"));
-    Look::place(c.chkAdv, 720, 720, 1575, 255);
+    c.cmdGo = Look::make<QPushButton>(w, "cmdGo", "Get List", 2520, 240, 1335, 495);
+    c.chkAdv = Look::make<QCheckBox>(w, "chkAdv", "Include A1", 720, 720, 1575, 255);
 
     c.CheckMS = check("CheckMS", "MS", "MS", 600, 2280);
     c.CheckB = check("CheckB", "Basic", "B", 600, 1800);
@@ -75,27 +63,20 @@ FormWindow *frmMain::createWindow()
     c.CheckC3A = check("CheckC3A", "C3A", "C3A", 3000, 2280);
     c.CheckB->setChecked(true);
 
-    c.Label1 = new QLabel(QStringLiteral("Non-Level lists to show"), w);
-    c.Label1->setObjectName(QStringLiteral("Label1"));
+    c.Label1 = Look::make<QLabel>(w, "Label1", "Non-Level lists to show", 840, 1320, 2535, 375);
     c.Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     c.Label1->setFont(Look::sansSerif(12));
-    Look::place(c.Label1, 840, 1320, 2535, 375);
 
-    c.cmdShowHome = button("cmdShowHome", "Home Positions", 3960, 240, 1335, 495);
+    c.cmdShowHome = Look::make<QPushButton>(w, "cmdShowHome", "Home Positions", 3960, 240, 1335, 495);
     // Part of the ladder, but never shown: only picking "C3B" ticks it.
     c.CheckC3B = check("CheckC3B", "C3B", "C3B", 3000, 2760);
     c.CheckC3B->setVisible(false);
-    c.Command2 = button("Command2", "Corners", 3960, 840, 1335, 495);
-    c.cmdEdit = button("cmdEdit", "Edit Calls", 3960, 1440, 1335, 495);
-    c.cmdAbout = button("cmdAbout", "About", 3960, 2760, 1335, 495);
+    c.Command2 = Look::make<QPushButton>(w, "Command2", "Corners", 3960, 840, 1335, 495);
+    c.cmdEdit = Look::make<QPushButton>(w, "cmdEdit", "Edit Calls", 3960, 1440, 1335, 495);
+    c.cmdAbout = Look::make<QPushButton>(w, "cmdAbout", "About", 3960, 2760, 1335, 495);
     w->setCancelButton(c.cmdAbout);
 
-    const QList<QWidget *> order = {c.box_List, c.cmdGo,    c.chkAdv,  c.CheckMS,     c.CheckB,
-                                    c.CheckP,   c.CheckA1,  c.CheckA2, c.CheckC1,     c.CheckC2,
-                                    c.CheckC3A, c.cmdShowHome, c.CheckC3B, c.Command2, c.cmdEdit,
-                                    c.cmdAbout};
-    for (int i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
+    Look::tabOrder({c.box_List, c.cmdGo, c.chkAdv, c.CheckMS, c.CheckB, c.CheckP, c.CheckA1, c.CheckA2, c.CheckC1, c.CheckC2, c.CheckC3A, c.cmdShowHome, c.CheckC3B, c.Command2, c.cmdEdit, c.cmdAbout});
 
     connect(c.box_List, &QComboBox::currentTextChanged, this, &frmMain::box_List_Change);
     connect(c.cmdGo, &QPushButton::clicked, this, &frmMain::cmdGo_Click);
