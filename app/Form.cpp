@@ -5,9 +5,12 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 QList<Form *> &forms()
 {
+    // cppcheck-suppress unassignedVariable ; filled through the returned reference
     static QList<Form *> all;
     return all;
 }
@@ -84,10 +87,7 @@ void Form::destroyAll()
 
 int Form::loadedCount()
 {
-    int count = 0;
-    for (const Form *form : forms())
-        count += form->isLoaded() ? 1 : 0;
-    return count;
+    return int(std::count_if(forms().cbegin(), forms().cend(), [](const Form *form) { return form->isLoaded(); }));
 }
 
 void Form::setAllUnloadedHandler(std::function<void()> handler)

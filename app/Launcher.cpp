@@ -14,6 +14,7 @@ public:
     bool fileExists(const QString &path) override
     {
         const QFileInfo file(path);
+        // NOLINTNEXTLINE(readability-simplify-boolean-expr): Windows adds a test before the return
         if (path.isEmpty() || !file.isFile() || file.isHidden())
             return false;
 #ifdef Q_OS_WIN

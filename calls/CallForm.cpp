@@ -218,7 +218,7 @@ void CallForm::cmdStart_Click()
 void CallForm::cmdUse_Click()
 {
     dataCall &data = dataCall::instance();
-    Recordset &drawn = data.rssqlCallNames();
+    const Recordset &drawn = data.rssqlCallNames();
     if (!m_haveListCall || !drawn.isOpen() || drawn.eof())
         return;
     const QVariant callId = drawn.field(QStringLiteral("Call_ID"));
@@ -338,7 +338,7 @@ void CallForm::Timer1_Timer()
     const int nlDelay = c.lblDelay->text().toInt();
     if (nlDelay > 0) {
         c.cmdGetNOL->hide();
-        if (NLTicks >= nlDelay * 100) {
+        if (NLTicks >= nlDelay * qint64(100)) {
             GetNLCall();
             NLTicks = 0;
         }
@@ -347,7 +347,7 @@ void CallForm::Timer1_Timer()
     }
 
     const int callDelay = c.lblCallDelay->text().toInt();
-    if (callDelay > 0 && CallTicks >= callDelay * 100) {
+    if (callDelay > 0 && CallTicks >= callDelay * qint64(100)) {
         FindCall();
         CallTicks = 0;
     }

@@ -34,6 +34,6 @@ const QList<Table> &requiredTables();
 
 // Builds a new database file holding the lists, every call unused and every
 // list inactive. Refuses to touch an existing file; a failed build leaves none.
-bool create(const QString &path, const QList<CallList> &lists, QString *error);
+bool create(const QString &target, const QList<CallList> &lists, QString *error);
 
 } // namespace CallDatabase

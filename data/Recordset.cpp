@@ -44,7 +44,7 @@ Recordset::Recordset(dataCall &owner, QString name, Kind kind, QString source, Q
 
 QString Recordset::selectText() const
 {
-    const QString select = m_kind == Kind::Table ? QStringLiteral("SELECT * FROM ") + m_source : m_source;
+    QString select = m_kind == Kind::Table ? QStringLiteral("SELECT * FROM ") + m_source : m_source;
     if (!m_updatable)
         return select;
     // An updatable command reads one table; its rows also carry their rowid so

@@ -168,8 +168,9 @@ dataCall::Transaction::Transaction(dataCall &data)
 
 dataCall::Transaction::~Transaction()
 {
+    // Nothing is left to tell of a failed rollback: the caller is already leaving on an error.
     if (!m_done)
-        m_db.rollback();
+        (void)m_db.rollback();
 }
 
 void dataCall::Transaction::commit()

@@ -66,7 +66,7 @@ public:
 
 QString describe(const QSqlError &error)
 {
-    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     // The database's own words for a refused used mark tell a caller little.
     if (text.contains(QLatin1String("typeof(Used)")))
         return QStringLiteral("Used must be a whole number, such as 0 or 1; the row is not written (%1).").arg(text);
