@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Form.h"
+#include "app/TimeSource.h"
 
 #include <QtGlobal>
 #include <random>
@@ -46,9 +47,17 @@ public:
     qint64 NLTicks = 0;
     qint16 NLShown = 0;
 
-    // One tick of the pacing timer; 100 ticks make one unit of delay.
+    // One tick of the pacing rule; 100 ticks make one unit of delay.
     void Timer1_Timer();
     static constexpr int TickMs = 10;
+    static constexpr int TicksPerUnit = 100;
+
+    // Ticks are counted on a pacing clock that stands still while a message
+    // waits; the timer wakes only when a tick would change something. Tests
+    // put in a clock of their own (nullptr: the real one).
+    void setTimeSource(const TimeSource *source);
+    // The timer woke: runs the ticks come due and sleeps until the next draw.
+    void Timer1_Due();
 
     // The load step seeds from the clock; tests pin the sequence down.
     void seedGenerator(quint32 seed) { m_generator.seed(seed); }
@@ -73,6 +82,11 @@ private:
     void ResetCalls();
     void GetNLCall();
 
+    void catchUp();
+    void advance(qint64 ticks);
+    qint64 ticksToNextDraw() const;
+    void tickSoon();
+
     int draw(int rows);
     void showCallsLeft(int rows);
     void tell(const QString &text);
@@ -80,4 +94,9 @@ private:
     std::mt19937 m_generator;
     // True while the list call shown comes from a draw that succeeded.
     bool m_haveListCall = false;
+
+    const TimeSource *m_clock = nullptr;
+    qint64 m_tickBase = 0; // pacing time of the last tick counted
+    bool m_sync = false; // "Sync Delay" as the ticks from now on go by it
+    bool m_catchingUp = false;
 };
