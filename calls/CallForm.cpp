@@ -2,6 +2,7 @@
 
 #include "app/Look.h"
 #include "app/Message.h"
+#include "data/CallDatabase.h"
 #include "data/DataError.h"
 #include "data/dataCall.h"
 #include "main/frmMain.h"
@@ -90,6 +91,10 @@ FormWindow *CallForm::createWindow()
     c.lblDelay->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     c.hscrDelay = scrollBar("hscrDelay", 5, 4680, 5760, 1095, 255);
     c.lblFieldLabel_5->lower();
+    c.lblStatus = Look::make<QLabel>(w, "lblStatus", QString(), 120, 60, 6360, 375);
+    c.lblStatus->setAccessibleName(QStringLiteral("Status"));
+    c.lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    c.lblStatus->hide();
 
     c.Timer1 = new QTimer(w);
     c.Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -131,30 +136,34 @@ void CallForm::ActivateLists()
     dataCall &data = dataCall::instance();
     Recordset &rs = data.rssqlActList();
     try {
-        Closing closing(rs);
-        dataCall::Transaction transaction(data);
-        if (rs.isOpen())
-            rs.close();
-        rs.open();
-        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-            rs.setField(QStringLiteral("List_Active"), 0);
-        rs.close();
-        for (const auto &[ticked, tag] : std::as_const(levels)) {
-            if (!ticked)
-                continue;
+        data.run(Patience::Command, [&] {
+            Closing closing(rs);
+            dataCall::Transaction transaction(data);
+            if (rs.isOpen())
+                rs.close();
             rs.open();
-            rs.moveFirst();
-            while (!rs.eof() && rs.field(QStringLiteral("List")).toString() != tag)
-                rs.moveNext();
-            // A tag with no list of its name activates nothing.
-            if (!rs.eof()) {
-                rs.setField(QStringLiteral("List_Active"), 1);
-                rs.update();
-            }
+            for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+                rs.setField(QStringLiteral("List_Active"), 0);
             rs.close();
-        }
-        transaction.commit();
+            for (const auto &[ticked, tag] : std::as_const(levels)) {
+                if (!ticked)
+                    continue;
+                rs.open();
+                rs.moveFirst();
+                while (!rs.eof() && rs.field(QStringLiteral("List")).toString() != tag)
+                    rs.moveNext();
+                // A tag with no list of its name activates nothing.
+                if (!rs.eof()) {
+                    rs.setField(QStringLiteral("List_Active"), 1);
+                    rs.update();
+                }
+                rs.close();
+            }
+            transaction.commit();
+        });
     } catch (const DataError &e) {
+        if (e.isCancelled())
+            return;
         tell(QStringLiteral("The lists of the ticked levels could not be made active; the NL calls "
                             "come from the lists active before.\n\n")
              + e.message());
@@ -166,29 +175,55 @@ void CallForm::tell(const QString &text)
     Message::show(text, m_ui ? m_ui->cmdUse->window() : nullptr);
 }
 
+void CallForm::drawSkipped()
+{
+    if (!m_ui)
+        return;
+    m_ui->lblStatus->setText(QStringLiteral("%1 is locked by another program: paced draws are skipped until it "
+                                            "is free.")
+                                 .arg(CallDatabase::FileName));
+    m_ui->lblStatus->show();
+}
+
+void CallForm::drawDone()
+{
+    if (m_ui && !m_ui->lblStatus->isHidden()) {
+        m_ui->lblStatus->hide();
+        m_ui->lblStatus->clear();
+    }
+}
+
 int CallForm::draw(int rows)
 {
     return std::uniform_int_distribution<int>(0, rows - 1)(m_generator);
 }
 
-void CallForm::FindCall()
+void CallForm::FindCall(Patience patience)
 {
     Controls &c = ui();
     c.lblCall->show();
-    m_haveListCall = false;
 
     dataCall &data = dataCall::instance();
     Recordset &rs = data.rssqlCallNames();
     try {
-        if (rs.isOpen())
-            rs.close();
         const frmMain::Controls &main = frmMain::instance().ui();
         const QString pattern = main.chkAdv->isChecked() ? QStringLiteral("A%") : main.box_List->currentText();
-        data.sqlCallNames(pattern);
+        data.run(patience, [&] {
+            if (rs.isOpen())
+                rs.close();
+            data.sqlCallNames(pattern);
+        });
     } catch (const DataError &e) {
-        tell(QStringLiteral("The calls of the list could not be read.\n\n") + e.message());
+        // A skipped tick keeps the call on show usable.
+        if (e.isBusy() && patience == Patience::Tick)
+            return drawSkipped();
+        m_haveListCall = false;
+        if (!e.isCancelled())
+            tell(QStringLiteral("The calls of the list could not be read.\n\n") + e.message());
         return;
     }
+    drawDone();
+    m_haveListCall = false;
 
     try {
         const int rows = rs.recordCount();
@@ -201,6 +236,8 @@ void CallForm::FindCall()
             throw DataError(QStringLiteral("a call without a name"));
         c.lblCall->setText(name.toString());
         c.lblCallsLeft->setText(QString::number(rows));
+        m_listCallId = rs.field(QStringLiteral("Call_ID"));
+        m_listCallName = name.toString();
         m_haveListCall = true;
     } catch (const DataError &) {
         tell(AllUsed);
@@ -217,31 +254,35 @@ void CallForm::cmdStart_Click()
 
 void CallForm::cmdUse_Click()
 {
-    dataCall &data = dataCall::instance();
-    Recordset &drawn = data.rssqlCallNames();
-    if (!m_haveListCall || !drawn.isOpen() || drawn.eof())
+    if (!m_haveListCall)
         return;
-    const QVariant callId = drawn.field(QStringLiteral("Call_ID"));
-    const QString callName = drawn.field(QStringLiteral("Call_Name")).toString();
+    const QVariant callId = m_listCallId;
+    const QString callName = m_listCallName;
 
+    dataCall &data = dataCall::instance();
     Recordset &rs = data.rscallUse();
     try {
-        Closing closing(rs);
-        if (rs.isOpen())
+        data.run(Patience::Command, [&] {
+            Closing closing(rs);
+            dataCall::Transaction transaction(data);
+            if (rs.isOpen())
+                rs.close();
+            rs.open();
+            rs.moveFirst();
+            while (!rs.eof() && rs.field(QStringLiteral("Call_ID")) != callId)
+                rs.moveNext();
+            // A call removed from the database meanwhile has no row left to mark.
+            if (!rs.eof()) {
+                rs.setField(QStringLiteral("Used"), 1);
+                rs.update();
+            }
             rs.close();
-        rs.open();
-        rs.moveFirst();
-        while (!rs.eof() && rs.field(QStringLiteral("Call_ID")) != callId)
-            rs.moveNext();
-        // A call removed from the database meanwhile has no row left to mark.
-        if (!rs.eof()) {
-            rs.setField(QStringLiteral("Used"), 1);
-            rs.update();
-        }
-        rs.close();
+            transaction.commit();
+        });
     } catch (const DataError &e) {
-        tell(QStringLiteral("\"%1\" could not be marked as used; it stays on the list.\n\n").arg(callName)
-             + e.message());
+        if (!e.isCancelled())
+            tell(QStringLiteral("\"%1\" could not be marked as used; it stays on the list.\n\n").arg(callName)
+                 + e.message());
         return;
     }
     FindCall();
@@ -253,16 +294,20 @@ void CallForm::ResetCalls()
     dataCall &data = dataCall::instance();
     Recordset &rs = data.rscallUse();
     try {
-        Closing closing(rs);
-        // All marks go back together or none does.
-        dataCall::Transaction transaction(data);
-        if (!rs.isOpen())
-            rs.open();
-        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-            rs.setField(QStringLiteral("Used"), 0);
-        rs.close();
-        transaction.commit();
+        data.run(Patience::Command, [&] {
+            Closing closing(rs);
+            // All marks go back together or none does.
+            dataCall::Transaction transaction(data);
+            if (!rs.isOpen())
+                rs.open();
+            for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+                rs.setField(QStringLiteral("Used"), 0);
+            rs.close();
+            transaction.commit();
+        });
     } catch (const DataError &e) {
+        if (e.isCancelled())
+            return;
         tell(QStringLiteral("The used marks could not be reset; no call was changed.\n\n") + e.message());
     }
 }
@@ -274,7 +319,7 @@ void CallForm::cmdReset_Click()
         m_ui->cmdUse->setFocus();
 }
 
-void CallForm::GetNLCall()
+void CallForm::GetNLCall(Patience patience)
 {
     Controls &c = ui();
     if (NLShown == 1)
@@ -287,9 +332,12 @@ void CallForm::GetNLCall()
     dataCall &data = dataCall::instance();
     Recordset &rs = data.rssqlAllCalls();
     try {
-        if (rs.isOpen())
-            rs.close();
-        data.sqlAllCalls();
+        data.run(patience, [&] {
+            if (rs.isOpen())
+                rs.close();
+            data.sqlAllCalls();
+        });
+        drawDone();
         const int rows = rs.recordCount();
         if (rows == 0)
             return;
@@ -298,7 +346,10 @@ void CallForm::GetNLCall()
         const QVariant name = rs.field(QStringLiteral("Call_Name"));
         if (!name.isNull())
             c.lblNLCall1->setText(name.toString());
-    } catch (const DataError &) {
+    } catch (const DataError &e) {
+        // Silent, but a busy file is worth the quiet line: the caller may wonder.
+        if (e.isBusy())
+            drawSkipped();
     }
 }
 
@@ -319,8 +370,8 @@ void CallForm::hscrDelay_Change()
 
 void CallForm::Timer1_Timer()
 {
-    // While a message waits for the caller, ticks pile up nothing.
-    if (Message::isShowing() || !m_ui)
+    // While a message or a wait for the file holds the caller, ticks pile up nothing.
+    if (Message::isShowing() || Waiting::isWaiting() || !m_ui)
         return;
     Controls &c = *m_ui;
     const bool sync = c.chkSync->isChecked();
@@ -339,7 +390,7 @@ void CallForm::Timer1_Timer()
     if (nlDelay > 0) {
         c.cmdGetNOL->hide();
         if (NLTicks >= nlDelay * 100) {
-            GetNLCall();
+            GetNLCall(Patience::Tick);
             NLTicks = 0;
         }
     } else {
@@ -348,7 +399,7 @@ void CallForm::Timer1_Timer()
 
     const int callDelay = c.lblCallDelay->text().toInt();
     if (callDelay > 0 && CallTicks >= callDelay * 100) {
-        FindCall();
+        FindCall(Patience::Tick);
         CallTicks = 0;
     }
 }

@@ -64,11 +64,11 @@ void Recordset::run(const QVariantList &parameters)
     QSqlQuery query(m_owner.dcCalls());
     query.setForwardOnly(true);
     if (!query.prepare(selectText()))
-        throw DataError(query.lastError().text());
+        throw m_owner.failure(query.lastError());
     for (const QVariant &p : parameters)
         query.addBindValue(p);
     if (!query.exec())
-        throw DataError(query.lastError().text());
+        throw m_owner.failure(query.lastError());
 
     const QSqlRecord record = query.record();
     const int first = m_updatable ? 1 : 0;
@@ -87,7 +87,7 @@ void Recordset::run(const QVariantList &parameters)
         ++rows;
     }
     if (query.lastError().isValid())
-        throw DataError(query.lastError().text());
+        throw m_owner.failure(query.lastError());
 
     m_columns = std::move(columns);
     m_values = std::move(values);
