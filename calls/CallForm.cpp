@@ -16,25 +16,10 @@
 #include <QTimer>
 
 namespace {
+constexpr int CallsLeftLeft = 6600;
+constexpr int CallsLeftWidth = 525;
 const QString AllUsed = QStringLiteral("All calls have been used.  Please reset.");
 
-// Closes a result set on every way out of a scope, the failing ones included.
-class Closing
-{
-public:
-    explicit Closing(Recordset &rs)
-        : m_rs(rs)
-    {
-    }
-    ~Closing()
-    {
-        if (m_rs.isOpen())
-            m_rs.close();
-    }
-
-private:
-    Recordset &m_rs;
-};
 } // namespace
 
 FormWindow *CallForm::createWindow()
@@ -55,7 +40,7 @@ FormWindow *CallForm::createWindow()
         return s;
     };
 
-    c.lblCallsLeft = Look::make<QLabel>(w, "lblCallsLeft", QString(), 6600, 0, 525, 435);
+    c.lblCallsLeft = Look::make<QLabel>(w, "lblCallsLeft", QString(), CallsLeftLeft, 0, CallsLeftWidth, 435);
     c.lblCallsLeft->setFont(Look::sansSerif(13.5, true));
     c.lblCallsLeft->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     c.lblCall = Look::make<QLabel>(w, "lblCall", QString(), 120, 480, 7095, 1095);
@@ -129,38 +114,14 @@ void CallForm::Form_Load()
 void CallForm::ActivateLists()
 {
     // Reads the level boxes first: this may load the main window, hidden.
-    QList<QPair<bool, QString>> levels;
-    for (const QCheckBox *box : frmMain::instance().ui().levels())
-        levels.append({box->isChecked(), box->property("Tag").toString()});
-
-    dataCall &data = dataCall::instance();
-    Recordset &rs = data.rssqlActList();
+    QStringList tags;
+    for (const QCheckBox *box : frmMain::instance().ui().levels()) {
+        if (box->isChecked())
+            tags.append(box->property("Tag").toString());
+    }
     try {
-        data.run(Patience::Command, [&] {
-            Closing closing(rs);
-            dataCall::Transaction transaction(data);
-            if (rs.isOpen())
-                rs.close();
-            rs.open();
-            for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-                rs.setField(QStringLiteral("List_Active"), 0);
-            rs.close();
-            for (const auto &[ticked, tag] : std::as_const(levels)) {
-                if (!ticked)
-                    continue;
-                rs.open();
-                rs.moveFirst();
-                while (!rs.eof() && rs.field(QStringLiteral("List")).toString() != tag)
-                    rs.moveNext();
-                // A tag with no list of its name activates nothing.
-                if (!rs.eof()) {
-                    rs.setField(QStringLiteral("List_Active"), 1);
-                    rs.update();
-                }
-                rs.close();
-            }
-            transaction.commit();
-        });
+        dataCall &data = dataCall::instance();
+        data.run(Patience::Command, [&] { data.activateLists(tags); });
     } catch (const DataError &e) {
         if (e.isCancelled())
             return;
@@ -205,43 +166,60 @@ void CallForm::FindCall(Patience patience)
 
     dataCall &data = dataCall::instance();
     Recordset &rs = data.rssqlCallNames();
+    const frmMain::Controls &main = frmMain::instance().ui();
+    const QString pattern = main.chkAdv->isChecked() ? QStringLiteral("A%") : main.box_List->currentText();
+    bool ran = false; // the command ran: what fails later is a draw that found nothing usable
+    int rows = 0;
+    QVariant name;
+    QVariant id;
     try {
-        const frmMain::Controls &main = frmMain::instance().ui();
-        const QString pattern = main.chkAdv->isChecked() ? QStringLiteral("A%") : main.box_List->currentText();
+        // The row is read inside the attempt too: it is fetched from the file.
         data.run(patience, [&] {
+            ran = false;
             if (rs.isOpen())
                 rs.close();
             data.sqlCallNames(pattern);
+            ran = true;
+            rows = rs.recordCount();
+            if (rows == 0)
+                return;
+            rs.moveFirst();
+            rs.move(draw(rows));
+            name = rs.field(QStringLiteral("Call_Name"));
+            id = rs.field(QStringLiteral("Call_ID"));
         });
     } catch (const DataError &e) {
         // A skipped tick keeps the call on show usable.
         if (e.isBusy() && patience == Patience::Tick)
             return drawSkipped();
         m_haveListCall = false;
-        if (!e.isCancelled())
-            tell(QStringLiteral("The calls of the list could not be read.\n\n") + e.message());
+        if (e.isCancelled())
+            return;
+        tell(ran ? AllUsed : QStringLiteral("The calls of the list could not be read.\n\n") + e.message());
         return;
     }
     drawDone();
     m_haveListCall = false;
-
-    try {
-        const int rows = rs.recordCount();
-        if (rows == 0)
-            throw DataError(AllUsed);
-        rs.moveFirst();
-        rs.move(draw(rows));
-        const QVariant name = rs.field(QStringLiteral("Call_Name"));
-        if (name.isNull())
-            throw DataError(QStringLiteral("a call without a name"));
-        c.lblCall->setText(name.toString());
-        c.lblCallsLeft->setText(QString::number(rows));
-        m_listCallId = rs.field(QStringLiteral("Call_ID"));
-        m_listCallName = name.toString();
-        m_haveListCall = true;
-    } catch (const DataError &) {
+    if (rows == 0 || name.isNull()) {
         tell(AllUsed);
+        return;
     }
+    c.lblCall->setText(name.toString());
+    showCallsLeft(rows);
+    m_listCallId = id;
+    m_listCallName = name.toString();
+    m_haveListCall = true;
+}
+
+void CallForm::showCallsLeft(int rows)
+{
+    QLabel *label = m_ui->lblCallsLeft;
+    label->setText(QString::number(rows));
+    // A count wider than the label grows it to the left, into the free top row,
+    // keeping its right edge.
+    const int right = Look::twips(CallsLeftLeft + CallsLeftWidth);
+    const int width = qMax(Look::twips(CallsLeftWidth), label->sizeHint().width());
+    label->setGeometry(right - width, label->y(), width, label->height());
 }
 
 void CallForm::cmdStart_Click()
@@ -260,25 +238,9 @@ void CallForm::cmdUse_Click()
     const QString callName = m_listCallName;
 
     dataCall &data = dataCall::instance();
-    Recordset &rs = data.rscallUse();
     try {
-        data.run(Patience::Command, [&] {
-            Closing closing(rs);
-            dataCall::Transaction transaction(data);
-            if (rs.isOpen())
-                rs.close();
-            rs.open();
-            rs.moveFirst();
-            while (!rs.eof() && rs.field(QStringLiteral("Call_ID")) != callId)
-                rs.moveNext();
-            // A call removed from the database meanwhile has no row left to mark.
-            if (!rs.eof()) {
-                rs.setField(QStringLiteral("Used"), 1);
-                rs.update();
-            }
-            rs.close();
-            transaction.commit();
-        });
+        // A call removed from the database meanwhile has no row left to mark.
+        data.run(Patience::Command, [&] { data.markUsed(callId); });
     } catch (const DataError &e) {
         if (!e.isCancelled())
             tell(QStringLiteral("\"%1\" could not be marked as used; it stays on the list.\n\n").arg(callName)
@@ -292,19 +254,9 @@ void CallForm::cmdUse_Click()
 void CallForm::ResetCalls()
 {
     dataCall &data = dataCall::instance();
-    Recordset &rs = data.rscallUse();
     try {
-        data.run(Patience::Command, [&] {
-            Closing closing(rs);
-            // All marks go back together or none does.
-            dataCall::Transaction transaction(data);
-            if (!rs.isOpen())
-                rs.open();
-            for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-                rs.setField(QStringLiteral("Used"), 0);
-            rs.close();
-            transaction.commit();
-        });
+        // One statement: all marks go back together or none does.
+        data.run(Patience::Command, [&] { data.resetUsed(); });
     } catch (const DataError &e) {
         if (e.isCancelled())
             return;
@@ -331,26 +283,28 @@ void CallForm::GetNLCall(Patience patience)
     // An NL draw that fails ends silently: no list active, no call, no database.
     dataCall &data = dataCall::instance();
     Recordset &rs = data.rssqlAllCalls();
+    QVariant name;
     try {
         data.run(patience, [&] {
             if (rs.isOpen())
                 rs.close();
             data.sqlAllCalls();
+            const int rows = rs.recordCount();
+            if (rows == 0)
+                return;
+            rs.moveFirst();
+            rs.move(draw(rows));
+            name = rs.field(QStringLiteral("Call_Name"));
         });
-        drawDone();
-        const int rows = rs.recordCount();
-        if (rows == 0)
-            return;
-        rs.moveFirst();
-        rs.move(draw(rows));
-        const QVariant name = rs.field(QStringLiteral("Call_Name"));
-        if (!name.isNull())
-            c.lblNLCall1->setText(name.toString());
     } catch (const DataError &e) {
         // Silent, but a busy file is worth the quiet line: the caller may wonder.
         if (e.isBusy())
             drawSkipped();
+        return;
     }
+    drawDone();
+    if (!name.isNull())
+        c.lblNLCall1->setText(name.toString());
 }
 
 void CallForm::cmdGetNOL_Click()

@@ -79,6 +79,7 @@ private:
     void GetNLCall(Patience patience = Patience::Command);
 
     int draw(int rows);
+    void showCallsLeft(int rows);
     void tell(const QString &text);
     void drawSkipped();
     void drawDone();

@@ -112,7 +112,7 @@ void frmMain::fillLists()
             names.clear();
             if (lists.isOpen())
                 lists.close();
-            lists.open();
+            data.tblList();
             for (lists.moveFirst(); !lists.eof(); lists.moveNext())
                 names.append(lists.field(QStringLiteral("List")).toString());
             lists.close();
