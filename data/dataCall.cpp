@@ -2,6 +2,7 @@
 
 #include "data/CallDatabase.h"
 #include "data/DataError.h"
+#include "data/SqlLike.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -98,6 +99,9 @@ void dataCall::openConnection()
     if (!db.open())
         throw DataError(whereText() + QStringLiteral(" could not be opened: ") + db.lastError().text());
     try {
+        if (!SqlLike::install(db))
+            throw DataError(whereText() + QStringLiteral(" could not be opened: the text comparison "
+                                                         "that ignores letter case could not be set up."));
         checkTables();
         execute(QStringLiteral("PRAGMA busy_timeout = %1").arg(m_commandTimeoutMs), {});
     } catch (const DataError &) {

@@ -3,6 +3,7 @@
 #include "app/Look.h"
 #include "app/Message.h"
 #include "data/CallDatabase.h"
+#include "data/SqlLike.h"
 #include "editor/NavigationBar.h"
 
 #include <QApplication>
@@ -143,6 +144,7 @@ void CallEdit::openRows()
             return;
         }
         QSqlQuery(db).exec(QStringLiteral("PRAGMA busy_timeout = 30000"));
+        SqlLike::install(db);
         m_rows = std::make_unique<CallRows>(db);
     }
     m_rows->setTable(QStringLiteral("tblCalls"));
