@@ -112,6 +112,8 @@ FormWindow *CallForm::createWindow()
 void CallForm::Form_Load()
 {
     m_generator.seed(quint32(QDateTime::currentMSecsSinceEpoch()));
+    // "&Use" and Enter act only on a call drawn in this showing of the window.
+    m_haveListCall = false;
     ActivateLists();
     Controls &c = *m_ui;
     c.lblCall->hide();

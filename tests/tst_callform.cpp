@@ -56,6 +56,8 @@ private slots:
     void patternFollowsIncludeA1AndTheCombo();
     void resetMakesUsedCallsDrawableAndKeepsTheCount();
     void useWithoutAUsableCurrentCall();
+    void acceleratorsActAtOnce();
+    void lastVisibleWindowEndsTheProcess();
     void drawIsUniform_data();
     void drawIsUniform();
     void nlCalls();
@@ -212,6 +214,51 @@ void tst_callform::useWithoutAUsableCurrentCall()
     c.cmdUse->click();
     QCOMPARE(used(db), 0);
     QCOMPARE(log.messages, QStringList{AllUsed});
+
+    // A call drawn in an earlier showing is not on show in this one: Enter does nothing.
+    frmMain::instance().ui().box_List->setEditText("B");
+    c.cmdStart->click();
+    CallForm::instance().unload();
+    CallForm::Controls &again = getList("B");
+    QVERIFY(again.lblCall->text().isEmpty());
+    QTest::keyClick(again.cmdUse->window(), Qt::Key_Return);
+    QCOMPARE(used(db), 0);
+}
+
+void tst_callform::acceleratorsActAtOnce()
+{
+    TestDatabase db({list("B", 5)});
+    MessageLog log;
+    CallForm::Controls &c = getList("B");
+    QWidget *w = c.cmdUse->window();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    c.cmdReset->setFocus();
+    QTest::keyClick(w, Qt::Key_F, Qt::AltModifier);
+    const QString found = c.lblCall->text();
+    QVERIFY(!found.isEmpty());
+    QTest::keyClick(w, Qt::Key_Return); // at once: on the call the Find drew, not on "&Reset Calls"
+    QCOMPARE(db.column("SELECT Call_Name FROM tblCalls WHERE Used = 1"), QStringList{found});
+    QTest::keyClick(w, Qt::Key_U, Qt::AltModifier);
+    QTest::keyClick(w, Qt::Key_U, Qt::AltModifier);
+    QCOMPARE(used(db), 3);
+    QCOMPARE(c.lblCallsLeft->text(), QStringLiteral("2"));
+    QVERIFY(log.messages.isEmpty());
+}
+
+void tst_callform::lastVisibleWindowEndsTheProcess()
+{
+    TestDatabase db({list("B", 3)});
+    MessageLog log;
+    int ended = 0;
+    Form::setAllUnloadedHandler([&ended] { ++ended; });
+    CallForm::Controls &c = getList("B");
+    QVERIFY(frmMain::instance().window()->close());
+    c.cmdStart->click(); // reads the main window: loads it, hidden
+    QVERIFY(frmMain::instance().isLoaded() && !frmMain::instance().isShown() && ended == 0);
+    QVERIFY(c.cmdUse->window()->close());
+    QVERIFY(!frmMain::instance().isLoaded());
+    Form::setAllUnloadedHandler({});
+    QCOMPARE(ended, 1);
 }
 
 void tst_callform::drawIsUniform_data()
