@@ -1,10 +1,13 @@
 // The "Calls" window: list activation at load, list calls, NL calls, pacing.
+#include "app/Look.h"
 #include "calls/CallForm.h"
 #include "data/dataCall.h"
 #include "main/frmMain.h"
 #include "testsupport.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFontMetricsF>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -58,6 +61,7 @@ private slots:
     void useWithoutAUsableCurrentCall();
     void acceleratorsActAtOnce();
     void lastVisibleWindowEndsTheProcess();
+    void callLabelsShowEveryNameWhole();
     void drawIsUniform_data();
     void drawIsUniform();
     void nlCalls();
@@ -456,6 +460,46 @@ void tst_callform::databaseFailuresAreToldAndWriteNothing()
     getList("P");
     QCOMPARE(log.messages.size(), 3);
     QCOMPARE(active(db), QStringList{"B"}); // as before the failed load
+}
+
+void tst_callform::callLabelsShowEveryNameWhole()
+{
+    QFile file(VORLET_DEFAULT_CALLS);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QString error;
+    QStringList names;
+    for (const CallDatabase::CallList &l : CallDatabase::parse(QString::fromUtf8(file.readAll()), &error))
+        names += l.calls;
+    QVERIFY(names.size() > 500);
+    const QString word = "Spin";
+    const QString twoHundred = QStringList(200, word).join(' ');
+    names += {word, "Swap Around", twoHundred};
+
+    TestDatabase db({list("B", 1)});
+    MessageLog log;
+    CallForm::Controls &c = getList("B");
+    for (FitLabel *label : {c.lblCall, c.lblNLCall1, c.lblNLCall2}) {
+        const QRect box = label->contentsRect();
+        for (const QString &name : std::as_const(names)) {
+            label->setText(name);
+            const FitLabel::Fit &fit = label->fit();
+            const QFontMetricsF fm(fit.font);
+            QVERIFY2(fit.font.pixelSize() >= 0.6 * label->basePixelSize(), qPrintable(name));
+            QVERIFY2(fit.lines.size() * fm.lineSpacing() - fm.leading() <= box.height() + 0.5, qPrintable(name));
+            for (const QString &line : fit.lines)
+                QVERIFY2(fm.horizontalAdvance(line) <= box.width(), qPrintable(name));
+            QCOMPARE(label->text(), name);
+            // Cut short only past the smallest size, and then whole in the tooltip and for assistive technology.
+            QCOMPARE(fit.elided, name == twoHundred);
+            if (fit.elided)
+                QVERIFY(label->toolTip() == name && label->accessibleDescription() == name);
+            else
+                QCOMPARE(fit.lines.join(' '), name.simplified());
+            if (name.size() < 12) // short names keep the full size
+                QCOMPARE(fit.font.pixelSize(), qRound(label->basePixelSize()));
+        }
+        QCOMPARE(label->geometry().topLeft(), QPoint(Look::twips(120), Look::twips(label == c.lblCall ? 480 : label == c.lblNLCall1 ? 3480 : 4680)));
+    }
 }
 
 QTEST_MAIN(tst_callform)
