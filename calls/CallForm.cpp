@@ -16,25 +16,10 @@
 #include <QTimer>
 
 namespace {
+constexpr int CallsLeftLeft = 6600;
+constexpr int CallsLeftWidth = 525;
 const QString AllUsed = QStringLiteral("All calls have been used.  Please reset.");
 
-// Closes a result set on every way out of a scope, the failing ones included.
-class Closing
-{
-public:
-    explicit Closing(Recordset &rs)
-        : m_rs(rs)
-    {
-    }
-    ~Closing()
-    {
-        if (m_rs.isOpen())
-            m_rs.close();
-    }
-
-private:
-    Recordset &m_rs;
-};
 } // namespace
 
 FormWindow *CallForm::createWindow()
@@ -55,7 +40,7 @@ FormWindow *CallForm::createWindow()
         return s;
     };
 
-    c.lblCallsLeft = Look::make<QLabel>(w, "lblCallsLeft", QString(), 6600, 0, 525, 435);
+    c.lblCallsLeft = Look::make<QLabel>(w, "lblCallsLeft", QString(), CallsLeftLeft, 0, CallsLeftWidth, 435);
     c.lblCallsLeft->setFont(Look::sansSerif(13.5, true));
     c.lblCallsLeft->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     c.lblCall = Look::make<FitLabel>(w, "lblCall", QString(), 120, 480, 7095, 1095);
@@ -127,36 +112,13 @@ void CallForm::Form_Load()
 void CallForm::ActivateLists()
 {
     // Reads the level boxes first: this may load the main window, hidden.
-    QList<QPair<bool, QString>> levels;
-    for (const QCheckBox *box : frmMain::instance().ui().levels())
-        levels.append({box->isChecked(), box->property("Tag").toString()});
-
-    dataCall &data = dataCall::instance();
-    Recordset &rs = data.rssqlActList();
+    QStringList tags;
+    for (const QCheckBox *box : frmMain::instance().ui().levels()) {
+        if (box->isChecked())
+            tags.append(box->property("Tag").toString());
+    }
     try {
-        Closing closing(rs);
-        dataCall::Transaction transaction(data);
-        if (rs.isOpen())
-            rs.close();
-        rs.open();
-        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-            rs.setField(QStringLiteral("List_Active"), 0);
-        rs.close();
-        for (const auto &[ticked, tag] : std::as_const(levels)) {
-            if (!ticked)
-                continue;
-            rs.open();
-            rs.moveFirst();
-            while (!rs.eof() && rs.field(QStringLiteral("List")).toString() != tag)
-                rs.moveNext();
-            // A tag with no list of its name activates nothing.
-            if (!rs.eof()) {
-                rs.setField(QStringLiteral("List_Active"), 1);
-                rs.update();
-            }
-            rs.close();
-        }
-        transaction.commit();
+        dataCall::instance().activateLists(tags);
     } catch (const DataError &e) {
         tell(QStringLiteral("The lists of the ticked levels could not be made active; the NL calls "
                             "come from the lists active before.\n\n")
@@ -203,11 +165,22 @@ void CallForm::FindCall()
         if (name.isNull())
             throw DataError(QStringLiteral("a call without a name"));
         c.lblCall->setText(name.toString());
-        c.lblCallsLeft->setText(QString::number(rows));
+        showCallsLeft(rows);
         m_haveListCall = true;
     } catch (const DataError &) {
         tell(AllUsed);
     }
+}
+
+void CallForm::showCallsLeft(int rows)
+{
+    QLabel *label = m_ui->lblCallsLeft;
+    label->setText(QString::number(rows));
+    // A count wider than the label grows it to the left, into the free top row,
+    // keeping its right edge.
+    const int right = Look::twips(CallsLeftLeft + CallsLeftWidth);
+    const int width = qMax(Look::twips(CallsLeftWidth), label->sizeHint().width());
+    label->setGeometry(right - width, label->y(), width, label->height());
 }
 
 void CallForm::cmdStart_Click()
@@ -227,21 +200,9 @@ void CallForm::cmdUse_Click()
     const QVariant callId = drawn.field(QStringLiteral("Call_ID"));
     const QString callName = drawn.field(QStringLiteral("Call_Name")).toString();
 
-    Recordset &rs = data.rscallUse();
     try {
-        Closing closing(rs);
-        if (rs.isOpen())
-            rs.close();
-        rs.open();
-        rs.moveFirst();
-        while (!rs.eof() && rs.field(QStringLiteral("Call_ID")) != callId)
-            rs.moveNext();
         // A call removed from the database meanwhile has no row left to mark.
-        if (!rs.eof()) {
-            rs.setField(QStringLiteral("Used"), 1);
-            rs.update();
-        }
-        rs.close();
+        data.markUsed(callId);
     } catch (const DataError &e) {
         tell(QStringLiteral("\"%1\" could not be marked as used; it stays on the list.\n\n").arg(callName)
              + e.message());
@@ -254,17 +215,9 @@ void CallForm::cmdUse_Click()
 void CallForm::ResetCalls()
 {
     dataCall &data = dataCall::instance();
-    Recordset &rs = data.rscallUse();
     try {
-        Closing closing(rs);
-        // All marks go back together or none does.
-        dataCall::Transaction transaction(data);
-        if (!rs.isOpen())
-            rs.open();
-        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-            rs.setField(QStringLiteral("Used"), 0);
-        rs.close();
-        transaction.commit();
+        // One statement: all marks go back together or none does.
+        data.resetUsed();
     } catch (const DataError &e) {
         tell(QStringLiteral("The used marks could not be reset; no call was changed.\n\n") + e.message());
     }

@@ -75,6 +75,7 @@ private:
     void GetNLCall();
 
     int draw(int rows);
+    void showCallsLeft(int rows);
     void tell(const QString &text);
 
     std::mt19937 m_generator;

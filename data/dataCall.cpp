@@ -39,28 +39,33 @@ void dataCall::destroy()
 
 dataCall::dataCall()
     : m_connection(QStringLiteral("dcCalls"))
-    , m_sqlCallNames(*this, QStringLiteral("rssqlCallNames"), Recordset::Kind::Query,
+    , m_sqlCallNames(QStringLiteral("rssqlCallNames"), Recordset::Kind::Query,
                      QStringLiteral("SELECT tblCalls.Call_Name, tblCalls.Call_ID FROM tblCalls, tblList "
                                     "WHERE tblCalls.List_ID = tblList.List_ID AND (tblList.List LIKE ?) "
                                     "AND (tblCalls.Used = 0)"),
-                     QString(), false)
-    , m_tblList(*this, QStringLiteral("rstblList"), Recordset::Kind::Table, QStringLiteral("tblList"),
+                     QString(), false, Recordset::Fetch::OneRow)
+    , m_tblList(QStringLiteral("rstblList"), Recordset::Kind::Table, QStringLiteral("tblList"),
                 QString(), false)
-    , m_tblType(*this, QStringLiteral("rstblType"), Recordset::Kind::Table, QStringLiteral("tblType"),
+    , m_tblType(QStringLiteral("rstblType"), Recordset::Kind::Table, QStringLiteral("tblType"),
                 QString(), false)
-    , m_callUse(*this, QStringLiteral("rscallUse"), Recordset::Kind::Table, QStringLiteral("tblCalls"),
+    , m_callUse(QStringLiteral("rscallUse"), Recordset::Kind::Table, QStringLiteral("tblCalls"),
                 QStringLiteral("tblCalls"), true)
-    , m_sqlAllCalls(*this, QStringLiteral("rssqlAllCalls"), Recordset::Kind::Query,
+    , m_sqlAllCalls(QStringLiteral("rssqlAllCalls"), Recordset::Kind::Query,
                     QStringLiteral("SELECT tblCalls.Call_Name FROM tblCalls, tblList "
                                    "WHERE tblCalls.List_ID = tblList.List_ID AND (tblList.List_Active = 1)"),
-                    QString(), false)
-    , m_sqlActList(*this, QStringLiteral("rssqlActList"), Recordset::Kind::Query,
+                    QString(), false, Recordset::Fetch::OneRow)
+    , m_sqlActList(QStringLiteral("rssqlActList"), Recordset::Kind::Query,
                    QStringLiteral("SELECT List_Active, List FROM tblList"), QStringLiteral("tblList"), true)
 {
 }
 
 dataCall::~dataCall()
 {
+    // Open result sets hold the connection: they let go of it before it is removed.
+    for (Recordset *rs : {&m_sqlCallNames, &m_tblList, &m_tblType, &m_callUse, &m_sqlAllCalls, &m_sqlActList}) {
+        if (rs->isOpen())
+            rs->close();
+    }
     m_prepared.clear();
     if (QSqlDatabase::contains(m_connection)) {
         QSqlDatabase::database(m_connection, false).close();
@@ -153,14 +158,63 @@ void dataCall::execute(const QString &statement, const QVariantList &values)
         throw DataError(error.text());
 }
 
+void dataCall::run(Recordset &rs, const QVariantList &parameters)
+{
+    rs.run(dcCalls(), parameters);
+}
+
 void dataCall::sqlCallNames(const QString &pattern)
 {
-    m_sqlCallNames.run({pattern});
+    run(m_sqlCallNames, {pattern});
+}
+
+void dataCall::tblList()
+{
+    run(m_tblList);
+}
+
+void dataCall::tblType()
+{
+    run(m_tblType);
+}
+
+void dataCall::callUse()
+{
+    run(m_callUse);
 }
 
 void dataCall::sqlAllCalls()
 {
-    m_sqlAllCalls.run({});
+    run(m_sqlAllCalls);
+}
+
+void dataCall::sqlActList()
+{
+    run(m_sqlActList);
+}
+
+void dataCall::markUsed(const QVariant &callId)
+{
+    execute(QStringLiteral("UPDATE tblCalls SET Used = 1 WHERE Call_ID = ?"), {callId});
+}
+
+// Rows that hold 0 already are left alone: a reset mostly meets unused calls.
+void dataCall::resetUsed()
+{
+    execute(QStringLiteral("UPDATE tblCalls SET Used = 0 WHERE Used IS NOT 0"), {});
+}
+
+void dataCall::activateLists(const QStringList &tags)
+{
+    Transaction transaction(*this);
+    execute(QStringLiteral("UPDATE tblList SET List_Active = 0 WHERE List_Active IS NOT 0"), {});
+    // Exact and case-sensitive, whatever collation the file gives the column; the
+    // first row in table order wins.
+    for (const QString &tag : tags)
+        execute(QStringLiteral("UPDATE tblList SET List_Active = 1 WHERE rowid = (SELECT rowid FROM tblList "
+                               "WHERE List = ? COLLATE BINARY ORDER BY rowid LIMIT 1)"),
+                {tag});
+    transaction.commit();
 }
 
 dataCall::Transaction::Transaction(dataCall &data)

@@ -22,9 +22,13 @@ public:
     // message for the caller when the file is missing or unusable.
     QSqlDatabase dcCalls();
 
-    // Runs a command, leaving its result set open on the first row.
+    // Runs a command on dcCalls, leaving its result set open on the first row.
     void sqlCallNames(const QString &pattern);
+    void tblList();
+    void tblType();
+    void callUse();
     void sqlAllCalls();
+    void sqlActList();
 
     Recordset &rssqlCallNames() { return m_sqlCallNames; }
     Recordset &rstblList() { return m_tblList; }
@@ -32,6 +36,13 @@ public:
     Recordset &rscallUse() { return m_callUse; }
     Recordset &rssqlAllCalls() { return m_sqlAllCalls; }
     Recordset &rssqlActList() { return m_sqlActList; }
+
+    // The writes of the "Calls" window, each by key or as one statement.
+    void markUsed(const QVariant &callId);
+    void resetUsed();
+    // Clears every active mark, then marks the first list named exactly like
+    // each tag; all of it lands or none.
+    void activateLists(const QStringList &tags);
 
     // Runs one statement with bound values; throws DataError when it fails.
     void execute(const QString &statement, const QVariantList &values);
@@ -55,6 +66,7 @@ public:
 private:
     dataCall();
     void openConnection();
+    void run(Recordset &rs, const QVariantList &parameters = {});
     void checkTables();
 
     QString m_connection;

@@ -99,7 +99,7 @@ void frmMain::Form_Load()
     try {
         if (lists.isOpen())
             lists.close();
-        lists.open();
+        dataCall::instance().tblList();
         for (lists.moveFirst(); !lists.eof(); lists.moveNext())
             c.box_List->addItem(lists.field(QStringLiteral("List")).toString());
         lists.close();

@@ -129,8 +129,8 @@ void tst_data::moveByOffsetAndSaveOnMove()
 {
     TestDatabase db({list("B", 5)});
     Recordset &rs = dataCall::instance().rscallUse();
-    rs.open();
-    QVERIFY_THROWS_EXCEPTION(DataError, rs.open()); // open while open
+    dataCall::instance().callUse();
+    QVERIFY_THROWS_EXCEPTION(DataError, dataCall::instance().callUse()); // open while open
     QCOMPARE(rs.recordCount(), 5);
     rs.moveFirst();
     rs.move(3);
@@ -154,7 +154,7 @@ void tst_data::moveByOffsetAndSaveOnMove()
     QCOMPARE(db.value("SELECT SUM(Used) FROM tblCalls").toInt(), 1);
 
     Recordset &readOnly = dataCall::instance().rstblList();
-    readOnly.open();
+    dataCall::instance().tblList();
     QVERIFY_THROWS_EXCEPTION(DataError, readOnly.setField("List_Active", 1));
 }
 
@@ -162,7 +162,7 @@ void tst_data::flagsHoldIntegersOnly()
 {
     TestDatabase db({list("B", 1)});
     Recordset &rs = dataCall::instance().rscallUse();
-    rs.open();
+    dataCall::instance().callUse();
     rs.moveFirst();
     rs.setField("Used", QStringLiteral("abc"));
     QVERIFY_THROWS_EXCEPTION(DataError, rs.update());
@@ -173,7 +173,7 @@ void tst_data::flagsHoldIntegersOnly()
     rs.close();
 
     Recordset &lists = dataCall::instance().rssqlActList();
-    lists.open();
+    dataCall::instance().sqlActList();
     lists.moveFirst();
     lists.setField("List_Active", QStringLiteral("yes"));
     QVERIFY_THROWS_EXCEPTION(DataError, lists.moveNext());
