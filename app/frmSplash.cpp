@@ -4,6 +4,7 @@
 #include "app/AppIdentity.h"
 #include "app/Look.h"
 #include "app/Message.h"
+#include "data/Waiting.h"
 #include "main/frmMain.h"
 
 #include <QFrame>
@@ -135,8 +136,8 @@ void frmSplash::Timer1_Timer()
         hide();
     }
     // A message from the main window's load may be on show, opened by a hand-over
-    // that is still running inside this window's key handler: the window is
-    // unloaded by the first tick after the message is gone.
-    if (SplashTicks == 6 && !Message::isShowing())
+    // that is still running inside this window's key handler, or a wait on the
+    // database: the window is unloaded by the first tick after it is over.
+    if (SplashTicks == 6 && !Message::isShowing() && !Waiting::isWaiting())
         unload();
 }

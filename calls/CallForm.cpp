@@ -3,6 +3,7 @@
 #include "app/FitLabel.h"
 #include "app/Look.h"
 #include "app/Message.h"
+#include "data/CallDatabase.h"
 #include "data/DataError.h"
 #include "data/dataCall.h"
 #include "main/frmMain.h"
@@ -76,6 +77,10 @@ FormWindow *CallForm::createWindow()
     c.lblDelay->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     c.hscrDelay = scrollBar("hscrDelay", 5, 4680, 5760, 1095, 255);
     c.lblFieldLabel_5->lower();
+    c.lblStatus = Look::make<QLabel>(w, "lblStatus", QString(), 120, 60, 6360, 375);
+    c.lblStatus->setAccessibleName(QStringLiteral("Status"));
+    c.lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    c.lblStatus->hide();
 
     c.Timer1 = new QTimer(w);
     c.Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -118,8 +123,11 @@ void CallForm::ActivateLists()
             tags.append(box->property("Tag").toString());
     }
     try {
-        dataCall::instance().activateLists(tags);
+        dataCall &data = dataCall::instance();
+        data.run(Patience::Command, [&] { data.activateLists(tags); });
     } catch (const DataError &e) {
+        if (e.isCancelled())
+            return;
         tell(QStringLiteral("The lists of the ticked levels could not be made active; the NL calls "
                             "come from the lists active before.\n\n")
              + e.message());
@@ -131,45 +139,79 @@ void CallForm::tell(const QString &text)
     Message::show(text, m_ui ? m_ui->cmdUse->window() : nullptr);
 }
 
+void CallForm::drawSkipped()
+{
+    if (!m_ui)
+        return;
+    m_ui->lblStatus->setText(QStringLiteral("%1 is locked by another program: paced draws are skipped until it "
+                                            "is free.")
+                                 .arg(CallDatabase::FileName));
+    m_ui->lblStatus->show();
+}
+
+void CallForm::drawDone()
+{
+    if (m_ui && !m_ui->lblStatus->isHidden()) {
+        m_ui->lblStatus->hide();
+        m_ui->lblStatus->clear();
+    }
+}
+
 int CallForm::draw(int rows)
 {
     return std::uniform_int_distribution<int>(0, rows - 1)(m_generator);
 }
 
-void CallForm::FindCall()
+void CallForm::FindCall(Patience patience)
 {
     Controls &c = ui();
     c.lblCall->show();
-    m_haveListCall = false;
 
     dataCall &data = dataCall::instance();
     Recordset &rs = data.rssqlCallNames();
+    const frmMain::Controls &main = frmMain::instance().ui();
+    const QString pattern = main.chkAdv->isChecked() ? QStringLiteral("A%") : main.box_List->currentText();
+    bool ran = false; // the command ran: what fails later is a draw that found nothing usable
+    int rows = 0;
+    QVariant name;
+    QVariant id;
     try {
-        if (rs.isOpen())
-            rs.close();
-        const frmMain::Controls &main = frmMain::instance().ui();
-        const QString pattern = main.chkAdv->isChecked() ? QStringLiteral("A%") : main.box_List->currentText();
-        data.sqlCallNames(pattern);
+        // The row is read inside the attempt too: it is fetched from the file.
+        data.run(patience, [&] {
+            ran = false;
+            if (rs.isOpen())
+                rs.close();
+            data.sqlCallNames(pattern);
+            ran = true;
+            rows = rs.recordCount();
+            if (rows == 0)
+                return;
+            rs.moveFirst();
+            rs.move(draw(rows));
+            name = rs.field(QStringLiteral("Call_Name"));
+            id = rs.field(QStringLiteral("Call_ID"));
+        });
     } catch (const DataError &e) {
-        tell(QStringLiteral("The calls of the list could not be read.\n\n") + e.message());
+        // A skipped tick keeps the call on show usable.
+        if (e.isBusy() && patience == Patience::Tick)
+            return drawSkipped();
+        m_haveListCall = false;
+        if (e.isCancelled())
+            return;
+        tell(ran ? AllUsed : QStringLiteral("The calls of the list could not be read.\n\n") + e.message());
         return;
     }
-
-    try {
-        const int rows = rs.recordCount();
-        if (rows == 0)
-            throw DataError(AllUsed);
-        rs.moveFirst();
-        rs.move(draw(rows));
-        const QVariant name = rs.field(QStringLiteral("Call_Name"));
-        if (name.isNull())
-            throw DataError(QStringLiteral("a call without a name"));
-        c.lblCall->setText(name.toString());
-        showCallsLeft(rows);
-        m_haveListCall = true;
-    } catch (const DataError &) {
+    drawDone();
+    m_haveListCall = false;
+    if (rows == 0 || name.isNull()) {
         tell(AllUsed);
+        return;
     }
+    c.lblCall->setText(name.toString());
+    showCallsLeft(rows);
+    m_listCallId = id;
+    m_listCallName = name.toString();
+    m_haveListCall = true;
 }
 
 void CallForm::showCallsLeft(int rows)
@@ -193,19 +235,19 @@ void CallForm::cmdStart_Click()
 
 void CallForm::cmdUse_Click()
 {
-    dataCall &data = dataCall::instance();
-    Recordset &drawn = data.rssqlCallNames();
-    if (!m_haveListCall || !drawn.isOpen() || drawn.eof())
+    if (!m_haveListCall)
         return;
-    const QVariant callId = drawn.field(QStringLiteral("Call_ID"));
-    const QString callName = drawn.field(QStringLiteral("Call_Name")).toString();
+    const QVariant callId = m_listCallId;
+    const QString callName = m_listCallName;
 
+    dataCall &data = dataCall::instance();
     try {
         // A call removed from the database meanwhile has no row left to mark.
-        data.markUsed(callId);
+        data.run(Patience::Command, [&] { data.markUsed(callId); });
     } catch (const DataError &e) {
-        tell(QStringLiteral("\"%1\" could not be marked as used; it stays on the list.\n\n").arg(callName)
-             + e.message());
+        if (!e.isCancelled())
+            tell(QStringLiteral("\"%1\" could not be marked as used; it stays on the list.\n\n").arg(callName)
+                 + e.message());
         return;
     }
     FindCall();
@@ -217,8 +259,10 @@ void CallForm::ResetCalls()
     dataCall &data = dataCall::instance();
     try {
         // One statement: all marks go back together or none does.
-        data.resetUsed();
+        data.run(Patience::Command, [&] { data.resetUsed(); });
     } catch (const DataError &e) {
+        if (e.isCancelled())
+            return;
         tell(QStringLiteral("The used marks could not be reset; no call was changed.\n\n") + e.message());
     }
 }
@@ -230,7 +274,7 @@ void CallForm::cmdReset_Click()
         m_ui->cmdUse->setFocus();
 }
 
-void CallForm::GetNLCall()
+void CallForm::GetNLCall(Patience patience)
 {
     Controls &c = ui();
     if (NLShown == 1)
@@ -242,20 +286,28 @@ void CallForm::GetNLCall()
     // An NL draw that fails ends silently: no list active, no call, no database.
     dataCall &data = dataCall::instance();
     Recordset &rs = data.rssqlAllCalls();
+    QVariant name;
     try {
-        if (rs.isOpen())
-            rs.close();
-        data.sqlAllCalls();
-        const int rows = rs.recordCount();
-        if (rows == 0)
-            return;
-        rs.moveFirst();
-        rs.move(draw(rows));
-        const QVariant name = rs.field(QStringLiteral("Call_Name"));
-        if (!name.isNull())
-            c.lblNLCall1->setText(name.toString());
-    } catch (const DataError &) {
+        data.run(patience, [&] {
+            if (rs.isOpen())
+                rs.close();
+            data.sqlAllCalls();
+            const int rows = rs.recordCount();
+            if (rows == 0)
+                return;
+            rs.moveFirst();
+            rs.move(draw(rows));
+            name = rs.field(QStringLiteral("Call_Name"));
+        });
+    } catch (const DataError &e) {
+        // Silent, but a busy file is worth the quiet line: the caller may wonder.
+        if (e.isBusy())
+            drawSkipped();
+        return;
     }
+    drawDone();
+    if (!name.isNull())
+        c.lblNLCall1->setText(name.toString());
 }
 
 void CallForm::cmdGetNOL_Click()
@@ -275,8 +327,8 @@ void CallForm::hscrDelay_Change()
 
 void CallForm::Timer1_Timer()
 {
-    // While a message waits for the caller, ticks pile up nothing.
-    if (Message::isShowing() || !m_ui)
+    // While a message or a wait for the file holds the caller, ticks pile up nothing.
+    if (Message::isShowing() || Waiting::isWaiting() || !m_ui)
         return;
     Controls &c = *m_ui;
     const bool sync = c.chkSync->isChecked();
@@ -295,7 +347,7 @@ void CallForm::Timer1_Timer()
     if (nlDelay > 0) {
         c.cmdGetNOL->hide();
         if (NLTicks >= nlDelay * 100) {
-            GetNLCall();
+            GetNLCall(Patience::Tick);
             NLTicks = 0;
         }
     } else {
@@ -304,7 +356,7 @@ void CallForm::Timer1_Timer()
 
     const int callDelay = c.lblCallDelay->text().toInt();
     if (callDelay > 0 && CallTicks >= callDelay * 100) {
-        FindCall();
+        FindCall(Patience::Tick);
         CallTicks = 0;
     }
 }

@@ -1,5 +1,6 @@
 #include "data/Recordset.h"
 
+#include "data/CallDatabase.h"
 #include "data/DataError.h"
 
 #include <QSqlError>
@@ -32,16 +33,22 @@ bool sameValue(const QVariant &stored, const QVariant &value)
 } // namespace
 
 namespace {
+// Result sets run on dcCalls: a failure is told as one of its file.
+DataError failure(const QSqlError &error)
+{
+    return CallDatabase::failure(CallDatabase::path(), error);
+}
+
 QSqlQuery prepared(const QSqlDatabase &db, const QString &statement, const QVariantList &parameters)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(statement))
-        throw DataError(query.lastError().text());
+        throw failure(query.lastError());
     for (const QVariant &p : parameters)
         query.addBindValue(p);
     if (!query.exec())
-        throw DataError(query.lastError().text());
+        throw failure(query.lastError());
     return query;
 }
 } // namespace
@@ -78,7 +85,7 @@ void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters)
         QSqlQuery count = prepared(db, QStringLiteral("SELECT COUNT(*) FROM (") + selectText() + QLatin1Char(')'),
                                    parameters);
         if (!count.next())
-            throw DataError(count.lastError().text());
+            throw failure(count.lastError());
         rows = count.value(0).toInt();
     } else {
         QSqlQuery query = prepared(db, selectText(), parameters);
@@ -95,7 +102,7 @@ void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters)
             ++rows;
         }
         if (query.lastError().isValid())
-            throw DataError(query.lastError().text());
+            throw failure(query.lastError());
     }
 
     m_db = db;
@@ -121,7 +128,7 @@ void Recordset::fetchCurrentRow() const
     QSqlQuery query = prepared(m_db, selectText() + QStringLiteral(" LIMIT 1 OFFSET ?"), parameters);
     if (!query.next()) {
         if (query.lastError().isValid())
-            throw DataError(query.lastError().text());
+            throw failure(query.lastError());
         throw DataError(QStringLiteral("%1: row %2 is gone").arg(m_name).arg(m_position + 1));
     }
     const QSqlRecord record = query.record();

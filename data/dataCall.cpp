@@ -19,9 +19,7 @@ std::unique_ptr<dataCall> &component()
 
 QString whereText()
 {
-    const QFileInfo file(CallDatabase::path());
-    return QStringLiteral("The call database \"%1\" in the folder \"%2\"")
-        .arg(file.fileName(), QDir::toNativeSeparators(file.absolutePath()));
+    return CallDatabase::where(CallDatabase::path());
 }
 } // namespace
 
@@ -75,17 +73,37 @@ dataCall::~dataCall()
 
 void dataCall::setTimeouts(int openMs, int commandMs)
 {
-    m_openTimeoutMs = openMs;
-    m_commandTimeoutMs = commandMs;
-    if (QSqlDatabase::contains(m_connection) && QSqlDatabase::database(m_connection, false).isOpen())
-        execute(QStringLiteral("PRAGMA busy_timeout = %1").arg(m_commandTimeoutMs), {});
+    Waiting::setTimeouts(openMs, commandMs);
 }
 
 QSqlDatabase dataCall::dcCalls()
 {
-    if (!QSqlDatabase::contains(m_connection) || !QSqlDatabase::database(m_connection, false).isOpen())
+    if (!m_lost.isEmpty())
+        throw DataError(m_lost);
+    if (!QSqlDatabase::contains(m_connection) || !QSqlDatabase::database(m_connection, false).isOpen()) {
         openConnection();
+    } else if (const CallDatabase::Identity now = CallDatabase::identify(CallDatabase::path()); now != m_opened) {
+        // Through its open handle SQLite would go on writing into a removed file,
+        // and a reopen would write into a file the caller never chose: neither.
+        m_lost = CallDatabase::lost(CallDatabase::path(), now.exists);
+        m_prepared.clear();
+        QSqlDatabase::database(m_connection, false).close();
+        throw DataError(m_lost);
+    }
     return QSqlDatabase::database(m_connection, false);
+}
+
+void dataCall::run(Waiting::Patience patience, const std::function<void()> &work)
+{
+    const QString path = CallDatabase::path();
+    const Waiting::Patience opening = patience == Waiting::Patience::Tick ? patience : Waiting::Patience::Open;
+    Waiting::retry(opening, path, [this] { dcCalls(); });
+    Waiting::retry(patience, path, work);
+}
+
+DataError dataCall::failure(const QSqlError &error) const
+{
+    return CallDatabase::failure(CallDatabase::path(), error);
 }
 
 void dataCall::openConnection()
@@ -93,22 +111,21 @@ void dataCall::openConnection()
     m_prepared.clear();
     const QString path = CallDatabase::path();
     if (!QFileInfo(path).isFile())
-        throw DataError(whereText() + QStringLiteral(" is missing.\n\nRun ./run.sh to create the default "
-                                                     "call database, or copy a call database there."));
+        throw DataError(CallDatabase::problem(path, 0));
     QSqlDatabase db = QSqlDatabase::contains(m_connection)
                           ? QSqlDatabase::database(m_connection, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     // mode=rw: SQLite must never create the file, not even if it vanishes meanwhile.
     db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(m_openTimeoutMs));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(Waiting::SliceMs));
+    m_opened = CallDatabase::identify(path);
     if (!db.open())
-        throw DataError(whereText() + QStringLiteral(" could not be opened: ") + db.lastError().text());
+        throw failure(db.lastError());
     try {
         if (!SqlLike::install(db))
             throw DataError(whereText() + QStringLiteral(" could not be opened: the text comparison "
                                                          "that ignores letter case could not be set up."));
         checkTables();
-        execute(QStringLiteral("PRAGMA busy_timeout = %1").arg(m_commandTimeoutMs), {});
     } catch (const DataError &) {
         m_prepared.clear();
         db.close();
@@ -122,17 +139,22 @@ void dataCall::checkTables()
     for (const CallDatabase::Table &table : CallDatabase::requiredTables()) {
         QSqlQuery info(db);
         if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table.name)))
-            throw DataError(whereText() + QStringLiteral(" cannot be read: ") + info.lastError().text());
+            throw failure(info.lastError());
         QStringList columns;
         while (info.next())
             columns.append(info.value(1).toString());
         if (info.lastError().isValid())
-            throw DataError(whereText() + QStringLiteral(" cannot be read: ") + info.lastError().text());
+            throw failure(info.lastError());
         if (columns.isEmpty())
-            throw DataError(whereText() + QStringLiteral(" has no table %1.").arg(table.name));
+            throw DataError(whereText() + QStringLiteral(" has no table %1: it is not a call database, or an "
+                                                         "incomplete one.\n\nPut a whole call database there "
+                                                         "(./run.sh creates the default one when there is none).")
+                                              .arg(table.name));
         for (const QString &column : table.columns) {
             if (!columns.contains(column, Qt::CaseInsensitive))
-                throw DataError(whereText() + QStringLiteral(" has no column %1 in its table %2.")
+                throw DataError(whereText() + QStringLiteral(" has no column %1 in its table %2: it is not a "
+                                                             "call database, or an incomplete one.\n\nPut a whole "
+                                                             "call database there.")
                                                   .arg(column, table.name));
         }
     }
@@ -145,7 +167,7 @@ void dataCall::execute(const QString &statement, const QVariantList &values)
     if (it == m_prepared.end()) {
         QSqlQuery query(db);
         if (!query.prepare(statement))
-            throw DataError(query.lastError().text());
+            throw failure(query.lastError());
         it = m_prepared.insert(statement, query);
     }
     QSqlQuery &query = it.value();
@@ -155,7 +177,7 @@ void dataCall::execute(const QString &statement, const QVariantList &values)
     const QSqlError error = query.lastError();
     query.finish();
     if (!ok)
-        throw DataError(error.text());
+        throw failure(error);
 }
 
 void dataCall::run(Recordset &rs, const QVariantList &parameters)
@@ -218,21 +240,23 @@ void dataCall::activateLists(const QStringList &tags)
 }
 
 dataCall::Transaction::Transaction(dataCall &data)
-    : m_db(data.dcCalls())
+    : m_data(data)
 {
-    if (!m_db.transaction())
-        throw DataError(m_db.lastError().text());
+    m_data.execute(QStringLiteral("BEGIN IMMEDIATE"), {});
 }
 
 dataCall::Transaction::~Transaction()
 {
-    if (!m_done)
-        m_db.rollback();
+    if (m_done || !QSqlDatabase::contains(m_data.m_connection))
+        return;
+    // A COMMIT refused as busy leaves the transaction open: it ends here, whole.
+    QSqlDatabase db = QSqlDatabase::database(m_data.m_connection, false);
+    if (db.isOpen())
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
 }
 
 void dataCall::Transaction::commit()
 {
-    if (!m_db.commit())
-        throw DataError(m_db.lastError().text());
+    m_data.execute(QStringLiteral("COMMIT"), {});
     m_done = true;
 }

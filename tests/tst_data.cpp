@@ -185,7 +185,7 @@ void tst_data::unusableFile_data()
     QTest::addColumn<QString>("damage");
     QTest::addColumn<QString>("says");
     QTest::newRow("missing") << "missing" << "is missing";
-    QTest::newRow("not a database") << "garbage" << "not a database";
+    QTest::newRow("not a database") << "garbage" << "is not a call database";
     QTest::newRow("empty file") << "empty" << "has no table tblCalls";
     QTest::newRow("no tblType") << "DROP TABLE tblType" << "has no table tblType";
     QTest::newRow("no Used column") << "ALTER TABLE tblCalls DROP COLUMN Used" << "has no column Used";
