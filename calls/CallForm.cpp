@@ -1,7 +1,9 @@
 #include "calls/CallForm.h"
 
+#include "app/FitLabel.h"
 #include "app/Look.h"
 #include "app/Message.h"
+#include "data/CallDatabase.h"
 #include "data/DataError.h"
 #include "data/dataCall.h"
 #include "main/frmMain.h"
@@ -12,28 +14,34 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QScopeGuard>
 #include <QTimer>
+#include <limits>
 
 namespace {
-const QString AllUsed = QStringLiteral("All calls have been used.  Please reset.");
-
-// Closes a result set on every way out of a scope, the failing ones included.
-class Closing
+// Steady time less the time messages and waits for the file held the caller:
+// ticks pile up nothing meanwhile.
+class PacingSource : public TimeSource
 {
 public:
-    explicit Closing(Recordset &rs)
-        : m_rs(rs)
+    qint64 nowMs() const override
     {
+        return TimeSource::steady().nowMs() - Message::waitedMs() - Waiting::waitedMs();
     }
-    ~Closing()
-    {
-        if (m_rs.isOpen())
-            m_rs.close();
-    }
-
-private:
-    Recordset &m_rs;
 };
+
+const TimeSource &pacingClock(const TimeSource *chosen)
+{
+    static const PacingSource pacing;
+    return chosen ? *chosen : pacing;
+}
+
+constexpr qint64 Never = std::numeric_limits<qint64>::max();
+
+constexpr int CallsLeftLeft = 6600;
+constexpr int CallsLeftWidth = 525;
+const QString AllUsed = QStringLiteral("All calls have been used.  Please reset.");
+
 } // namespace
 
 FormWindow *CallForm::createWindow()
@@ -54,10 +62,10 @@ FormWindow *CallForm::createWindow()
         return s;
     };
 
-    c.lblCallsLeft = Look::make<QLabel>(w, "lblCallsLeft", QString(), 6600, 0, 525, 435);
+    c.lblCallsLeft = Look::make<QLabel>(w, "lblCallsLeft", QString(), CallsLeftLeft, 0, CallsLeftWidth, 435);
     c.lblCallsLeft->setFont(Look::sansSerif(13.5, true));
     c.lblCallsLeft->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    c.lblCall = Look::make<QLabel>(w, "lblCall", QString(), 120, 480, 7095, 1095);
+    c.lblCall = Look::make<FitLabel>(w, "lblCall", QString(), 120, 480, 7095, 1095);
     c.lblCall->setFont(Look::sansSerif(24));
     c.lblCall->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Lies under "&Use" and outside the window's left edge: a static leftover.
@@ -73,11 +81,11 @@ FormWindow *CallForm::createWindow()
     c.lblDelay1->setAlignment(Qt::AlignRight | Qt::AlignTop);
     c.hscrCall = scrollBar("hscrCall", 0, 4560, 2160, 1215, 255);
     c.chkSync = Look::make<QCheckBox>(w, "chkSync", "Sync Delay", 2520, 2760, 1335, 255);
-    c.lblNLCall1 = Look::make<QLabel>(w, "lblNLCall1", QString(), 120, 3480, 7095, 1095);
+    c.lblNLCall1 = Look::make<FitLabel>(w, "lblNLCall1", QString(), 120, 3480, 7095, 1095);
     c.lblNLCall1->setFont(Look::sansSerif(24));
     c.lblNLCall1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     c.lblNLCall1->hide();
-    c.lblNLCall2 = Look::make<QLabel>(w, "lblNLCall2", QString(), 120, 4680, 7215, 1095);
+    c.lblNLCall2 = Look::make<FitLabel>(w, "lblNLCall2", QString(), 120, 4680, 7215, 1095);
     c.lblNLCall2->setFont(Look::sansSerif(24));
     c.lblNLCall2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     c.lblNLCall2->hide();
@@ -90,11 +98,14 @@ FormWindow *CallForm::createWindow()
     c.lblDelay->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     c.hscrDelay = scrollBar("hscrDelay", 5, 4680, 5760, 1095, 255);
     c.lblFieldLabel_5->lower();
+    c.lblStatus = Look::make<QLabel>(w, "lblStatus", QString(), 120, 60, 6360, 375);
+    c.lblStatus->setAccessibleName(QStringLiteral("Status"));
+    c.lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    c.lblStatus->hide();
 
     c.Timer1 = new QTimer(w);
     c.Timer1->setObjectName(QStringLiteral("Timer1"));
     c.Timer1->setTimerType(Qt::PreciseTimer);
-    c.Timer1->setInterval(TickMs);
 
     w->setDefaultButton(c.cmdUse);
     Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync});
@@ -105,56 +116,46 @@ FormWindow *CallForm::createWindow()
     connect(c.cmdGetNOL, &QPushButton::clicked, this, &CallForm::cmdGetNOL_Click);
     connect(c.hscrCall, &QScrollBar::valueChanged, this, &CallForm::hscrCall_Change);
     connect(c.hscrDelay, &QScrollBar::valueChanged, this, &CallForm::hscrDelay_Change);
-    connect(c.Timer1, &QTimer::timeout, this, &CallForm::Timer1_Timer);
+    // The ticks due before the box changed still go by its old state.
+    connect(c.chkSync, &QCheckBox::toggled, this, [this](bool checked) {
+        catchUp();
+        m_sync = checked;
+        tickSoon();
+    });
+    connect(c.Timer1, &QTimer::timeout, this, &CallForm::Timer1_Due);
     return w;
 }
 
 void CallForm::Form_Load()
 {
     m_generator.seed(quint32(QDateTime::currentMSecsSinceEpoch()));
+    // "&Use" and Enter act only on a call drawn in this showing of the window.
+    m_haveListCall = false;
     ActivateLists();
     Controls &c = *m_ui;
     c.lblCall->hide();
     c.lblCallDelay->setText(QString::number(c.hscrCall->value()));
     c.lblDelay->setText(QString::number(c.hscrDelay->value()));
     c.cmdUse->setFocus();
-    c.Timer1->start();
+    m_sync = c.chkSync->isChecked();
+    m_tickBase = pacingClock(m_clock).nowMs();
+    c.Timer1->start(TickMs);
 }
 
 void CallForm::ActivateLists()
 {
     // Reads the level boxes first: this may load the main window, hidden.
-    QList<QPair<bool, QString>> levels;
-    for (const QCheckBox *box : frmMain::instance().ui().levels())
-        levels.append({box->isChecked(), box->property("Tag").toString()});
-
-    dataCall &data = dataCall::instance();
-    Recordset &rs = data.rssqlActList();
+    QStringList tags;
+    for (const QCheckBox *box : frmMain::instance().ui().levels()) {
+        if (box->isChecked())
+            tags.append(box->property("Tag").toString());
+    }
     try {
-        Closing closing(rs);
-        dataCall::Transaction transaction(data);
-        if (rs.isOpen())
-            rs.close();
-        rs.open();
-        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-            rs.setField(QStringLiteral("List_Active"), 0);
-        rs.close();
-        for (const auto &[ticked, tag] : std::as_const(levels)) {
-            if (!ticked)
-                continue;
-            rs.open();
-            rs.moveFirst();
-            while (!rs.eof() && rs.field(QStringLiteral("List")).toString() != tag)
-                rs.moveNext();
-            // A tag with no list of its name activates nothing.
-            if (!rs.eof()) {
-                rs.setField(QStringLiteral("List_Active"), 1);
-                rs.update();
-            }
-            rs.close();
-        }
-        transaction.commit();
+        dataCall &data = dataCall::instance();
+        data.run(Patience::Command, [&] { data.activateLists(tags); });
     } catch (const DataError &e) {
+        if (e.isCancelled())
+            return;
         tell(QStringLiteral("The lists of the ticked levels could not be made active; the NL calls "
                             "come from the lists active before.\n\n")
              + e.message());
@@ -166,103 +167,134 @@ void CallForm::tell(const QString &text)
     Message::show(text, m_ui ? m_ui->cmdUse->window() : nullptr);
 }
 
+void CallForm::drawSkipped()
+{
+    if (!m_ui)
+        return;
+    m_ui->lblStatus->setText(QStringLiteral("%1 is locked by another program: paced draws are skipped until it "
+                                            "is free.")
+                                 .arg(CallDatabase::FileName));
+    m_ui->lblStatus->show();
+}
+
+void CallForm::drawDone()
+{
+    if (m_ui && !m_ui->lblStatus->isHidden()) {
+        m_ui->lblStatus->hide();
+        m_ui->lblStatus->clear();
+    }
+}
+
 int CallForm::draw(int rows)
 {
     return std::uniform_int_distribution<int>(0, rows - 1)(m_generator);
 }
 
-void CallForm::FindCall()
+void CallForm::FindCall(Patience patience)
 {
     Controls &c = ui();
     c.lblCall->show();
-    m_haveListCall = false;
 
     dataCall &data = dataCall::instance();
     Recordset &rs = data.rssqlCallNames();
+    const frmMain::Controls &main = frmMain::instance().ui();
+    const QString pattern = main.chkAdv->isChecked() ? QStringLiteral("A%") : main.box_List->currentText();
+    bool ran = false; // the command ran: what fails later is a draw that found nothing usable
+    int rows = 0;
+    QVariant name;
+    QVariant id;
     try {
-        if (rs.isOpen())
-            rs.close();
-        const frmMain::Controls &main = frmMain::instance().ui();
-        const QString pattern = main.chkAdv->isChecked() ? QStringLiteral("A%") : main.box_List->currentText();
-        data.sqlCallNames(pattern);
+        // The row is read inside the attempt too: it is fetched from the file.
+        data.run(patience, [&] {
+            ran = false;
+            if (rs.isOpen())
+                rs.close();
+            data.sqlCallNames(pattern);
+            ran = true;
+            rows = rs.recordCount();
+            if (rows == 0)
+                return;
+            rs.moveFirst();
+            rs.move(draw(rows));
+            name = rs.field(QStringLiteral("Call_Name"));
+            id = rs.field(QStringLiteral("Call_ID"));
+        });
     } catch (const DataError &e) {
-        tell(QStringLiteral("The calls of the list could not be read.\n\n") + e.message());
+        // A skipped tick keeps the call on show usable.
+        if (e.isBusy() && patience == Patience::Tick)
+            return drawSkipped();
+        m_haveListCall = false;
+        if (e.isCancelled())
+            return;
+        tell(ran ? AllUsed : QStringLiteral("The calls of the list could not be read.\n\n") + e.message());
         return;
     }
-
-    try {
-        const int rows = rs.recordCount();
-        if (rows == 0)
-            throw DataError(AllUsed);
-        rs.moveFirst();
-        rs.move(draw(rows));
-        const QVariant name = rs.field(QStringLiteral("Call_Name"));
-        if (name.isNull())
-            throw DataError(QStringLiteral("a call without a name"));
-        c.lblCall->setText(name.toString());
-        c.lblCallsLeft->setText(QString::number(rows));
-        m_haveListCall = true;
-    } catch (const DataError &) {
+    drawDone();
+    m_haveListCall = false;
+    if (rows == 0 || name.isNull()) {
         tell(AllUsed);
+        return;
     }
+    c.lblCall->setText(name.toString());
+    showCallsLeft(rows);
+    m_listCallId = id;
+    m_listCallName = name.toString();
+    m_haveListCall = true;
+}
+
+void CallForm::showCallsLeft(int rows)
+{
+    QLabel *label = m_ui->lblCallsLeft;
+    label->setText(QString::number(rows));
+    // A count wider than the label grows it to the left, into the free top row,
+    // keeping its right edge.
+    const int right = Look::twips(CallsLeftLeft + CallsLeftWidth);
+    const int width = qMax(Look::twips(CallsLeftWidth), label->sizeHint().width());
+    label->setGeometry(right - width, label->y(), width, label->height());
 }
 
 void CallForm::cmdStart_Click()
 {
+    catchUp();
     FindCall();
     CallTicks = 0;
+    tickSoon();
     if (m_ui)
         m_ui->cmdUse->setFocus();
 }
 
 void CallForm::cmdUse_Click()
 {
-    dataCall &data = dataCall::instance();
-    const Recordset &drawn = data.rssqlCallNames();
-    if (!m_haveListCall || !drawn.isOpen() || drawn.eof())
+    catchUp();
+    if (!m_haveListCall)
         return;
-    const QVariant callId = drawn.field(QStringLiteral("Call_ID"));
-    const QString callName = drawn.field(QStringLiteral("Call_Name")).toString();
+    const QVariant callId = m_listCallId;
+    const QString callName = m_listCallName;
 
-    Recordset &rs = data.rscallUse();
+    dataCall &data = dataCall::instance();
     try {
-        Closing closing(rs);
-        if (rs.isOpen())
-            rs.close();
-        rs.open();
-        rs.moveFirst();
-        while (!rs.eof() && rs.field(QStringLiteral("Call_ID")) != callId)
-            rs.moveNext();
         // A call removed from the database meanwhile has no row left to mark.
-        if (!rs.eof()) {
-            rs.setField(QStringLiteral("Used"), 1);
-            rs.update();
-        }
-        rs.close();
+        data.run(Patience::Command, [&] { data.markUsed(callId); });
     } catch (const DataError &e) {
-        tell(QStringLiteral("\"%1\" could not be marked as used; it stays on the list.\n\n").arg(callName)
-             + e.message());
+        if (!e.isCancelled())
+            tell(QStringLiteral("\"%1\" could not be marked as used; it stays on the list.\n\n").arg(callName)
+                 + e.message());
         return;
     }
     FindCall();
     CallTicks = 0;
+    tickSoon();
 }
 
 void CallForm::ResetCalls()
 {
     dataCall &data = dataCall::instance();
-    Recordset &rs = data.rscallUse();
     try {
-        Closing closing(rs);
-        // All marks go back together or none does.
-        dataCall::Transaction transaction(data);
-        if (!rs.isOpen())
-            rs.open();
-        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-            rs.setField(QStringLiteral("Used"), 0);
-        rs.close();
-        transaction.commit();
+        // One statement: all marks go back together or none does.
+        data.run(Patience::Command, [&] { data.resetUsed(); });
     } catch (const DataError &e) {
+        if (e.isCancelled())
+            return;
         tell(QStringLiteral("The used marks could not be reset; no call was changed.\n\n") + e.message());
     }
 }
@@ -274,7 +306,7 @@ void CallForm::cmdReset_Click()
         m_ui->cmdUse->setFocus();
 }
 
-void CallForm::GetNLCall()
+void CallForm::GetNLCall(Patience patience)
 {
     Controls &c = ui();
     if (NLShown == 1)
@@ -286,20 +318,28 @@ void CallForm::GetNLCall()
     // An NL draw that fails ends silently: no list active, no call, no database.
     dataCall &data = dataCall::instance();
     Recordset &rs = data.rssqlAllCalls();
+    QVariant name;
     try {
-        if (rs.isOpen())
-            rs.close();
-        data.sqlAllCalls();
-        const int rows = rs.recordCount();
-        if (rows == 0)
-            return;
-        rs.moveFirst();
-        rs.move(draw(rows));
-        const QVariant name = rs.field(QStringLiteral("Call_Name"));
-        if (!name.isNull())
-            c.lblNLCall1->setText(name.toString());
-    } catch (const DataError &) {
+        data.run(patience, [&] {
+            if (rs.isOpen())
+                rs.close();
+            data.sqlAllCalls();
+            const int rows = rs.recordCount();
+            if (rows == 0)
+                return;
+            rs.moveFirst();
+            rs.move(draw(rows));
+            name = rs.field(QStringLiteral("Call_Name"));
+        });
+    } catch (const DataError &e) {
+        // Silent, but a busy file is worth the quiet line: the caller may wonder.
+        if (e.isBusy())
+            drawSkipped();
+        return;
     }
+    drawDone();
+    if (!name.isNull())
+        c.lblNLCall1->setText(name.toString());
 }
 
 void CallForm::cmdGetNOL_Click()
@@ -307,23 +347,100 @@ void CallForm::cmdGetNOL_Click()
     GetNLCall();
 }
 
+// A change by the caller: the ticks due so far count under the old settings,
+// and the next tick shows its effect, as any tick would.
 void CallForm::hscrCall_Change()
 {
+    catchUp();
     m_ui->lblCallDelay->setText(QString::number(m_ui->hscrCall->value()));
+    tickSoon();
 }
 
 void CallForm::hscrDelay_Change()
 {
+    catchUp();
     m_ui->lblDelay->setText(QString::number(m_ui->hscrDelay->value()));
+    tickSoon();
+}
+
+void CallForm::setTimeSource(const TimeSource *source)
+{
+    m_clock = source;
+    if (m_ui)
+        m_tickBase = pacingClock(m_clock).nowMs();
+}
+
+// The timer woke: the ticks come due meanwhile are run, then it sleeps until
+// the tick of the next draw. A stopped timer means the ticks come from elsewhere.
+void CallForm::Timer1_Due()
+{
+    if (!m_ui || m_catchingUp)
+        return;
+    catchUp();
+    if (!m_ui)
+        return;
+    const qint64 ticks = ticksToNextDraw();
+    const qint64 longest = std::numeric_limits<int>::max();
+    const qint64 ms = ticks == Never ? longest : m_tickBase + ticks * TickMs - pacingClock(m_clock).nowMs();
+    m_ui->Timer1->start(int(qBound<qint64>(0, ms, longest)));
+}
+
+void CallForm::tickSoon()
+{
+    if (m_ui && m_ui->Timer1->isActive())
+        m_ui->Timer1->start(int(qMax<qint64>(0, m_tickBase + TickMs - pacingClock(m_clock).nowMs())));
+}
+
+void CallForm::catchUp()
+{
+    if (!m_ui || !m_ui->Timer1->isActive() || m_catchingUp || Message::isShowing() || Waiting::isWaiting())
+        return;
+    const qint64 due = (pacingClock(m_clock).nowMs() - m_tickBase) / TickMs;
+    if (due <= 0)
+        return;
+    m_tickBase += due * TickMs;
+    m_catchingUp = true;
+    const auto done = qScopeGuard([this] { m_catchingUp = false; });
+    advance(due);
+}
+
+// The same as that many ticks one by one: the ticks before the next draw only
+// count, and the rule itself runs on the tick that draws and on the last one.
+void CallForm::advance(qint64 ticks)
+{
+    while (ticks > 0 && m_ui) {
+        const qint64 quiet = qMin(ticks, ticksToNextDraw()) - 1;
+        if (quiet > 0) {
+            NLTicks += quiet; // with sync on, the next tick sets it anyway
+            CallTicks += quiet;
+            ticks -= quiet;
+        }
+        Timer1_Timer();
+        --ticks;
+    }
+}
+
+qint64 CallForm::ticksToNextDraw() const
+{
+    const Controls &c = *m_ui;
+    const int callDelay = c.lblCallDelay->text().toInt();
+    const int nlDelay = m_sync ? callDelay : c.lblDelay->text().toInt();
+    const qint64 nlCount = m_sync ? CallTicks : NLTicks;
+    qint64 ticks = Never;
+    if (nlDelay > 0)
+        ticks = qMax<qint64>(1, nlDelay * TicksPerUnit - nlCount);
+    if (callDelay > 0)
+        ticks = qMin(ticks, qMax<qint64>(1, callDelay * TicksPerUnit - CallTicks));
+    return ticks;
 }
 
 void CallForm::Timer1_Timer()
 {
-    // While a message waits for the caller, ticks pile up nothing.
-    if (Message::isShowing() || !m_ui)
+    // While a message or a wait for the file holds the caller, ticks pile up nothing.
+    if (Message::isShowing() || Waiting::isWaiting() || !m_ui)
         return;
     Controls &c = *m_ui;
-    const bool sync = c.chkSync->isChecked();
+    const bool sync = m_sync;
     c.hscrDelay->setVisible(!sync);
     c.lblDelay->setVisible(!sync);
     c.lblDelay2->setVisible(!sync);
@@ -338,8 +455,8 @@ void CallForm::Timer1_Timer()
     const int nlDelay = c.lblDelay->text().toInt();
     if (nlDelay > 0) {
         c.cmdGetNOL->hide();
-        if (NLTicks >= nlDelay * qint64(100)) {
-            GetNLCall();
+        if (NLTicks >= nlDelay * TicksPerUnit) {
+            GetNLCall(Patience::Tick);
             NLTicks = 0;
         }
     } else {
@@ -347,8 +464,8 @@ void CallForm::Timer1_Timer()
     }
 
     const int callDelay = c.lblCallDelay->text().toInt();
-    if (callDelay > 0 && CallTicks >= callDelay * qint64(100)) {
-        FindCall();
+    if (callDelay > 0 && CallTicks >= callDelay * TicksPerUnit) {
+        FindCall(Patience::Tick);
         CallTicks = 0;
     }
 }

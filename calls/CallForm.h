@@ -1,7 +1,11 @@
 #pragma once
 
+#include "app/FitLabel.h"
 #include "app/Form.h"
+#include "app/TimeSource.h"
+#include "data/Waiting.h"
 
+#include <QVariant>
 #include <QtGlobal>
 #include <random>
 
@@ -14,7 +18,7 @@ class QTimer;
 struct CallFormControls
 {
     QLabel *lblCallsLeft;
-    QLabel *lblCall;
+    FitLabel *lblCall;
     QPushButton *cmdUse;
     QPushButton *cmdStart;
     QPushButton *cmdReset;
@@ -23,13 +27,14 @@ struct CallFormControls
     QLabel *lblDelay1;
     QScrollBar *hscrCall;
     QCheckBox *chkSync;
-    QLabel *lblNLCall1;
-    QLabel *lblNLCall2;
+    FitLabel *lblNLCall1;
+    FitLabel *lblNLCall2;
     QPushButton *cmdGetNOL;
     QLabel *lblDelay2;
     QLabel *lblDelay;
     QScrollBar *hscrDelay;
     QTimer *Timer1;
+    QLabel *lblStatus; // a quiet line for paced draws the busy file turned away
 };
 
 // The "Calls" window: activates the lists of the ticked levels, draws list
@@ -46,9 +51,17 @@ public:
     qint64 NLTicks = 0;
     qint16 NLShown = 0;
 
-    // One tick of the pacing timer; 100 ticks make one unit of delay.
+    // One tick of the pacing rule; 100 ticks make one unit of delay.
     void Timer1_Timer();
     static constexpr int TickMs = 10;
+    static constexpr int TicksPerUnit = 100;
+
+    // Ticks are counted on a pacing clock that stands still while a message
+    // waits; the timer wakes only when a tick would change something. Tests
+    // put in a clock of their own (nullptr: the real one).
+    void setTimeSource(const TimeSource *source);
+    // The timer woke: runs the ticks come due and sleeps until the next draw.
+    void Timer1_Due();
 
     // The load step seeds from the clock; tests pin the sequence down.
     void seedGenerator(quint32 seed) { m_generator.seed(seed); }
@@ -68,15 +81,32 @@ private:
     void hscrCall_Change();
     void hscrDelay_Change();
 
+    // A caller's own action waits for a busy file; a paced draw skips its tick.
+    using Patience = Waiting::Patience;
     void ActivateLists();
-    void FindCall();
+    void FindCall(Patience patience = Patience::Command);
     void ResetCalls();
-    void GetNLCall();
+    void GetNLCall(Patience patience = Patience::Command);
+
+    void catchUp();
+    void advance(qint64 ticks);
+    qint64 ticksToNextDraw() const;
+    void tickSoon();
 
     int draw(int rows);
+    void showCallsLeft(int rows);
     void tell(const QString &text);
+    void drawSkipped();
+    void drawDone();
 
     std::mt19937 m_generator;
     // True while the list call shown comes from a draw that succeeded.
     bool m_haveListCall = false;
+    QVariant m_listCallId;
+    QString m_listCallName;
+
+    const TimeSource *m_clock = nullptr;
+    qint64 m_tickBase = 0; // pacing time of the last tick counted
+    bool m_sync = false; // "Sync Delay" as the ticks from now on go by it
+    bool m_catchingUp = false;
 };
