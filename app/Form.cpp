@@ -9,8 +9,6 @@
 #include <QTimer>
 #include <algorithm>
 
-#include <algorithm>
-
 namespace {
 QList<Form *> &forms()
 {

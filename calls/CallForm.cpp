@@ -33,7 +33,9 @@ public:
 const TimeSource &pacingClock(const TimeSource *chosen)
 {
     static const PacingSource pacing;
-    return chosen ? *chosen : pacing;
+    if (chosen)
+        return *chosen;
+    return pacing;
 }
 
 constexpr qint64 Never = std::numeric_limits<qint64>::max();
@@ -231,6 +233,7 @@ void CallForm::FindCall(Patience patience)
     }
     drawDone();
     m_haveListCall = false;
+    // cppcheck-suppress knownConditionTrueFalse ; rows is set inside the attempt above
     if (rows == 0 || name.isNull()) {
         tell(AllUsed);
         return;
