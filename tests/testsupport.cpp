@@ -108,9 +108,14 @@ QStringList tabOrder(QWidget *window)
 MessageLog::MessageLog()
 {
     Message::setObserver([this](const QString &text) { messages.append(text); });
+    Message::setAnswerer([this](const QString &text) {
+        questions.append(text);
+        return answer;
+    });
 }
 
 MessageLog::~MessageLog()
 {
     Message::setObserver({});
+    Message::setAnswerer({});
 }

@@ -43,4 +43,6 @@ public:
     MessageLog();
     ~MessageLog();
     QStringList messages;
+    QStringList questions; // answered with answer
+    bool answer = false;
 };
