@@ -1,6 +1,7 @@
 #include "app/Message.h"
 
 #include "app/AppIdentity.h"
+#include "app/TimeSource.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -8,6 +9,8 @@
 
 namespace {
 int showing = 0;
+qint64 waitedBefore = 0; // by the messages already answered
+qint64 shownSince = 0;
 
 Message::Observer &observer()
 {
@@ -32,8 +35,12 @@ namespace Message {
 
 void show(const QString &text, QWidget *parent)
 {
-    ++showing;
-    const auto done = qScopeGuard([] { --showing; });
+    if (showing++ == 0)
+        shownSince = TimeSource::steady().nowMs();
+    const auto done = qScopeGuard([] {
+        if (--showing == 0)
+            waitedBefore += TimeSource::steady().nowMs() - shownSince;
+    });
     if (observer()) {
         observer()(text);
         return;
@@ -57,6 +64,11 @@ bool ask(const QString &text, QWidget *parent)
 bool isShowing()
 {
     return showing > 0;
+}
+
+qint64 waitedMs()
+{
+    return waitedBefore + (showing > 0 ? TimeSource::steady().nowMs() - shownSince : 0);
 }
 
 void setObserver(Observer o)
