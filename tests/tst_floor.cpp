@@ -14,19 +14,6 @@
 #include <QTest>
 
 namespace {
-CallForm::Controls &getList(const QString &text)
-{
-    frmMain::instance().show();
-    frmMain::instance().ui().box_List->setEditText(text);
-    QTest::mouseClick(frmMain::instance().ui().cmdGo, Qt::LeftButton);
-    return CallForm::instance().ui();
-}
-
-int used(const TestDatabase &db)
-{
-    return db.value("SELECT SUM(Used) FROM tblCalls").toInt();
-}
-
 // The floor shows what the Calls window shows, once the handler has run.
 bool same(const FitLabel *calls, const FitLabel *floor)
 {
@@ -129,12 +116,7 @@ void tst_Floor::windowKeys()
 
 void tst_Floor::listCallReadableAcrossTheHall()
 {
-    QFile file(VORLET_DEFAULT_CALLS);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QString error;
-    QStringList names;
-    for (const CallDatabase::CallList &l : CallDatabase::parse(QString::fromUtf8(file.readAll()), &error))
-        names += l.calls;
+    const QStringList names = defaultCallNames();
     QVERIFY(names.size() > 500);
 
     TestDatabase db({list("B", 1)});
