@@ -126,7 +126,7 @@ void CallForm::ActivateLists()
     // Reads the level boxes first: this may load the main window, hidden.
     QList<QPair<bool, QString>> levels;
     for (const QCheckBox *box : frmMain::instance().ui().levels())
-        levels.append({box->isChecked(), box->property("Tag").toString()});
+        levels.append({box->isChecked(), frmMain::instance().activationList(box->property("Tag").toString())});
 
     dataCall &data = dataCall::instance();
     Recordset &rs = data.rssqlActList();

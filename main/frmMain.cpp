@@ -7,22 +7,31 @@
 #include "boards/Corners.h"
 #include "boards/HomePositions.h"
 #include "calls/CallForm.h"
+#include "data/CallDatabase.h"
 #include "data/DataError.h"
 #include "data/dataCall.h"
 #include "editor/CallEdit.h"
+#include "lists/Lists.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 
 const QStringList &frmMain::levelTags()
 {
-    static const QStringList tags = {QStringLiteral("B"),  QStringLiteral("MS"), QStringLiteral("P"),
-                                     QStringLiteral("A1"), QStringLiteral("A2"), QStringLiteral("C1"),
-                                     QStringLiteral("C2"), QStringLiteral("C3A"), QStringLiteral("C3B")};
-    return tags;
+    return CallDatabase::levelTags();
 }
+
+namespace {
+const QString Programs2026Key = QStringLiteral("programs2026");
+
+QSettings settings()
+{
+    return QSettings(AppIdentity::title(), AppIdentity::title());
+}
+} // namespace
 
 QList<QCheckBox *> frmMainControls::levels() const
 {
@@ -75,8 +84,12 @@ FormWindow *frmMain::createWindow()
     c.cmdEdit = Look::make<QPushButton>(w, "cmdEdit", "Edit Calls", 3960, 1440, 1335, 495);
     c.cmdAbout = Look::make<QPushButton>(w, "cmdAbout", "About", 3960, 2760, 1335, 495);
     w->setCancelButton(c.cmdAbout);
+    c.chk2026 = Look::make<QCheckBox>(w, "chk2026", "2026 programs", 2520, 840, 1395, 255);
+    c.chk2026->setToolTip(QStringLiteral("The levels B and MS draw their NL calls from \"Mainstream 2026\", "
+                                         "P from \"Plus 2026\""));
+    c.cmdLists = Look::make<QPushButton>(w, "cmdLists", "&Lists", 3960, 2100, 1335, 495);
 
-    Look::tabOrder({c.box_List, c.cmdGo, c.chkAdv, c.CheckMS, c.CheckB, c.CheckP, c.CheckA1, c.CheckA2, c.CheckC1, c.CheckC2, c.CheckC3A, c.cmdShowHome, c.CheckC3B, c.Command2, c.cmdEdit, c.cmdAbout});
+    Look::tabOrder({c.box_List, c.cmdGo, c.chkAdv, c.CheckMS, c.CheckB, c.CheckP, c.CheckA1, c.CheckA2, c.CheckC1, c.CheckC2, c.CheckC3A, c.cmdShowHome, c.CheckC3B, c.Command2, c.cmdEdit, c.cmdAbout, c.chk2026, c.cmdLists});
 
     connect(c.box_List, &QComboBox::currentTextChanged, this, &frmMain::box_List_Change);
     connect(c.cmdGo, &QPushButton::clicked, this, &frmMain::cmdGo_Click);
@@ -84,6 +97,8 @@ FormWindow *frmMain::createWindow()
     connect(c.Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
     connect(c.cmdEdit, &QPushButton::clicked, this, &frmMain::cmdEdit_Click);
     connect(c.cmdAbout, &QPushButton::clicked, this, &frmMain::cmdAbout_Click);
+    connect(c.chk2026, &QCheckBox::clicked, this, &frmMain::chk2026_Click);
+    connect(c.cmdLists, &QPushButton::clicked, this, &frmMain::cmdLists_Click);
     return w;
 }
 
@@ -91,10 +106,22 @@ void frmMain::Form_Load()
 {
     Controls &c = *m_ui;
     c.chkAdv->hide();
+    c.chk2026->setChecked(settings().value(Programs2026Key, false).toBool());
 
     // The combo lists every list of the database; its text starts as "B"
     // without a ladder update, which would give the same ticks anyway.
     const QSignalBlocker quiet(c.box_List);
+    refreshLists();
+    c.box_List->setCurrentIndex(-1);
+    c.box_List->setEditText(QStringLiteral("B"));
+}
+
+void frmMain::refreshLists()
+{
+    Controls &c = *m_ui;
+    const QSignalBlocker quiet(c.box_List);
+    const QString text = c.box_List->currentText();
+    c.box_List->clear();
     Recordset &lists = dataCall::instance().rstblList();
     try {
         if (lists.isOpen())
@@ -109,7 +136,28 @@ void frmMain::Form_Load()
         Message::show(e.message());
     }
     c.box_List->setCurrentIndex(-1);
-    c.box_List->setEditText(QStringLiteral("B"));
+    c.box_List->setEditText(text);
+}
+
+QString frmMain::activationList(const QString &tag)
+{
+    if (!ui().chk2026->isChecked())
+        return tag;
+    if (tag == QLatin1String("B") || tag == QLatin1String("MS"))
+        return QStringLiteral("Mainstream 2026");
+    if (tag == QLatin1String("P"))
+        return QStringLiteral("Plus 2026");
+    return tag;
+}
+
+void frmMain::chk2026_Click()
+{
+    settings().setValue(Programs2026Key, m_ui->chk2026->isChecked());
+}
+
+void frmMain::cmdLists_Click()
+{
+    Lists::instance().show();
 }
 
 void frmMain::box_List_Change()
