@@ -22,15 +22,6 @@ QString literalPattern(const QString &name)
     return pattern;
 }
 
-QString describe(const QSqlError &error)
-{
-    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    if (text.contains(QLatin1String("locked")) || text.contains(QLatin1String("busy")))
-        return QStringLiteral("the database is locked by another program (%1); nothing was changed").arg(text);
-    if (text.contains(QLatin1String("readonly")) || text.contains(QLatin1String("read-only")))
-        return QStringLiteral("the database is read-only (%1); nothing was changed").arg(text);
-    return text;
-}
 } // namespace
 
 // A write transaction that takes the write lock at its start, so that it
@@ -73,7 +64,7 @@ ListStore::ListStore(const QString &databasePath, int busyTimeoutMs)
                        + QStringLiteral("?mode=rw"));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
     if (!db.open())
-        fail(QStringLiteral("cannot be opened: ") + describe(db.lastError()));
+        failSql(db.lastError());
     for (const CallDatabase::Table &table : CallDatabase::requiredTables()) {
         QSqlQuery info = query(QStringLiteral("PRAGMA table_info(%1)").arg(table.name), {});
         QStringList columns;
@@ -101,16 +92,26 @@ void ListStore::fail(const QString &cause) const
     throw DataError(m_file + QStringLiteral(": ") + cause);
 }
 
+void ListStore::failSql(const QSqlError &error) const
+{
+    // A locked, read-only or damaged file is told as the rest of Vorlet tells it,
+    // on one line; a refused statement keeps SQLite's own words.
+    const DataError e = CallDatabase::failure(m_file, error);
+    if (e.message().startsWith(CallDatabase::where(m_file)))
+        throw DataError(QString(e.message()).replace(QStringLiteral("\n\n"), QStringLiteral(" ")), e.kind());
+    fail(e.message());
+}
+
 QSqlQuery ListStore::query(const QString &sql, const QVariantList &values) const
 {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
     if (!q.prepare(sql))
-        fail(describe(q.lastError()));
+        failSql(q.lastError());
     for (const QVariant &value : values)
         q.addBindValue(value);
     if (!q.exec())
-        fail(describe(q.lastError()));
+        failSql(q.lastError());
     return q;
 }
 

@@ -4,6 +4,8 @@
 
 #include <QList>
 #include <QSqlDatabase>
+
+class QSqlError;
 #include <QString>
 #include <optional>
 
@@ -82,6 +84,7 @@ private:
     class Write;
     QSqlQuery query(const QString &sql, const QVariantList &values) const;
     [[noreturn]] void fail(const QString &cause) const;
+    [[noreturn]] void failSql(const QSqlError &error) const;
     QString checkedListName(const QString &name, int exceptId) const;
     QString checkedCallName(int listId, const QString &name, int exceptId) const;
     int listOfCall(int callId) const;

@@ -254,7 +254,9 @@ void tst_lists::lockedDatabaseWritesNothing()
             store.createList("Party");
             QFAIL("written under another program's lock");
         } catch (const DataError &e) {
-            QVERIFY2(e.message().startsWith(db.path()) && e.message().contains("locked"), qPrintable(e.message()));
+            QVERIFY2(e.message().contains("\"Call_List.db\"") && e.message().contains("locked")
+                         && !e.message().contains('\n'),
+                     qPrintable(e.message()));
         }
         QSqlQuery(other).exec("ROLLBACK");
         other.close();
