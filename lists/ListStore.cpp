@@ -2,6 +2,7 @@
 
 #include "data/CallDatabase.h"
 #include "data/DataError.h"
+#include "data/SqlLike.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -65,6 +66,9 @@ ListStore::ListStore(const QString &databasePath, int busyTimeoutMs)
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
     if (!db.open())
         failSql(db.lastError());
+    // Names are compared as the rest of Vorlet's LIKE compares them: ignoring case across Unicode.
+    if (!SqlLike::install(db))
+        fail(QStringLiteral("the name comparison could not be set up on the connection"));
     for (const CallDatabase::Table &table : CallDatabase::requiredTables()) {
         QSqlQuery info = query(QStringLiteral("PRAGMA table_info(%1)").arg(table.name), {});
         QStringList columns;

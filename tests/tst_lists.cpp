@@ -174,6 +174,8 @@ void tst_lists::rulesRefuseAndWriteNothing_data()
     QTest::newRow("delete a level") << "deleteList" << "MS" << "" << "\"MS\" is a level list";
     QTest::newRow("new list, name in other case") << "createList" << "" << "b" << "\"B\" exists already";
     QTest::newRow("new list, LIKE wildcards are letters") << "createList" << "" << "Work_hop" << "";
+    QTest::newRow("new list, other case beyond ASCII") << "createList" << "" << QString::fromUtf8("ÉCOLE")
+                                                       << "\"École\" exists already";
     QTest::newRow("new list, spaces only") << "createList" << "" << "   " << "a list needs a name";
     QTest::newRow("rename to a taken name") << "renameList" << "Workshop" << " ms " << "\"MS\" exists already";
     QTest::newRow("rename keeps its own name") << "renameList" << "Workshop" << "WORKSHOP" << "";
@@ -189,7 +191,7 @@ void tst_lists::rulesRefuseAndWriteNothing()
     QFETCH(QString, target);
     QFETCH(QString, name);
     QFETCH(QString, message);
-    TestDatabase db({list("B", 1), list("MS", 1), list("Workshop", 2)});
+    TestDatabase db({list("B", 1), list("MS", 1), list("Workshop", 2), list(QString::fromUtf8("École"), 0)});
     const QString before = db.column("SELECT List || ':' || COUNT(Call_ID) FROM tblList LEFT JOIN tblCalls "
                                      "USING (List_ID) GROUP BY List_ID").join(',');
     ListStore store(db.path());
