@@ -6,6 +6,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QScopeGuard>
 #include <cstdio>
 #include <QTest>
@@ -33,6 +36,8 @@ private slots:
     void unusableFile_data();
     void unusableFile();
     void defaultDataPerLevel();
+    void setUpToolLeavesNothingBehind_data();
+    void setUpToolLeavesNothingBehind();
 };
 
 void tst_data::callNamesPattern_data()
@@ -267,6 +272,71 @@ void tst_data::defaultDataPerLevel()
         QVERIFY2(lists[i].calls.size() >= 15, qPrintable(names[i]));
         QCOMPARE(QSet<QString>(lists[i].calls.begin(), lists[i].calls.end()).size(), lists[i].calls.size());
     }
+}
+
+void tst_data::setUpToolLeavesNothingBehind_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("says"); // empty: the build succeeds
+    QTest::newRow("another build holds the target") << "race" << "another build of %1 is in progress";
+    QTest::newRow("a killed build's leftovers") << "stale" << "";
+    QTest::newRow("disk full") << "full" << "cannot build %1: the disk is full; nothing was left behind";
+}
+
+void tst_data::setUpToolLeavesNothingBehind()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, says);
+    QTemporaryDir source;
+    QTemporaryDir folder;
+    const QString target = folder.filePath(CallDatabase::FileName);
+    QFile calls(source.filePath("calls.txt"));
+    QVERIFY(calls.open(QIODevice::WriteOnly));
+    calls.write("[B]\n");
+    for (int i = 0; i < (situation == "full" ? 60000 : 3); ++i) // past SQLite's page cache: a journal is written
+        calls.write(QByteArray("A call with a long enough name #") + QByteArray::number(i) + '\n');
+    calls.close();
+
+    QLockFile held(target + ".lock");
+    QString mounted;
+    const auto cleanUp = qScopeGuard([&mounted] {
+        if (!mounted.isEmpty())
+            privileged({"umount", mounted});
+    });
+    QStringList expected; // what the folder holds afterwards
+    if (situation == "race") {
+        QVERIFY(held.tryLock(0));
+        expected = QStringList{CallDatabase::FileName + ".lock"};
+    } else if (situation == "stale") {
+        QProcess gone; // a process id that no longer runs
+        gone.start("true", {});
+        QVERIFY(gone.waitForStarted());
+        const qint64 pid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        QFile lock(target + ".lock");
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(pid) + "\nvorlet-makedb\n\n");
+        lock.close();
+        for (const char *left : {".partial", ".partial-journal"}) {
+            QFile file(target + left);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        expected = QStringList{CallDatabase::FileName};
+    } else {
+        const QString refused = privileged({"mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", folder.path()});
+        if (!refused.isEmpty())
+            QSKIP(qPrintable(refused));
+        mounted = folder.path();
+    }
+
+    QProcess makedb;
+    makedb.start(VORLET_MAKEDB, {calls.fileName(), target});
+    QVERIFY(makedb.waitForFinished());
+    const QString told = QString::fromLocal8Bit(makedb.readAllStandardError());
+    QCOMPARE(makedb.exitCode(), says.isEmpty() ? 0 : 1);
+    if (!says.isEmpty())
+        QVERIFY2(told.contains(says.arg(target)), qPrintable(told));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), expected);
 }
 
 QTEST_MAIN(tst_data)
