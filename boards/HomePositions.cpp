@@ -91,10 +91,18 @@ FormWindow *HomePositions::createWindow()
     connect(c.cmdRotate, &QPushButton::clicked, this, &HomePositions::cmdRotate_Click);
     connect(c.cmdSH, &QPushButton::clicked, this, &HomePositions::cmdSH_Click);
     connect(c.cmdSS, &QPushButton::clicked, this, &HomePositions::cmdSS_Click);
-    connect(c.optHS, &QRadioButton::clicked, this, &HomePositions::optHS_Click);
-    connect(c.optR, &QRadioButton::clicked, this, &HomePositions::optR_Click);
-    connect(c.opt5Couple, &QRadioButton::clicked, this, &HomePositions::opt5Couple_Click);
-    connect(c.opt7Couple, &QRadioButton::clicked, this, &HomePositions::opt7Couple_Click);
+    // An option takes effect however it was selected: mouse, Space, arrow keys or
+    // an accessibility action, which toggle without a click.
+    auto selected = [this](QRadioButton *option, void (HomePositions::*handler)()) {
+        connect(option, &QRadioButton::toggled, this, [this, handler](bool on) {
+            if (on)
+                (this->*handler)();
+        });
+    };
+    selected(c.optHS, &HomePositions::optHS_Click);
+    selected(c.optR, &HomePositions::optR_Click);
+    selected(c.opt5Couple, &HomePositions::opt5Couple_Click);
+    selected(c.opt7Couple, &HomePositions::opt7Couple_Click);
     connect(c.Timer1, &QTimer::timeout, this, &HomePositions::Timer1_Timer);
     return w;
 }
@@ -142,10 +150,8 @@ void HomePositions::optR_Click()
 
 void HomePositions::opt5Couple_Click()
 {
-    if (!m_ui->optR->isChecked()) {
-        m_ui->optR->setChecked(true);
-        optR_Click();
-    }
+    // Selecting "1423" runs its own handler.
+    m_ui->optR->setChecked(true);
 }
 
 void HomePositions::opt7Couple_Click()

@@ -1,5 +1,6 @@
 #include "calls/CallForm.h"
 
+#include "app/FitLabel.h"
 #include "app/Look.h"
 #include "app/Message.h"
 #include "data/CallDatabase.h"
@@ -43,7 +44,7 @@ FormWindow *CallForm::createWindow()
     c.lblCallsLeft = Look::make<QLabel>(w, "lblCallsLeft", QString(), CallsLeftLeft, 0, CallsLeftWidth, 435);
     c.lblCallsLeft->setFont(Look::sansSerif(13.5, true));
     c.lblCallsLeft->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    c.lblCall = Look::make<QLabel>(w, "lblCall", QString(), 120, 480, 7095, 1095);
+    c.lblCall = Look::make<FitLabel>(w, "lblCall", QString(), 120, 480, 7095, 1095);
     c.lblCall->setFont(Look::sansSerif(24));
     c.lblCall->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Lies under "&Use" and outside the window's left edge: a static leftover.
@@ -59,11 +60,11 @@ FormWindow *CallForm::createWindow()
     c.lblDelay1->setAlignment(Qt::AlignRight | Qt::AlignTop);
     c.hscrCall = scrollBar("hscrCall", 0, 4560, 2160, 1215, 255);
     c.chkSync = Look::make<QCheckBox>(w, "chkSync", "Sync Delay", 2520, 2760, 1335, 255);
-    c.lblNLCall1 = Look::make<QLabel>(w, "lblNLCall1", QString(), 120, 3480, 7095, 1095);
+    c.lblNLCall1 = Look::make<FitLabel>(w, "lblNLCall1", QString(), 120, 3480, 7095, 1095);
     c.lblNLCall1->setFont(Look::sansSerif(24));
     c.lblNLCall1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     c.lblNLCall1->hide();
-    c.lblNLCall2 = Look::make<QLabel>(w, "lblNLCall2", QString(), 120, 4680, 7215, 1095);
+    c.lblNLCall2 = Look::make<FitLabel>(w, "lblNLCall2", QString(), 120, 4680, 7215, 1095);
     c.lblNLCall2->setFont(Look::sansSerif(24));
     c.lblNLCall2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     c.lblNLCall2->hide();
@@ -102,6 +103,8 @@ FormWindow *CallForm::createWindow()
 void CallForm::Form_Load()
 {
     m_generator.seed(quint32(QDateTime::currentMSecsSinceEpoch()));
+    // "&Use" and Enter act only on a call drawn in this showing of the window.
+    m_haveListCall = false;
     ActivateLists();
     Controls &c = *m_ui;
     c.lblCall->hide();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FitLabel.h"
 #include "app/Form.h"
 #include "data/Waiting.h"
 
@@ -16,7 +17,7 @@ class QTimer;
 struct CallFormControls
 {
     QLabel *lblCallsLeft;
-    QLabel *lblCall;
+    FitLabel *lblCall;
     QPushButton *cmdUse;
     QPushButton *cmdStart;
     QPushButton *cmdReset;
@@ -25,8 +26,8 @@ struct CallFormControls
     QLabel *lblDelay1;
     QScrollBar *hscrCall;
     QCheckBox *chkSync;
-    QLabel *lblNLCall1;
-    QLabel *lblNLCall2;
+    FitLabel *lblNLCall1;
+    FitLabel *lblNLCall2;
     QPushButton *cmdGetNOL;
     QLabel *lblDelay2;
     QLabel *lblDelay;
