@@ -109,14 +109,13 @@ FormWindow *HomePositions::createWindow()
 
 void HomePositions::Form_Load()
 {
-    reset();
     m_ui->txtM[0]->setFocus();
-    m_ui->Timer1->start();
+    restartClock(*this, *m_ui);
 }
 
 void HomePositions::Timer1_Timer()
 {
-    m_ui->lblTimer->setText(tick());
+    showClock(*this, *m_ui);
 }
 
 void HomePositions::optHS_Click()
@@ -170,7 +169,7 @@ int HomePositions::coupleCount() const
 
 void HomePositions::cmdRotate_Click()
 {
-    reset();
+    restartClock(*this, *m_ui);
     Controls &c = *m_ui;
     auto couple = [&c](int i) { return Couple{c.txtM[i]->text(), c.txtW[i]->text()}; };
     auto put = [&c](int i, const Couple &names) {

@@ -70,6 +70,8 @@ private slots:
     void nlCalls();
     void pacing();
     void syncDrawsBothOnOneTick();
+    void wakingForDrawsOnlyKeepsEveryTick_data();
+    void wakingForDrawsOnlyKeepsEveryTick();
     void oneMessageBoxAtATime();
     void databaseFailuresAreToldAndWriteNothing();
 };
@@ -436,6 +438,83 @@ void tst_callform::syncDrawsBothOnOneTick()
     QVERIFY(c.lblCall->isHidden() && c.lblNLCall1->isHidden());
     ticks(1);
     QVERIFY(!c.lblCall->isHidden() && !c.lblNLCall1->isHidden());
+}
+
+void tst_callform::wakingForDrawsOnlyKeepsEveryTick_data()
+{
+    // Steps "ms action": the caller's changes at that time on the pacing clock.
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("stored delays") << QStringList{"12000 end"};
+    QTest::newRow("call delay 3, Find in between") << QStringList{"0 call 3", "2505 find", "9999 find", "14000 end"};
+    QTest::newRow("sync on and off") << QStringList{"100 sync 1", "150 call 2", "5050 sync 0", "5060 nl 1", "12000 end"};
+    QTest::newRow("NL delay raised when overdue") << QStringList{"0 nl 0", "7003 nl 2", "7010 call 1", "9000 end"};
+}
+
+// The timer sleeps until the tick of the next draw; the draws, the counters and
+// what the window shows come out as when every tick runs one by one.
+void tst_callform::wakingForDrawsOnlyKeepsEveryTick()
+{
+    QFETCH(QStringList, steps);
+    struct : TimeSource {
+        qint64 nowMs() const override { return now; }
+        qint64 now = 1'000'000;
+    } clock;
+    TestDatabase db({list("B", 40)});
+    MessageLog log;
+    CallForm &form = CallForm::instance();
+    form.setTimeSource(&clock);
+
+    auto run = [&](bool everyTick) {
+        CallForm::Controls &c = getList("B");
+        form.CallTicks = form.NLTicks = 0;
+        form.seedGenerator(7);
+        if (everyTick)
+            c.Timer1->stop();
+        const qint64 start = clock.now;
+        qint64 armedAt = start, ticked = 0;
+        int wakes = 0;
+        QStringList seen;
+        for (const QString &step : steps) {
+            const qint64 at = start + step.section(' ', 0, 0).toLongLong();
+            if (everyTick) {
+                ticks(int((at - start) / CallForm::TickMs - ticked));
+                ticked = (at - start) / CallForm::TickMs;
+            } else {
+                while (armedAt + c.Timer1->interval() <= at) {
+                    clock.now = armedAt + c.Timer1->interval();
+                    form.Timer1_Due();
+                    armedAt = clock.now;
+                    ++wakes;
+                }
+            }
+            clock.now = at;
+            const QString action = step.section(' ', 1, 1);
+            const int value = step.section(' ', 2, 2).toInt();
+            if (action == "call")
+                c.hscrCall->setValue(value);
+            else if (action == "nl")
+                c.hscrDelay->setValue(value);
+            else if (action == "sync")
+                c.chkSync->setChecked(value);
+            else if (action == "find")
+                c.cmdStart->click();
+            if (action != "end")
+                armedAt = clock.now;
+            else if (!everyTick)
+                form.Timer1_Due(); // brings the counters up to date to be read
+            seen.append(QStringLiteral("%1 %2 %3 [%4] [%5] %6%7").arg(step).arg(form.CallTicks).arg(form.NLTicks)
+                            .arg(c.lblCall->text(), c.lblNLCall1->text())
+                            .arg(c.cmdGetNOL->isHidden()).arg(c.hscrDelay->isHidden()));
+        }
+        CallForm::instance().unload();
+        return std::pair{seen, wakes};
+    };
+    const auto [byTicks, unused] = run(true);
+    const auto [byWakes, wakes] = run(false);
+    QCOMPARE(byWakes, byTicks);
+    // A wake per draw and per change at most: nothing like one per tick.
+    QVERIFY2(wakes <= 2 * steps.size() + 12, qPrintable(QString::number(wakes)));
+    QCOMPARE(log.messages, QStringList{});
 }
 
 void tst_callform::oneMessageBoxAtATime()
