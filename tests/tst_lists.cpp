@@ -6,15 +6,14 @@
 #include "lists/ListFile.h"
 #include "lists/ListStore.h"
 #include "lists/Lists.h"
-#include "lists/ListsCli.h"
 #include "main/frmMain.h"
 #include "testsupport.h"
 
-#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -40,13 +39,16 @@ struct CliRun
     QString out, err;
 };
 
-CliRun cli(const QStringList &args)
+// The real vorlet-lists, run in the test's folder.
+CliRun cli(const QStringList &args, const QString &folder)
 {
-    QBuffer out, err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    const int status = ListsCli::run(args, out, err);
-    return {status, QString::fromUtf8(out.data()), QString::fromUtf8(err.data())};
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(VORLET_LISTS, args);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        qFatal("vorlet-lists did not finish");
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 QStringList column(const QStandardItemModel *model, int col = 0)
@@ -316,7 +318,7 @@ void tst_lists::commandLine()
     writeFile(db, "dup.txt", "Swing\nswing\n");
     writeFile(db, "nul.txt", QByteArray("Swing\0", 6));
     args.replaceInStrings("{f}", Fixtures).replaceInStrings("{d}", db.folder());
-    const CliRun run = cli(args);
+    const CliRun run = cli(args, db.folder());
     QCOMPARE(run.status, status);
     QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.contains(out), qPrintable(run.out));
     QVERIFY2(err.isEmpty() ? run.err.isEmpty()
