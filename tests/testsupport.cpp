@@ -2,9 +2,17 @@
 
 #include "app/Form.h"
 #include "app/Message.h"
+#include "calls/CallForm.h"
+#include "main/frmMain.h"
 #include "data/dataCall.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -40,6 +48,8 @@ TestDatabase::TestDatabase()
     dataCall::destroy();
     m_previousDir = QDir::currentPath();
     QDir::setCurrent(m_dir.path());
+    // Remembered choices start afresh too, and never reach the user's own settings.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("settings")));
     CallDatabase::setPath(path());
 }
 
@@ -95,6 +105,16 @@ CallDatabase::CallList list(const QString &name, int calls)
     return l;
 }
 
+QString privileged(const QStringList &command)
+{
+    QProcess p;
+    p.start(command.first(), command.mid(1));
+    if (!p.waitForFinished(10000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return QStringLiteral("this machine refuses \"%1\": %2")
+            .arg(command.join(u' '), QString::fromLocal8Bit(p.readAllStandardError()).trimmed());
+    return {};
+}
+
 QStringList tabOrder(QWidget *window)
 {
     QStringList names;
@@ -108,9 +128,39 @@ QStringList tabOrder(QWidget *window)
 MessageLog::MessageLog()
 {
     Message::setObserver([this](const QString &text) { messages.append(text); });
+    Message::setAnswerer([this](const QString &text) {
+        questions.append(text);
+        return answer;
+    });
 }
 
 MessageLog::~MessageLog()
 {
     Message::setObserver({});
+    Message::setAnswerer({});
+}
+
+CallFormControls &getList(const QString &text)
+{
+    frmMain::instance().show();
+    frmMain::instance().ui().box_List->setEditText(text);
+    QTest::mouseClick(frmMain::instance().ui().cmdGo, Qt::LeftButton);
+    return CallForm::instance().ui();
+}
+
+int used(const TestDatabase &db)
+{
+    return db.value(QStringLiteral("SELECT SUM(Used) FROM tblCalls")).toInt();
+}
+
+QStringList defaultCallNames()
+{
+    QFile file(QStringLiteral(VORLET_DEFAULT_CALLS));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", VORLET_DEFAULT_CALLS);
+    QString error;
+    QStringList names;
+    for (const CallDatabase::CallList &l : CallDatabase::parse(QString::fromUtf8(file.readAll()), &error))
+        names += l.calls;
+    return names;
 }

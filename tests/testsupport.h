@@ -29,8 +29,20 @@ private:
     QString m_previousDir;
 };
 
+// Picks a list on the main window and presses "Get List": the "Calls" window's controls.
+struct CallFormControls;
+CallFormControls &getList(const QString &text);
+// Calls marked used in the test database.
+int used(const TestDatabase &db);
+// Every call name of the default call data.
+QStringList defaultCallNames();
+
 // Lists of calls named after their list: list("A1", 3) is A1 #1 .. A1 #3.
 CallDatabase::CallList list(const QString &name, int calls);
+
+// Runs a command that needs the machine's consent (chattr, mount): empty when it
+// worked, else why not, for the test to skip with.
+QString privileged(const QStringList &command);
 
 class QWidget;
 // The named controls of a window in the order Tab visits them.
@@ -43,4 +55,6 @@ public:
     MessageLog();
     ~MessageLog();
     QStringList messages;
+    QStringList questions; // answered with answer
+    bool answer = false;
 };
