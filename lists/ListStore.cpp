@@ -38,8 +38,9 @@ public:
     ~Write()
     {
         if (!m_done) {
+            // A failed rollback has no one left to tell: the write is already failing.
             QSqlQuery rollback(QSqlDatabase::database(m_store.m_connection, false));
-            rollback.exec(QStringLiteral("ROLLBACK"));
+            (void)rollback.exec(QStringLiteral("ROLLBACK"));
         }
     }
     void commit()

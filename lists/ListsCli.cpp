@@ -81,6 +81,7 @@ ListStore::List named(const ListStore &store, const QString &name)
     return *list;
 }
 
+// cppcheck-suppress constParameter ; one signature for the table of commands
 int show(Context &c)
 {
     const Options options(c.args, {}, {});
@@ -119,6 +120,7 @@ int exportList(Context &c)
     return Ok;
 }
 
+// cppcheck-suppress constParameter ; one signature for the table of commands
 int importList(Context &c)
 {
     const Options options(c.args, {QStringLiteral("--name")}, {QStringLiteral("--replace")});
@@ -188,8 +190,8 @@ QString help()
 int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
 {
     Context c{QString(), {}, out, err};
-    QString commandName;
     try {
+        QString commandName;
         for (int i = 0; i < arguments.size(); ++i) {
             const QString &arg = arguments[i];
             if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
