@@ -212,7 +212,7 @@ int ListStore::listOfCall(int callId) const
 
 QString ListStore::checkedListName(const QString &name, int exceptId) const
 {
-    const QString trimmed = name.trimmed();
+    QString trimmed = name.trimmed();
     if (trimmed.isEmpty())
         fail(QStringLiteral("a list needs a name"));
     if (trimmed.contains(QLatin1Char('\n')) || trimmed.contains(QLatin1Char('\r')) || trimmed.contains(QChar(0)))
@@ -228,7 +228,7 @@ QString ListStore::checkedListName(const QString &name, int exceptId) const
 
 QString ListStore::checkedCallName(int listId, const QString &name, int exceptId) const
 {
-    const QString trimmed = name.trimmed();
+    QString trimmed = name.trimmed();
     if (trimmed.isEmpty())
         fail(QStringLiteral("a call needs a name"));
     if (trimmed.startsWith(QLatin1Char('#')))
