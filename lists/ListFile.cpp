@@ -172,6 +172,28 @@ QByteArray toText(const QString &listName, const QStringList &calls)
     return text.toUtf8();
 }
 
+QStringList problems(const QStringList &calls)
+{
+    QStringList found;
+    QHash<QString, int> seen;
+    for (int i = 0; i < calls.size(); ++i) {
+        const int line = i + 2; // after the heading line
+        const QString &name = calls[i];
+        if (!readsBack(name)) {
+            found.append(QStringLiteral("line %1: \"%2\" will read back as \"%3\"")
+                             .arg(line)
+                             .arg(name, callOf(QString(name).replace(QLatin1Char('\n'), QLatin1Char(' ')))));
+            continue;
+        }
+        const auto first = seen.constFind(name.toCaseFolded());
+        if (first != seen.constEnd())
+            found.append(QStringLiteral("line %1: \"%2\" repeats line %3 and will be read once").arg(line).arg(name).arg(*first));
+        else
+            seen.insert(name.toCaseFolded(), line);
+    }
+    return found;
+}
+
 QByteArray toCsv(const QList<NamedList> &lists)
 {
     // Records end in CRLF, as RFC 4180 has them.

@@ -32,6 +32,9 @@ QString callOf(const QString &line);
 bool readsBack(const QString &name);
 
 QByteArray toText(const QString &listName, const QStringList &calls);
+// What will not come back as it was when toText's file is read again: names a
+// list file cannot hold as they stand, and names that repeat.
+QStringList problems(const QStringList &calls);
 
 struct NamedList
 {

@@ -477,6 +477,12 @@ void Lists::exportTo(std::optional<int> listId, const QString &suggested)
         const QByteArray bytes = csv ? store().exportCsv(listId) : store().exportText(*listId);
         if (const QString error = ListFile::save(path, bytes); !error.isEmpty())
             throw DataError(error);
+        const QStringList problems = csv ? QStringList() : ListFile::problems(store().callNames(*listId));
+        if (!problems.isEmpty())
+            Message::show(QStringLiteral("\"%1\" is written. These names will not come back as they are when "
+                                         "it is imported:\n\n%2")
+                              .arg(QFileInfo(path).fileName(), problems.join(QLatin1Char('\n'))),
+                          m_ui->tblLists->window());
     }, false);
 }
 

@@ -107,12 +107,15 @@ int exportList(Context &c)
         listId = named(store, options.words.first()).id;
     const QByteArray bytes = csv ? store.exportCsv(listId) : store.exportText(*listId);
     const QString target = options.values.value(QStringLiteral("-o"));
-    if (target.isEmpty()) {
+    if (target.isEmpty())
         c.out.write(bytes);
-        return Ok;
-    }
-    if (const QString error = ListFile::save(target, bytes); !error.isEmpty())
+    else if (const QString error = ListFile::save(target, bytes); !error.isEmpty())
         throw DataError(error);
+    // Written all the same: the caller decides what to do about such names.
+    if (!csv) {
+        for (const QString &problem : ListFile::problems(store.callNames(*listId)))
+            c.warn((target.isEmpty() ? QStringLiteral("standard output") : target) + QStringLiteral(": ") + problem);
+    }
     return Ok;
 }
 
