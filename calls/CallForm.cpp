@@ -4,6 +4,8 @@
 #include "app/Message.h"
 #include "data/DataError.h"
 #include "data/dataCall.h"
+#include "history/History.h"
+#include "history/Progress.h"
 #include "main/frmMain.h"
 
 #include <QCheckBox>
@@ -90,6 +92,9 @@ FormWindow *CallForm::createWindow()
     c.lblDelay->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     c.hscrDelay = scrollBar("hscrDelay", 5, 4680, 5760, 1095, 255);
     c.lblFieldLabel_5->lower();
+    // In the free space right of "Get Next", after every other control in tab order.
+    c.cmdProgress = Look::make<QPushButton>(w, "cmdProgress", "&Progress", 5880, 5760, 1335, 315);
+    c.cmdProgress->setAccessibleName(QStringLiteral("Progress"));
 
     c.Timer1 = new QTimer(w);
     c.Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -97,12 +102,13 @@ FormWindow *CallForm::createWindow()
     c.Timer1->setInterval(TickMs);
 
     w->setDefaultButton(c.cmdUse);
-    Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync});
+    Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync, c.cmdProgress});
 
     connect(c.cmdStart, &QPushButton::clicked, this, &CallForm::cmdStart_Click);
     connect(c.cmdUse, &QPushButton::clicked, this, &CallForm::cmdUse_Click);
     connect(c.cmdReset, &QPushButton::clicked, this, &CallForm::cmdReset_Click);
     connect(c.cmdGetNOL, &QPushButton::clicked, this, &CallForm::cmdGetNOL_Click);
+    connect(c.cmdProgress, &QPushButton::clicked, this, &CallForm::cmdProgress_Click);
     connect(c.hscrCall, &QScrollBar::valueChanged, this, &CallForm::hscrCall_Change);
     connect(c.hscrDelay, &QScrollBar::valueChanged, this, &CallForm::hscrDelay_Change);
     connect(c.Timer1, &QTimer::timeout, this, &CallForm::Timer1_Timer);
@@ -202,6 +208,7 @@ void CallForm::FindCall()
         c.lblCall->setText(name.toString());
         c.lblCallsLeft->setText(QString::number(rows));
         m_haveListCall = true;
+        emit callDrawn(rs.field(QStringLiteral("Call_ID")), name.toString());
     } catch (const DataError &) {
         tell(AllUsed);
     }
@@ -224,26 +231,16 @@ void CallForm::cmdUse_Click()
     const QVariant callId = drawn.field(QStringLiteral("Call_ID"));
     const QString callName = drawn.field(QStringLiteral("Call_Name")).toString();
 
-    Recordset &rs = data.rscallUse();
+    // The mark and its record land together; when either cannot, neither does.
     try {
-        Closing closing(rs);
-        if (rs.isOpen())
-            rs.close();
-        rs.open();
-        rs.moveFirst();
-        while (!rs.eof() && rs.field(QStringLiteral("Call_ID")) != callId)
-            rs.moveNext();
         // A call removed from the database meanwhile has no row left to mark.
-        if (!rs.eof()) {
-            rs.setField(QStringLiteral("Used"), 1);
-            rs.update();
-        }
-        rs.close();
+        History::setUsed(data.dcCalls(), callId, true);
     } catch (const DataError &e) {
         tell(QStringLiteral("\"%1\" could not be marked as used; it stays on the list.\n\n").arg(callName)
              + e.message());
         return;
     }
+    emit callUsed(callId);
     FindCall();
     CallTicks = 0;
 }
@@ -264,7 +261,9 @@ void CallForm::ResetCalls()
         transaction.commit();
     } catch (const DataError &e) {
         tell(QStringLiteral("The used marks could not be reset; no call was changed.\n\n") + e.message());
+        return;
     }
+    emit callsReset();
 }
 
 void CallForm::cmdReset_Click()
@@ -305,6 +304,11 @@ void CallForm::GetNLCall()
 void CallForm::cmdGetNOL_Click()
 {
     GetNLCall();
+}
+
+void CallForm::cmdProgress_Click()
+{
+    Progress::instance().showList(frmMain::instance().ui().box_List->currentText());
 }
 
 void CallForm::hscrCall_Change()

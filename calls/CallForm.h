@@ -26,6 +26,7 @@ struct CallFormControls
     QLabel *lblNLCall1;
     QLabel *lblNLCall2;
     QPushButton *cmdGetNOL;
+    QPushButton *cmdProgress;
     QLabel *lblDelay2;
     QLabel *lblDelay;
     QScrollBar *hscrDelay;
@@ -53,6 +54,12 @@ public:
     // The load step seeds from the clock; tests pin the sequence down.
     void seedGenerator(quint32 seed) { m_generator.seed(seed); }
 
+signals:
+    // Other windows follow the list calls live through these.
+    void callDrawn(const QVariant &callId, const QString &name);
+    void callUsed(const QVariant &callId);
+    void callsReset();
+
 protected:
     FormWindow *createWindow() override;
     void Form_Load() override;
@@ -65,6 +72,7 @@ private:
     void cmdUse_Click();
     void cmdReset_Click();
     void cmdGetNOL_Click();
+    void cmdProgress_Click();
     void hscrCall_Change();
     void hscrDelay_Change();
 

@@ -3,7 +3,9 @@
 #include "app/Look.h"
 #include "app/Message.h"
 #include "data/CallDatabase.h"
+#include "data/DataError.h"
 #include "editor/NavigationBar.h"
+#include "history/History.h"
 
 #include <QApplication>
 #include <QDataWidgetMapper>
@@ -14,6 +16,7 @@
 #include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QSqlTableModel>
 #include <QUrl>
 
@@ -42,6 +45,50 @@ public:
         // A written row keeps the values written; reading it again would mix
         // other connections' changes into the snapshot before it is reopened.
         return true;
+    }
+
+protected:
+    // A used mark set here is recorded in the use history in the same
+    // transaction: when the record cannot be written, the row is not either.
+    bool updateRowInTable(int row, const QSqlRecord &values) override
+    {
+        const int used = values.indexOf(QStringLiteral("Used"));
+        if (used < 0 || !values.isGenerated(used))
+            return QSqlTableModel::updateRowInTable(row, values);
+        QSqlDatabase db = database();
+        const QVariant id = record(row).value(QStringLiteral("Call_ID"));
+        auto usedNow = [&] {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("SELECT Used FROM tblCalls WHERE Call_ID = ?"));
+            q.addBindValue(id);
+            return q.exec() && q.next() ? q.value(0) : QVariant();
+        };
+        try {
+            History::attach(db);
+            if (!QSqlQuery(db).exec(QStringLiteral("BEGIN")))
+                throw DataError(db.lastError().text());
+            const QVariant before = usedNow();
+            bool ok = QSqlTableModel::updateRowInTable(row, values);
+            const QVariant after = usedNow();
+            const bool marked = after.typeId() == QMetaType::LongLong && after.toLongLong() == 1
+                                && !(before.typeId() == QMetaType::LongLong && before.toLongLong() == 1);
+            if (ok && marked)
+                History::recordUse(db, id);
+            QSqlQuery commit(db);
+            if (!ok || !commit.exec(QStringLiteral("COMMIT"))) {
+                if (ok)
+                    setLastError(commit.lastError());
+                QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+                return false;
+            }
+            if (marked)
+                emit History::notifier().marksChanged();
+            return true;
+        } catch (const DataError &e) {
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            setLastError(QSqlError(QString(), e.message(), QSqlError::TransactionError));
+            return false;
+        }
     }
 };
 
