@@ -4,6 +4,7 @@
 #include "app/AppIdentity.h"
 #include "app/Look.h"
 #include "app/Message.h"
+#include "data/Waiting.h"
 #include "main/frmMain.h"
 
 #include <QFrame>
@@ -129,7 +130,7 @@ void frmSplash::Timer1_Timer()
 {
     // A message from the main window's load may be on show, opened by a hand-over
     // that is still running: the splash must not go away under it.
-    if (Message::isShowing())
+    if (Message::isShowing() || Waiting::isWaiting())
         return;
     ++SplashTicks;
     if (SplashTicks != 6)

@@ -2,6 +2,7 @@
 
 #include "app/Look.h"
 #include "app/Message.h"
+#include "data/CallDatabase.h"
 #include "data/DataError.h"
 #include "data/dataCall.h"
 #include "history/History.h"
@@ -17,25 +18,10 @@
 #include <QTimer>
 
 namespace {
+constexpr int CallsLeftLeft = 6600;
+constexpr int CallsLeftWidth = 525;
 const QString AllUsed = QStringLiteral("All calls have been used.  Please reset.");
 
-// Closes a result set on every way out of a scope, the failing ones included.
-class Closing
-{
-public:
-    explicit Closing(Recordset &rs)
-        : m_rs(rs)
-    {
-    }
-    ~Closing()
-    {
-        if (m_rs.isOpen())
-            m_rs.close();
-    }
-
-private:
-    Recordset &m_rs;
-};
 } // namespace
 
 FormWindow *CallForm::createWindow()
@@ -56,7 +42,7 @@ FormWindow *CallForm::createWindow()
         return s;
     };
 
-    c.lblCallsLeft = Look::make<QLabel>(w, "lblCallsLeft", QString(), 6600, 0, 525, 435);
+    c.lblCallsLeft = Look::make<QLabel>(w, "lblCallsLeft", QString(), CallsLeftLeft, 0, CallsLeftWidth, 435);
     c.lblCallsLeft->setFont(Look::sansSerif(13.5, true));
     c.lblCallsLeft->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     c.lblCall = Look::make<QLabel>(w, "lblCall", QString(), 120, 480, 7095, 1095);
@@ -92,6 +78,10 @@ FormWindow *CallForm::createWindow()
     c.lblDelay->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     c.hscrDelay = scrollBar("hscrDelay", 5, 4680, 5760, 1095, 255);
     c.lblFieldLabel_5->lower();
+    c.lblStatus = Look::make<QLabel>(w, "lblStatus", QString(), 120, 60, 6360, 375);
+    c.lblStatus->setAccessibleName(QStringLiteral("Status"));
+    c.lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    c.lblStatus->hide();
     // In the free space right of "Get Next", after every other control in tab order.
     c.cmdProgress = Look::make<QPushButton>(w, "cmdProgress", "&Progress", 5880, 5760, 1335, 315);
     c.cmdProgress->setAccessibleName(QStringLiteral("Progress"));
@@ -130,37 +120,17 @@ void CallForm::Form_Load()
 void CallForm::ActivateLists()
 {
     // Reads the level boxes first: this may load the main window, hidden.
-    QList<QPair<bool, QString>> levels;
-    for (const QCheckBox *box : frmMain::instance().ui().levels())
-        levels.append({box->isChecked(), box->property("Tag").toString()});
-
-    dataCall &data = dataCall::instance();
-    Recordset &rs = data.rssqlActList();
+    QStringList tags;
+    for (const QCheckBox *box : frmMain::instance().ui().levels()) {
+        if (box->isChecked())
+            tags.append(box->property("Tag").toString());
+    }
     try {
-        Closing closing(rs);
-        dataCall::Transaction transaction(data);
-        if (rs.isOpen())
-            rs.close();
-        rs.open();
-        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-            rs.setField(QStringLiteral("List_Active"), 0);
-        rs.close();
-        for (const auto &[ticked, tag] : std::as_const(levels)) {
-            if (!ticked)
-                continue;
-            rs.open();
-            rs.moveFirst();
-            while (!rs.eof() && rs.field(QStringLiteral("List")).toString() != tag)
-                rs.moveNext();
-            // A tag with no list of its name activates nothing.
-            if (!rs.eof()) {
-                rs.setField(QStringLiteral("List_Active"), 1);
-                rs.update();
-            }
-            rs.close();
-        }
-        transaction.commit();
+        dataCall &data = dataCall::instance();
+        data.run(Patience::Command, [&] { data.activateLists(tags); });
     } catch (const DataError &e) {
+        if (e.isCancelled())
+            return;
         tell(QStringLiteral("The lists of the ticked levels could not be made active; the NL calls "
                             "come from the lists active before.\n\n")
              + e.message());
@@ -172,46 +142,91 @@ void CallForm::tell(const QString &text)
     Message::show(text, m_ui ? m_ui->cmdUse->window() : nullptr);
 }
 
+void CallForm::drawSkipped()
+{
+    if (!m_ui)
+        return;
+    m_ui->lblStatus->setText(QStringLiteral("%1 is locked by another program: paced draws are skipped until it "
+                                            "is free.")
+                                 .arg(CallDatabase::FileName));
+    m_ui->lblStatus->show();
+}
+
+void CallForm::drawDone()
+{
+    if (m_ui && !m_ui->lblStatus->isHidden()) {
+        m_ui->lblStatus->hide();
+        m_ui->lblStatus->clear();
+    }
+}
+
 int CallForm::draw(int rows)
 {
     return std::uniform_int_distribution<int>(0, rows - 1)(m_generator);
 }
 
-void CallForm::FindCall()
+void CallForm::FindCall(Patience patience)
 {
     Controls &c = ui();
     c.lblCall->show();
-    m_haveListCall = false;
 
     dataCall &data = dataCall::instance();
     Recordset &rs = data.rssqlCallNames();
+    const frmMain::Controls &main = frmMain::instance().ui();
+    const QString pattern = main.chkAdv->isChecked() ? QStringLiteral("A%") : main.box_List->currentText();
+    bool ran = false; // the command ran: what fails later is a draw that found nothing usable
+    int rows = 0;
+    QVariant name;
+    QVariant id;
     try {
-        if (rs.isOpen())
-            rs.close();
-        const frmMain::Controls &main = frmMain::instance().ui();
-        const QString pattern = main.chkAdv->isChecked() ? QStringLiteral("A%") : main.box_List->currentText();
-        data.sqlCallNames(pattern);
+        // The row is read inside the attempt too: it is fetched from the file.
+        data.run(patience, [&] {
+            ran = false;
+            if (rs.isOpen())
+                rs.close();
+            data.sqlCallNames(pattern);
+            ran = true;
+            rows = rs.recordCount();
+            if (rows == 0)
+                return;
+            rs.moveFirst();
+            rs.move(draw(rows));
+            name = rs.field(QStringLiteral("Call_Name"));
+            id = rs.field(QStringLiteral("Call_ID"));
+        });
     } catch (const DataError &e) {
-        tell(QStringLiteral("The calls of the list could not be read.\n\n") + e.message());
+        // A skipped tick keeps the call on show usable.
+        if (e.isBusy() && patience == Patience::Tick)
+            return drawSkipped();
+        m_haveListCall = false;
+        if (e.isCancelled())
+            return;
+        tell(ran ? AllUsed : QStringLiteral("The calls of the list could not be read.\n\n") + e.message());
         return;
     }
-
-    try {
-        const int rows = rs.recordCount();
-        if (rows == 0)
-            throw DataError(AllUsed);
-        rs.moveFirst();
-        rs.move(draw(rows));
-        const QVariant name = rs.field(QStringLiteral("Call_Name"));
-        if (name.isNull())
-            throw DataError(QStringLiteral("a call without a name"));
-        c.lblCall->setText(name.toString());
-        c.lblCallsLeft->setText(QString::number(rows));
-        m_haveListCall = true;
-        emit callDrawn(rs.field(QStringLiteral("Call_ID")), name.toString());
-    } catch (const DataError &) {
+    drawDone();
+    m_haveListCall = false;
+    if (rows == 0 || name.isNull()) {
         tell(AllUsed);
+        return;
     }
+    c.lblCall->setText(name.toString());
+    showCallsLeft(rows);
+    m_listCallId = id;
+    m_listCallName = name.toString();
+    m_haveListCall = true;
+    emit callDrawn(id, m_listCallName);
+}
+
+void CallForm::showCallsLeft(int rows)
+{
+    QLabel *label = m_ui->lblCallsLeft;
+    label->setText(QString::number(rows));
+    // A count wider than the label grows it to the left, into the free top row,
+    // keeping its right edge.
+    const int right = Look::twips(CallsLeftLeft + CallsLeftWidth);
+    const int width = qMax(Look::twips(CallsLeftWidth), label->sizeHint().width());
+    label->setGeometry(right - width, label->y(), width, label->height());
 }
 
 void CallForm::cmdStart_Click()
@@ -224,20 +239,20 @@ void CallForm::cmdStart_Click()
 
 void CallForm::cmdUse_Click()
 {
-    dataCall &data = dataCall::instance();
-    Recordset &drawn = data.rssqlCallNames();
-    if (!m_haveListCall || !drawn.isOpen() || drawn.eof())
+    if (!m_haveListCall)
         return;
-    const QVariant callId = drawn.field(QStringLiteral("Call_ID"));
-    const QString callName = drawn.field(QStringLiteral("Call_Name")).toString();
+    const QVariant callId = m_listCallId;
+    const QString callName = m_listCallName;
 
-    // The mark and its record land together; when either cannot, neither does.
+    dataCall &data = dataCall::instance();
     try {
+        // The mark and its record land together; when either cannot, neither does.
         // A call removed from the database meanwhile has no row left to mark.
-        History::setUsed(data.dcCalls(), callId, true);
+        data.run(Patience::Command, [&] { History::setUsed(data.dcCalls(), callId, true); });
     } catch (const DataError &e) {
-        tell(QStringLiteral("\"%1\" could not be marked as used; it stays on the list.\n\n").arg(callName)
-             + e.message());
+        if (!e.isCancelled())
+            tell(QStringLiteral("\"%1\" could not be marked as used; it stays on the list.\n\n").arg(callName)
+                 + e.message());
         return;
     }
     emit callUsed(callId);
@@ -248,18 +263,12 @@ void CallForm::cmdUse_Click()
 void CallForm::ResetCalls()
 {
     dataCall &data = dataCall::instance();
-    Recordset &rs = data.rscallUse();
     try {
-        Closing closing(rs);
-        // All marks go back together or none does.
-        dataCall::Transaction transaction(data);
-        if (!rs.isOpen())
-            rs.open();
-        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
-            rs.setField(QStringLiteral("Used"), 0);
-        rs.close();
-        transaction.commit();
+        // One statement: all marks go back together or none does.
+        data.run(Patience::Command, [&] { data.resetUsed(); });
     } catch (const DataError &e) {
+        if (e.isCancelled())
+            return;
         tell(QStringLiteral("The used marks could not be reset; no call was changed.\n\n") + e.message());
         return;
     }
@@ -273,7 +282,7 @@ void CallForm::cmdReset_Click()
         m_ui->cmdUse->setFocus();
 }
 
-void CallForm::GetNLCall()
+void CallForm::GetNLCall(Patience patience)
 {
     Controls &c = ui();
     if (NLShown == 1)
@@ -285,20 +294,28 @@ void CallForm::GetNLCall()
     // An NL draw that fails ends silently: no list active, no call, no database.
     dataCall &data = dataCall::instance();
     Recordset &rs = data.rssqlAllCalls();
+    QVariant name;
     try {
-        if (rs.isOpen())
-            rs.close();
-        data.sqlAllCalls();
-        const int rows = rs.recordCount();
-        if (rows == 0)
-            return;
-        rs.moveFirst();
-        rs.move(draw(rows));
-        const QVariant name = rs.field(QStringLiteral("Call_Name"));
-        if (!name.isNull())
-            c.lblNLCall1->setText(name.toString());
-    } catch (const DataError &) {
+        data.run(patience, [&] {
+            if (rs.isOpen())
+                rs.close();
+            data.sqlAllCalls();
+            const int rows = rs.recordCount();
+            if (rows == 0)
+                return;
+            rs.moveFirst();
+            rs.move(draw(rows));
+            name = rs.field(QStringLiteral("Call_Name"));
+        });
+    } catch (const DataError &e) {
+        // Silent, but a busy file is worth the quiet line: the caller may wonder.
+        if (e.isBusy())
+            drawSkipped();
+        return;
     }
+    drawDone();
+    if (!name.isNull())
+        c.lblNLCall1->setText(name.toString());
 }
 
 void CallForm::cmdGetNOL_Click()
@@ -323,8 +340,8 @@ void CallForm::hscrDelay_Change()
 
 void CallForm::Timer1_Timer()
 {
-    // While a message waits for the caller, ticks pile up nothing.
-    if (Message::isShowing() || !m_ui)
+    // While a message or a wait for the file holds the caller, ticks pile up nothing.
+    if (Message::isShowing() || Waiting::isWaiting() || !m_ui)
         return;
     Controls &c = *m_ui;
     const bool sync = c.chkSync->isChecked();
@@ -343,7 +360,7 @@ void CallForm::Timer1_Timer()
     if (nlDelay > 0) {
         c.cmdGetNOL->hide();
         if (NLTicks >= nlDelay * 100) {
-            GetNLCall();
+            GetNLCall(Patience::Tick);
             NLTicks = 0;
         }
     } else {
@@ -352,7 +369,7 @@ void CallForm::Timer1_Timer()
 
     const int callDelay = c.lblCallDelay->text().toInt();
     if (callDelay > 0 && CallTicks >= callDelay * 100) {
-        FindCall();
+        FindCall(Patience::Tick);
         CallTicks = 0;
     }
 }

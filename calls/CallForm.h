@@ -1,7 +1,9 @@
 #pragma once
 
 #include "app/Form.h"
+#include "data/Waiting.h"
 
+#include <QVariant>
 #include <QtGlobal>
 #include <random>
 
@@ -31,6 +33,7 @@ struct CallFormControls
     QLabel *lblDelay;
     QScrollBar *hscrDelay;
     QTimer *Timer1;
+    QLabel *lblStatus; // a quiet line for paced draws the busy file turned away
 };
 
 // The "Calls" window: activates the lists of the ticked levels, draws list
@@ -76,15 +79,22 @@ private:
     void hscrCall_Change();
     void hscrDelay_Change();
 
+    // A caller's own action waits for a busy file; a paced draw skips its tick.
+    using Patience = Waiting::Patience;
     void ActivateLists();
-    void FindCall();
+    void FindCall(Patience patience = Patience::Command);
     void ResetCalls();
-    void GetNLCall();
+    void GetNLCall(Patience patience = Patience::Command);
 
     int draw(int rows);
+    void showCallsLeft(int rows);
     void tell(const QString &text);
+    void drawSkipped();
+    void drawDone();
 
     std::mt19937 m_generator;
     // True while the list call shown comes from a draw that succeeded.
     bool m_haveListCall = false;
+    QVariant m_listCallId;
+    QString m_listCallName;
 };

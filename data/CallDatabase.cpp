@@ -8,6 +8,9 @@
 #include <QSqlQuery>
 #include <QUuid>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace CallDatabase {
 
 namespace {
@@ -46,6 +49,110 @@ QString path()
 void setPath(const QString &p)
 {
     storedPath() = QFileInfo(p).absoluteFilePath();
+}
+
+QString where(const QString &p)
+{
+    const QFileInfo file(p);
+    return QStringLiteral("The call database \"%1\" in the folder \"%2\"")
+        .arg(file.fileName(), QDir::toNativeSeparators(file.absolutePath()));
+}
+
+int resultCode(const QSqlError &error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? (code & 0xff) : 0;
+}
+
+// SQLite's primary result codes, stable across its versions.
+enum : int {
+    SQLITE_ERROR = 1,
+    SQLITE_BUSY = 5,
+    SQLITE_LOCKED = 6,
+    SQLITE_CORRUPT = 11,
+    SQLITE_FULL = 13,
+    SQLITE_CONSTRAINT = 19,
+    SQLITE_NOTADB = 26,
+};
+
+static bool writable(const QString &p)
+{
+    // access() asks the kernel, which also refuses root on an immutable file
+    // or a read-only mount, where the permission bits alone say nothing.
+    return ::access(QFile::encodeName(p).constData(), W_OK) == 0;
+}
+
+QString problem(const QString &p, int code)
+{
+    const QFileInfo file(p);
+    const QString folder = file.absolutePath();
+    QString cause;
+    QString todo;
+    if (file.isDir()) {
+        cause = QStringLiteral("is a folder, not a call database file.");
+        todo = QStringLiteral("Move or rename that folder, then put a call database there "
+                              "(./run.sh creates the default one).");
+    } else if (!file.exists()) {
+        cause = QStringLiteral("is missing.");
+        todo = QStringLiteral("Run ./run.sh to create the default call database, or copy a call database there.");
+    } else if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+        cause = QStringLiteral("is locked by another program (another copy of Vorlet, a database browser or a "
+                               "backup tool).");
+        todo = QStringLiteral("Close that program or wait until it is done, then try again.");
+    } else if (code == SQLITE_FULL) {
+        cause = QStringLiteral("cannot be written: the disk is full.");
+        todo = QStringLiteral("Free some space on that disk, then try again.");
+    } else if (code == SQLITE_NOTADB) {
+        cause = QStringLiteral("is not a call database: it is some other kind of file, or damaged.");
+        todo = QStringLiteral("Move it away and put a call database there (./run.sh creates the default one "
+                              "when there is none).");
+    } else if (code == SQLITE_CORRUPT) {
+        cause = QStringLiteral("is damaged.");
+        todo = QStringLiteral("Restore it from a backup, or move it away and run ./run.sh to create the default "
+                              "call database.");
+    } else if (!writable(p)) {
+        cause = QStringLiteral("is a read-only file: Vorlet can read the calls but cannot mark them.");
+        todo = QStringLiteral("Allow writing to the file (its permissions, or the disk it is on), then try again.");
+    } else if (!writable(folder)) {
+        cause = QStringLiteral("lies in a read-only folder: Vorlet writes a journal file beside the call database "
+                               "to change it safely.");
+        todo = QStringLiteral("Allow writing to the folder, or move the call database to a folder you can write "
+                              "to, then try again.");
+    } else {
+        cause = QStringLiteral("could not be read or written (SQLite result code %1).").arg(code);
+        todo = QStringLiteral("Check the disk and the file, then try again.");
+    }
+    return where(p) + u' ' + cause + QStringLiteral("\n\n") + todo;
+}
+
+DataError failure(const QString &p, const QSqlError &error)
+{
+    const int code = resultCode(error);
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        return DataError(problem(p, code), DataError::Kind::Busy);
+    // A statement the file cannot explain (a refused row, a check) keeps SQLite's words.
+    if (code == SQLITE_CONSTRAINT || code == SQLITE_ERROR || code == 0)
+        return DataError(error.databaseText().isEmpty() ? error.text() : error.databaseText());
+    return DataError(problem(p, code));
+}
+
+QString lost(const QString &p, bool replaced)
+{
+    return where(p)
+           + (replaced ? QStringLiteral(" was replaced by another file while Vorlet was running.\n\nVorlet writes "
+                                        "nothing into a file it did not open. Close Vorlet and start it again to "
+                                        "work with the file that is there now.")
+                       : QStringLiteral(" was removed while Vorlet was running.\n\nNothing more is written to "
+                                        "it. Put the call database back, then close Vorlet and start it again."));
+}
+
+Identity identify(const QString &p)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(p).constData(), &info) != 0)
+        return {};
+    return {quint64(info.st_dev), quint64(info.st_ino), true};
 }
 
 QList<CallList> parse(const QString &text, QString *error)

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "data/DataError.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+class QSqlError;
 
 // The call database file: where it is, what it holds, and how the set-up
 // builds it from the call data text. The program itself never creates it.
@@ -31,6 +35,34 @@ struct Table
     QStringList columns;
 };
 const QList<Table> &requiredTables();
+
+// "The call database "Call_List.db" in the folder "...": how every message names the file.
+QString where(const QString &path);
+
+// SQLite's primary result code behind a failed statement, 0 when there is none.
+int resultCode(const QSqlError &error);
+
+// Why the file cannot be used, found on disk and in SQLite's result code, and
+// what to do about it: a whole message for the caller, never the driver's text.
+QString problem(const QString &path, int sqliteCode);
+
+// A failed statement as the error to raise: Busy when another connection
+// holds the lock, so that the attempt can be made again.
+DataError failure(const QString &path, const QSqlError &error);
+
+// The message for a file removed or replaced since it was opened.
+QString lost(const QString &path, bool replaced);
+
+// Which file a path names right now, to notice one removed or replaced.
+struct Identity
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    bool exists = false;
+    bool operator==(const Identity &o) const { return exists == o.exists && device == o.device && inode == o.inode; }
+    bool operator!=(const Identity &o) const { return !(*this == o); }
+};
+Identity identify(const QString &path);
 
 // Builds a new database file holding the lists, every call unused and every
 // list inactive. Refuses to touch an existing file; a failed build leaves none.

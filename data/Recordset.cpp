@@ -1,7 +1,7 @@
 #include "data/Recordset.h"
 
+#include "data/CallDatabase.h"
 #include "data/DataError.h"
-#include "data/dataCall.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -32,13 +32,34 @@ bool sameValue(const QVariant &stored, const QVariant &value)
 }
 } // namespace
 
-Recordset::Recordset(dataCall &owner, QString name, Kind kind, QString source, QString table, bool updatable)
-    : m_owner(owner)
-    , m_name(std::move(name))
+namespace {
+// Result sets run on dcCalls: a failure is told as one of its file.
+DataError failure(const QSqlError &error)
+{
+    return CallDatabase::failure(CallDatabase::path(), error);
+}
+
+QSqlQuery prepared(const QSqlDatabase &db, const QString &statement, const QVariantList &parameters)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(statement))
+        throw failure(query.lastError());
+    for (const QVariant &p : parameters)
+        query.addBindValue(p);
+    if (!query.exec())
+        throw failure(query.lastError());
+    return query;
+}
+} // namespace
+
+Recordset::Recordset(QString name, Kind kind, QString source, QString table, bool updatable, Fetch fetch)
+    : m_name(std::move(name))
     , m_kind(kind)
     , m_source(std::move(source))
     , m_table(std::move(table))
-    , m_updatable(updatable)
+    , m_updatable(updatable && fetch == Fetch::Snapshot)
+    , m_fetch(fetch)
 {
 }
 
@@ -52,45 +73,43 @@ QString Recordset::selectText() const
     return QStringLiteral("SELECT rowid AS vorlet_rowid, ") + select.mid(QStringLiteral("SELECT ").size());
 }
 
-void Recordset::open()
-{
-    run({});
-}
-
-void Recordset::run(const QVariantList &parameters)
+void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters)
 {
     if (m_open)
         throw DataError(QStringLiteral("%1 is open already").arg(m_name));
-    QSqlQuery query(m_owner.dcCalls());
-    query.setForwardOnly(true);
-    if (!query.prepare(selectText()))
-        throw DataError(query.lastError().text());
-    for (const QVariant &p : parameters)
-        query.addBindValue(p);
-    if (!query.exec())
-        throw DataError(query.lastError().text());
-
-    const QSqlRecord record = query.record();
-    const int first = m_updatable ? 1 : 0;
     QStringList columns;
-    for (int i = first; i < record.count(); ++i)
-        columns.append(record.fieldName(i));
     QList<QVariant> values;
     QList<qint64> rowIds;
-    const int width = record.count();
     int rows = 0;
-    while (query.next()) {
-        for (int i = first; i < width; ++i)
-            values.append(query.value(i));
-        if (m_updatable)
-            rowIds.append(query.value(0).toLongLong());
-        ++rows;
+    if (m_fetch == Fetch::OneRow) {
+        QSqlQuery count = prepared(db, QStringLiteral("SELECT COUNT(*) FROM (") + selectText() + QLatin1Char(')'),
+                                   parameters);
+        if (!count.next())
+            throw failure(count.lastError());
+        rows = count.value(0).toInt();
+    } else {
+        QSqlQuery query = prepared(db, selectText(), parameters);
+        const QSqlRecord record = query.record();
+        const int first = m_updatable ? 1 : 0;
+        for (int i = first; i < record.count(); ++i)
+            columns.append(record.fieldName(i));
+        const int width = record.count();
+        while (query.next()) {
+            for (int i = first; i < width; ++i)
+                values.append(query.value(i));
+            if (m_updatable)
+                rowIds.append(query.value(0).toLongLong());
+            ++rows;
+        }
+        if (query.lastError().isValid())
+            throw failure(query.lastError());
     }
-    if (query.lastError().isValid())
-        throw DataError(query.lastError().text());
 
+    m_db = db;
+    m_parameters = parameters;
     m_columns = std::move(columns);
     m_values = std::move(values);
+    m_fetchedRow = -1;
     m_rowIds = std::move(rowIds);
     m_rowCount = rows;
     m_position = 0;
@@ -98,12 +117,40 @@ void Recordset::run(const QVariantList &parameters)
     m_open = true;
 }
 
+// The same statement with the row's offset: SQLite steps over the rows before
+// it without handing them out, in the order the whole statement returns them.
+void Recordset::fetchCurrentRow() const
+{
+    if (m_fetchedRow == m_position)
+        return;
+    QVariantList parameters = m_parameters;
+    parameters.append(m_position);
+    QSqlQuery query = prepared(m_db, selectText() + QStringLiteral(" LIMIT 1 OFFSET ?"), parameters);
+    if (!query.next()) {
+        if (query.lastError().isValid())
+            throw failure(query.lastError());
+        throw DataError(QStringLiteral("%1: row %2 is gone").arg(m_name).arg(m_position + 1));
+    }
+    const QSqlRecord record = query.record();
+    QStringList columns;
+    QList<QVariant> values;
+    for (int i = 0; i < record.count(); ++i) {
+        columns.append(record.fieldName(i));
+        values.append(query.value(i));
+    }
+    m_columns = std::move(columns);
+    m_values = std::move(values);
+    m_fetchedRow = m_position;
+}
+
 void Recordset::close()
 {
     if (!m_open)
         throw DataError(QStringLiteral("%1 is not open").arg(m_name));
     m_open = false;
+    m_db = QSqlDatabase();
     m_values.clear();
+    m_fetchedRow = -1;
     m_rowIds.clear();
     m_rowCount = 0;
     m_changed.clear();
@@ -169,6 +216,10 @@ QVariant Recordset::field(const QString &name) const
 {
     if (eof())
         throw DataError(QStringLiteral("%1: no current row").arg(m_name));
+    if (m_fetch == Fetch::OneRow) {
+        fetchCurrentRow();
+        return m_values[column(name)];
+    }
     return cell(m_position, column(name));
 }
 
@@ -203,6 +254,6 @@ void Recordset::update()
     const QString statement = QStringLiteral("UPDATE ") + m_table + QStringLiteral(" SET ")
                               + assignments.join(QStringLiteral(", ")) + QStringLiteral(" WHERE rowid = ?");
     // The change stays pending when the write fails, so nothing is lost silently.
-    m_owner.execute(statement, values);
+    prepared(m_db, statement, values);
     m_changed.clear();
 }

@@ -1,29 +1,30 @@
 #pragma once
 
-#include <QHash>
 #include <QList>
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
-class dataCall;
-
-// The rows of one named command, fetched at once into a client-side snapshot:
-// the row count is exact and any row can be reached by offset. An updatable
-// one writes a changed row back when it is saved, and on every move.
+// The rows of one named command. The data component runs it on the connection
+// it hands over; the row count is exact and any row can be reached by offset.
+// A snapshot fetches every row at once; a drawn set only counts its rows and
+// fetches the one row that is read, so a draw costs the same at any size.
+// An updatable snapshot writes a changed row back when it is saved, and on
+// every move.
 class Recordset
 {
 public:
     enum class Kind { Query, Table };
+    enum class Fetch { Snapshot, OneRow };
 
-    Recordset(dataCall &owner, QString name, Kind kind, QString source, QString table, bool updatable);
+    Recordset(QString name, Kind kind, QString source, QString table, bool updatable,
+              Fetch fetch = Fetch::Snapshot);
 
     const QString &name() const { return m_name; }
     const QString &source() const { return m_source; }
 
     bool isOpen() const { return m_open; }
-    // Runs the command again with its stored definition.
-    void open();
     void close();
 
     int recordCount() const;
@@ -38,25 +39,34 @@ public:
 
 private:
     friend class dataCall;
-    void run(const QVariantList &parameters);
+    void run(const QSqlDatabase &db, const QVariantList &parameters);
     void requireOpen() const;
     int column(const QString &name) const;
     void goTo(int position);
     QString selectText() const;
+    void fetchCurrentRow() const;
 
-    dataCall &m_owner;
     QString m_name;
     Kind m_kind;
     QString m_source;
     QString m_table;
     bool m_updatable;
+    Fetch m_fetch;
 
     bool m_open = false;
-    QStringList m_columns;
+    QSqlDatabase m_db; // the connection of the last run
+    QVariantList m_parameters;
+    mutable QStringList m_columns;
     QVariant &cell(int row, int column) { return m_values[qsizetype(row) * m_columns.size() + column]; }
-    const QVariant &cell(int row, int column) const { return m_values[qsizetype(row) * m_columns.size() + column]; }
+    const QVariant &cell(int row, int column) const
+    {
+        return m_values[qsizetype(row) * m_columns.size() + column];
+    }
 
-    QList<QVariant> m_values; // row after row, one allocation for the whole snapshot
+    // Row after row, one allocation for the whole snapshot; a drawn set holds
+    // only the row at m_fetchedRow.
+    mutable QList<QVariant> m_values;
+    mutable int m_fetchedRow = -1;
     int m_rowCount = 0;
     QList<qint64> m_rowIds; // where each row lives, for writing back
     int m_position = 0;

@@ -18,9 +18,7 @@ std::unique_ptr<dataCall> &component()
 
 QString whereText()
 {
-    const QFileInfo file(CallDatabase::path());
-    return QStringLiteral("The call database \"%1\" in the folder \"%2\"")
-        .arg(file.fileName(), QDir::toNativeSeparators(file.absolutePath()));
+    return CallDatabase::where(CallDatabase::path());
 }
 } // namespace
 
@@ -38,28 +36,33 @@ void dataCall::destroy()
 
 dataCall::dataCall()
     : m_connection(QStringLiteral("dcCalls"))
-    , m_sqlCallNames(*this, QStringLiteral("rssqlCallNames"), Recordset::Kind::Query,
+    , m_sqlCallNames(QStringLiteral("rssqlCallNames"), Recordset::Kind::Query,
                      QStringLiteral("SELECT tblCalls.Call_Name, tblCalls.Call_ID FROM tblCalls, tblList "
                                     "WHERE tblCalls.List_ID = tblList.List_ID AND (tblList.List LIKE ?) "
                                     "AND (tblCalls.Used = 0)"),
-                     QString(), false)
-    , m_tblList(*this, QStringLiteral("rstblList"), Recordset::Kind::Table, QStringLiteral("tblList"),
+                     QString(), false, Recordset::Fetch::OneRow)
+    , m_tblList(QStringLiteral("rstblList"), Recordset::Kind::Table, QStringLiteral("tblList"),
                 QString(), false)
-    , m_tblType(*this, QStringLiteral("rstblType"), Recordset::Kind::Table, QStringLiteral("tblType"),
+    , m_tblType(QStringLiteral("rstblType"), Recordset::Kind::Table, QStringLiteral("tblType"),
                 QString(), false)
-    , m_callUse(*this, QStringLiteral("rscallUse"), Recordset::Kind::Table, QStringLiteral("tblCalls"),
+    , m_callUse(QStringLiteral("rscallUse"), Recordset::Kind::Table, QStringLiteral("tblCalls"),
                 QStringLiteral("tblCalls"), true)
-    , m_sqlAllCalls(*this, QStringLiteral("rssqlAllCalls"), Recordset::Kind::Query,
+    , m_sqlAllCalls(QStringLiteral("rssqlAllCalls"), Recordset::Kind::Query,
                     QStringLiteral("SELECT tblCalls.Call_Name FROM tblCalls, tblList "
                                    "WHERE tblCalls.List_ID = tblList.List_ID AND (tblList.List_Active = 1)"),
-                    QString(), false)
-    , m_sqlActList(*this, QStringLiteral("rssqlActList"), Recordset::Kind::Query,
+                    QString(), false, Recordset::Fetch::OneRow)
+    , m_sqlActList(QStringLiteral("rssqlActList"), Recordset::Kind::Query,
                    QStringLiteral("SELECT List_Active, List FROM tblList"), QStringLiteral("tblList"), true)
 {
 }
 
 dataCall::~dataCall()
 {
+    // Open result sets hold the connection: they let go of it before it is removed.
+    for (Recordset *rs : {&m_sqlCallNames, &m_tblList, &m_tblType, &m_callUse, &m_sqlAllCalls, &m_sqlActList}) {
+        if (rs->isOpen())
+            rs->close();
+    }
     m_prepared.clear();
     if (QSqlDatabase::contains(m_connection)) {
         QSqlDatabase::database(m_connection, false).close();
@@ -69,17 +72,37 @@ dataCall::~dataCall()
 
 void dataCall::setTimeouts(int openMs, int commandMs)
 {
-    m_openTimeoutMs = openMs;
-    m_commandTimeoutMs = commandMs;
-    if (QSqlDatabase::contains(m_connection) && QSqlDatabase::database(m_connection, false).isOpen())
-        execute(QStringLiteral("PRAGMA busy_timeout = %1").arg(m_commandTimeoutMs), {});
+    Waiting::setTimeouts(openMs, commandMs);
 }
 
 QSqlDatabase dataCall::dcCalls()
 {
-    if (!QSqlDatabase::contains(m_connection) || !QSqlDatabase::database(m_connection, false).isOpen())
+    if (!m_lost.isEmpty())
+        throw DataError(m_lost);
+    if (!QSqlDatabase::contains(m_connection) || !QSqlDatabase::database(m_connection, false).isOpen()) {
         openConnection();
+    } else if (const CallDatabase::Identity now = CallDatabase::identify(CallDatabase::path()); now != m_opened) {
+        // Through its open handle SQLite would go on writing into a removed file,
+        // and a reopen would write into a file the caller never chose: neither.
+        m_lost = CallDatabase::lost(CallDatabase::path(), now.exists);
+        m_prepared.clear();
+        QSqlDatabase::database(m_connection, false).close();
+        throw DataError(m_lost);
+    }
     return QSqlDatabase::database(m_connection, false);
+}
+
+void dataCall::run(Waiting::Patience patience, const std::function<void()> &work)
+{
+    const QString path = CallDatabase::path();
+    const Waiting::Patience opening = patience == Waiting::Patience::Tick ? patience : Waiting::Patience::Open;
+    Waiting::retry(opening, path, [this] { dcCalls(); });
+    Waiting::retry(patience, path, work);
+}
+
+DataError dataCall::failure(const QSqlError &error) const
+{
+    return CallDatabase::failure(CallDatabase::path(), error);
 }
 
 void dataCall::openConnection()
@@ -87,19 +110,18 @@ void dataCall::openConnection()
     m_prepared.clear();
     const QString path = CallDatabase::path();
     if (!QFileInfo(path).isFile())
-        throw DataError(whereText() + QStringLiteral(" is missing.\n\nRun ./run.sh to create the default "
-                                                     "call database, or copy a call database there."));
+        throw DataError(CallDatabase::problem(path, 0));
     QSqlDatabase db = QSqlDatabase::contains(m_connection)
                           ? QSqlDatabase::database(m_connection, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     // mode=rw: SQLite must never create the file, not even if it vanishes meanwhile.
     db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(m_openTimeoutMs));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(Waiting::SliceMs));
+    m_opened = CallDatabase::identify(path);
     if (!db.open())
-        throw DataError(whereText() + QStringLiteral(" could not be opened: ") + db.lastError().text());
+        throw failure(db.lastError());
     try {
         checkTables();
-        execute(QStringLiteral("PRAGMA busy_timeout = %1").arg(m_commandTimeoutMs), {});
     } catch (const DataError &) {
         m_prepared.clear();
         db.close();
@@ -113,17 +135,22 @@ void dataCall::checkTables()
     for (const CallDatabase::Table &table : CallDatabase::requiredTables()) {
         QSqlQuery info(db);
         if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table.name)))
-            throw DataError(whereText() + QStringLiteral(" cannot be read: ") + info.lastError().text());
+            throw failure(info.lastError());
         QStringList columns;
         while (info.next())
             columns.append(info.value(1).toString());
         if (info.lastError().isValid())
-            throw DataError(whereText() + QStringLiteral(" cannot be read: ") + info.lastError().text());
+            throw failure(info.lastError());
         if (columns.isEmpty())
-            throw DataError(whereText() + QStringLiteral(" has no table %1.").arg(table.name));
+            throw DataError(whereText() + QStringLiteral(" has no table %1: it is not a call database, or an "
+                                                         "incomplete one.\n\nPut a whole call database there "
+                                                         "(./run.sh creates the default one when there is none).")
+                                              .arg(table.name));
         for (const QString &column : table.columns) {
             if (!columns.contains(column, Qt::CaseInsensitive))
-                throw DataError(whereText() + QStringLiteral(" has no column %1 in its table %2.")
+                throw DataError(whereText() + QStringLiteral(" has no column %1 in its table %2: it is not a "
+                                                             "call database, or an incomplete one.\n\nPut a whole "
+                                                             "call database there.")
                                                   .arg(column, table.name));
         }
     }
@@ -136,7 +163,7 @@ void dataCall::execute(const QString &statement, const QVariantList &values)
     if (it == m_prepared.end()) {
         QSqlQuery query(db);
         if (!query.prepare(statement))
-            throw DataError(query.lastError().text());
+            throw failure(query.lastError());
         it = m_prepared.insert(statement, query);
     }
     QSqlQuery &query = it.value();
@@ -146,35 +173,86 @@ void dataCall::execute(const QString &statement, const QVariantList &values)
     const QSqlError error = query.lastError();
     query.finish();
     if (!ok)
-        throw DataError(error.text());
+        throw failure(error);
+}
+
+void dataCall::run(Recordset &rs, const QVariantList &parameters)
+{
+    rs.run(dcCalls(), parameters);
 }
 
 void dataCall::sqlCallNames(const QString &pattern)
 {
-    m_sqlCallNames.run({pattern});
+    run(m_sqlCallNames, {pattern});
+}
+
+void dataCall::tblList()
+{
+    run(m_tblList);
+}
+
+void dataCall::tblType()
+{
+    run(m_tblType);
+}
+
+void dataCall::callUse()
+{
+    run(m_callUse);
 }
 
 void dataCall::sqlAllCalls()
 {
-    m_sqlAllCalls.run({});
+    run(m_sqlAllCalls);
+}
+
+void dataCall::sqlActList()
+{
+    run(m_sqlActList);
+}
+
+void dataCall::markUsed(const QVariant &callId)
+{
+    execute(QStringLiteral("UPDATE tblCalls SET Used = 1 WHERE Call_ID = ?"), {callId});
+}
+
+// Rows that hold 0 already are left alone: a reset mostly meets unused calls.
+void dataCall::resetUsed()
+{
+    execute(QStringLiteral("UPDATE tblCalls SET Used = 0 WHERE Used IS NOT 0"), {});
+}
+
+void dataCall::activateLists(const QStringList &tags)
+{
+    Transaction transaction(*this);
+    execute(QStringLiteral("UPDATE tblList SET List_Active = 0 WHERE List_Active IS NOT 0"), {});
+    // Exact and case-sensitive, whatever collation the file gives the column; the
+    // first row in table order wins.
+    for (const QString &tag : tags)
+        execute(QStringLiteral("UPDATE tblList SET List_Active = 1 WHERE rowid = (SELECT rowid FROM tblList "
+                               "WHERE List = ? COLLATE BINARY ORDER BY rowid LIMIT 1)"),
+                {tag});
+    transaction.commit();
 }
 
 dataCall::Transaction::Transaction(dataCall &data)
-    : m_db(data.dcCalls())
+    : m_data(data)
 {
-    if (!m_db.transaction())
-        throw DataError(m_db.lastError().text());
+    m_data.execute(QStringLiteral("BEGIN IMMEDIATE"), {});
 }
 
 dataCall::Transaction::~Transaction()
 {
-    if (!m_done)
-        m_db.rollback();
+    if (m_done || !QSqlDatabase::contains(m_data.m_connection))
+        return;
+    // A COMMIT refused as busy leaves the transaction open: it ends here, whole.
+    QSqlDatabase db = QSqlDatabase::database(m_data.m_connection, false);
+    if (db.isOpen())
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
 }
 
 void dataCall::Transaction::commit()
 {
-    if (!m_db.commit())
-        throw DataError(m_db.lastError().text());
+    m_data.execute(QStringLiteral("COMMIT"), {});
     m_done = true;
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "data/CallDatabase.h"
 #include "data/Recordset.h"
+#include "data/Waiting.h"
 
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <functional>
 #include <memory>
 
 // The process-wide data component: the connection dcCalls to the call database
@@ -19,12 +22,25 @@ public:
     ~dataCall();
 
     // The connection, opened and checked on first use. Throws DataError with a
-    // message for the caller when the file is missing or unusable.
+    // message for the caller when the file is missing or unusable, and when the
+    // file it opened has been removed or replaced since.
     QSqlDatabase dcCalls();
 
-    // Runs a command, leaving its result set open on the first row.
+    // Runs work against the file: opens it first when needed, and makes the
+    // attempts again while another program holds the lock, within the bounds
+    // of the patience (see Waiting::retry). work reads, or runs one Transaction.
+    void run(Waiting::Patience patience, const std::function<void()> &work);
+
+    // A failed statement on dcCalls as the error to raise.
+    DataError failure(const QSqlError &error) const;
+
+    // Runs a command on dcCalls, leaving its result set open on the first row.
     void sqlCallNames(const QString &pattern);
+    void tblList();
+    void tblType();
+    void callUse();
     void sqlAllCalls();
+    void sqlActList();
 
     Recordset &rssqlCallNames() { return m_sqlCallNames; }
     Recordset &rstblList() { return m_tblList; }
@@ -33,10 +49,19 @@ public:
     Recordset &rssqlAllCalls() { return m_sqlAllCalls; }
     Recordset &rssqlActList() { return m_sqlActList; }
 
+    // The writes of the "Calls" window, each by key or as one statement.
+    void markUsed(const QVariant &callId);
+    void resetUsed();
+    // Clears every active mark, then marks the first list named exactly like
+    // each tag; all of it lands or none.
+    void activateLists(const QStringList &tags);
+
     // Runs one statement with bound values; throws DataError when it fails.
     void execute(const QString &statement, const QVariantList &values);
 
-    // Wraps a run of writes so that they land together or not at all.
+    // Wraps a run of writes so that they land together or not at all. It takes
+    // the write lock at its start (BEGIN IMMEDIATE), so a busy file turns it
+    // away before anything is read, and every writer waits the same way.
     class Transaction
     {
     public:
@@ -45,7 +70,7 @@ public:
         void commit();
 
     private:
-        QSqlDatabase m_db;
+        dataCall &m_data;
         bool m_done = false;
     };
 
@@ -55,11 +80,12 @@ public:
 private:
     dataCall();
     void openConnection();
+    void run(Recordset &rs, const QVariantList &parameters = {});
     void checkTables();
 
     QString m_connection;
-    int m_openTimeoutMs = 15000;
-    int m_commandTimeoutMs = 30000;
+    CallDatabase::Identity m_opened; // the file the connection was opened on
+    QString m_lost; // why the file opened can no longer be used, once noticed
     QHash<QString, QSqlQuery> m_prepared;
 
     Recordset m_sqlCallNames;

@@ -4,12 +4,13 @@
 #include "app/Message.h"
 #include "data/CallDatabase.h"
 #include "data/DataError.h"
+#include "data/Waiting.h"
 #include "editor/NavigationBar.h"
 #include "history/History.h"
 
 #include <QApplication>
 #include <QDataWidgetMapper>
-#include <QDir>
+#include <QFileInfo>
 #include <QItemDelegate>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,8 @@
 #include <QSqlRecord>
 #include <QSqlTableModel>
 #include <QUrl>
+#include <limits>
+#include <optional>
 
 const QString CallEdit::ConnectionName = QStringLiteral("datPrimaryRS");
 
@@ -47,37 +50,43 @@ public:
         return true;
     }
 
+    // Why the last write was refused: a history failure as History raised it
+    // (Busy included, so the bounded wait applies), else the database's error.
+    std::optional<DataError> historyError;
+
 protected:
-    // A used mark set here is recorded in the use history in the same
+    // A used mark set to 1 here is recorded in the use history in the same
     // transaction: when the record cannot be written, the row is not either.
     bool updateRowInTable(int row, const QSqlRecord &values) override
     {
+        historyError.reset();
         const int used = values.indexOf(QStringLiteral("Used"));
         if (used < 0 || !values.isGenerated(used))
             return QSqlTableModel::updateRowInTable(row, values);
         QSqlDatabase db = database();
         const QVariant id = record(row).value(QStringLiteral("Call_ID"));
-        auto usedNow = [&] {
-            QSqlQuery q(db);
-            q.prepare(QStringLiteral("SELECT Used FROM tblCalls WHERE Call_ID = ?"));
-            q.addBindValue(id);
-            return q.exec() && q.next() ? q.value(0) : QVariant();
-        };
         try {
             History::attach(db);
-            if (!QSqlQuery(db).exec(QStringLiteral("BEGIN")))
-                throw DataError(db.lastError().text());
-            const QVariant before = usedNow();
-            bool ok = QSqlTableModel::updateRowInTable(row, values);
-            const QVariant after = usedNow();
-            const bool marked = after.typeId() == QMetaType::LongLong && after.toLongLong() == 1
-                                && !(before.typeId() == QMetaType::LongLong && before.toLongLong() == 1);
-            if (ok && marked)
+        } catch (const DataError &e) {
+            return refuse(e);
+        }
+        // The row is written first, so a lock on the call database shows as its own.
+        if (!QSqlQuery(db).exec(QStringLiteral("BEGIN")) || !QSqlTableModel::updateRowInTable(row, values)) {
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            return false;
+        }
+        try {
+            QSqlQuery now(db);
+            now.prepare(QStringLiteral("SELECT Used FROM tblCalls WHERE Call_ID = ?"));
+            now.addBindValue(id);
+            const bool marked = now.exec() && now.next() && now.value(0).typeId() == QMetaType::LongLong
+                                && now.value(0).toLongLong() == 1;
+            now.finish();
+            if (marked)
                 History::recordUse(db, id);
             QSqlQuery commit(db);
-            if (!ok || !commit.exec(QStringLiteral("COMMIT"))) {
-                if (ok)
-                    setLastError(commit.lastError());
+            if (!commit.exec(QStringLiteral("COMMIT"))) {
+                setLastError(commit.lastError());
                 QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
                 return false;
             }
@@ -86,9 +95,16 @@ protected:
             return true;
         } catch (const DataError &e) {
             QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-            setLastError(QSqlError(QString(), e.message(), QSqlError::TransactionError));
-            return false;
+            return refuse(e);
         }
+    }
+
+private:
+    bool refuse(const DataError &e)
+    {
+        historyError = e;
+        setLastError(QSqlError(QString(), e.message(), QSqlError::TransactionError));
+        return false;
     }
 };
 
@@ -106,18 +122,21 @@ public:
             QItemDelegate::setModelData(editor, model, index);
             return;
         }
-        if (box->text() != index.data(Qt::EditRole).toString())
+        // Typed, not merely shown: a value shown as text and read back could
+        // differ from the one stored (a number stored as text, say).
+        if (box->isModified())
             model->setData(index, box->text());
     }
 };
 
-QString describe(const QSqlError &error)
+DataError describe(const QSqlError &error)
 {
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     // The database's own words for a refused used mark tell a caller little.
     if (text.contains(QLatin1String("typeof(Used)")))
-        return QStringLiteral("Used must be a whole number, such as 0 or 1; the row is not written (%1).").arg(text);
-    return text;
+        return DataError(
+            QStringLiteral("Used must be a whole number, such as 0 or 1; the row is not written (%1).").arg(text));
+    return CallDatabase::failure(CallDatabase::path(), error);
 }
 } // namespace
 
@@ -143,6 +162,8 @@ FormWindow *CallEdit::createWindow()
         Look::place(c.lblLabels[i], 120, tops[i], 1815, 255);
         c.txtFields[i] = new QLineEdit(w);
         c.txtFields[i]->setObjectName(QStringLiteral("txtFields_%1").arg(i));
+        // QLineEdit would cut longer names at 32,767 characters.
+        c.txtFields[i]->setMaxLength(std::numeric_limits<int>::max());
         Look::place(c.txtFields[i], 2040, tops[i], 3375, 285);
     }
 
@@ -179,28 +200,41 @@ void CallEdit::Form_Load()
 void CallEdit::openRows()
 {
     const QString path = CallDatabase::path();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
-        // mode=rw: the editor never creates a database where none is.
-        db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=15000"));
-        if (!db.open()) {
-            datPrimaryRS_Error(QStringLiteral("The call database \"%1\" could not be opened: %2")
-                                   .arg(QDir::toNativeSeparators(path), describe(db.lastError())));
-            return;
-        }
-        QSqlQuery(db).exec(QStringLiteral("PRAGMA busy_timeout = 30000"));
-        m_rows = std::make_unique<CallRows>(db);
-    }
-    m_rows->setTable(QStringLiteral("tblCalls"));
-    m_rows->setEditStrategy(QSqlTableModel::OnRowChange);
-    if (!m_rows->select()) {
-        datPrimaryRS_Error(describe(m_rows->lastError()));
+    try {
+        Waiting::retry(Waiting::Patience::Open, path, [&] {
+            closeRows(); // each attempt starts from nothing
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
+                if (!QFileInfo(path).isFile())
+                    throw DataError(CallDatabase::problem(path, 0));
+                // mode=rw: the editor never creates a database where none is.
+                db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)
+                                   + QStringLiteral("?mode=rw"));
+                db.setConnectOptions(
+                    QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(Waiting::SliceMs));
+                m_opened = CallDatabase::identify(path);
+                if (!db.open())
+                    throw describe(db.lastError());
+                // The model reads the table's columns quietly: a lock must show here.
+                QSqlQuery probe(db);
+                if (!probe.exec(QStringLiteral("PRAGMA table_info(tblCalls)")))
+                    throw describe(probe.lastError());
+                m_rows = std::make_unique<CallRows>(db);
+            }
+            m_rows->setTable(QStringLiteral("tblCalls"));
+            m_rows->setEditStrategy(QSqlTableModel::OnRowChange);
+            if (!m_rows->select())
+                throw describe(m_rows->lastError());
+            // The whole snapshot at once: no statement stays open to block other writers.
+            while (m_rows->canFetchMore())
+                m_rows->fetchMore();
+        });
+    } catch (const DataError &e) {
+        closeRows();
+        if (!e.isCancelled())
+            datPrimaryRS_Error(e.message());
         return;
     }
-    // The whole snapshot at once: no statement stays open to block other writers.
-    while (m_rows->canFetchMore())
-        m_rows->fetchMore();
 
     m_mapper = std::make_unique<QDataWidgetMapper>();
     m_mapper->setItemDelegate(new ChangedOnly(m_mapper.get()));
@@ -210,6 +244,33 @@ void CallEdit::openRows()
     m_mapper->addMapping(m_ui->txtFields[1], 1);
     m_mapper->toFirst();
     datPrimaryRS_MoveComplete();
+}
+
+bool CallEdit::submitRow(bool onMove)
+{
+    const QString path = CallDatabase::path();
+    try {
+        Waiting::retry(Waiting::Patience::Command, path, [&] {
+            // Never a write into a file that took the place of the one opened.
+            if (const CallDatabase::Identity now = CallDatabase::identify(path); now != m_opened)
+                throw DataError(CallDatabase::lost(path, now.exists));
+            if (!m_mapper->submit()) {
+                const auto &rows = static_cast<const CallRows &>(*m_rows);
+                throw rows.historyError ? *rows.historyError : describe(m_rows->lastError());
+            }
+        });
+    } catch (const DataError &e) {
+        if (e.isCancelled())
+            return false;
+        if (onMove)
+            datPrimaryRS_Error(e.message());
+        else
+            Message::show(e.message(), m_ui->cmdClose->window());
+        return false;
+    }
+    for (QLineEdit *box : m_ui->txtFields)
+        box->setModified(false);
+    return true;
 }
 
 void CallEdit::closeRows()
@@ -232,10 +293,8 @@ void CallEdit::moveTo(int row)
     if (!m_mapper || m_rows->rowCount() == 0)
         return;
     // Leaving a row writes its changes; a refused write keeps the row current.
-    if (!m_mapper->submit()) {
-        datPrimaryRS_Error(describe(m_rows->lastError()));
+    if (!submitRow(true))
         return;
-    }
     m_mapper->setCurrentIndex(qBound(0, row, m_rows->rowCount() - 1));
     datPrimaryRS_MoveComplete();
 }
@@ -257,8 +316,7 @@ void CallEdit::cmdUpdate_Click()
     // Without a current row nothing typed belongs to a row.
     if (currentRow() < 0)
         return;
-    if (!m_mapper->submit())
-        Message::show(describe(m_rows->lastError()), m_ui->cmdClose->window());
+    submitRow(false);
 }
 
 void CallEdit::cmdClose_Click()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Form.h"
+#include "data/CallDatabase.h"
 
 
 class NavigationBar;
@@ -50,9 +51,12 @@ private:
 
     void openRows();
     void closeRows();
+    // Writes the current row's changes, waiting for a busy file; tells a failure.
+    bool submitRow(bool onMove);
     void moveTo(int row);
     int currentRow() const;
 
     std::unique_ptr<QSqlTableModel> m_rows;
     std::unique_ptr<QDataWidgetMapper> m_mapper;
+    CallDatabase::Identity m_opened;
 };

@@ -4,6 +4,7 @@
 #include "data/DataError.h"
 
 #include <QDateTime>
+#include <functional>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
@@ -19,11 +20,6 @@ QString named()
     return QStringLiteral("The use history \"%1\"").arg(QDir::toNativeSeparators(path()));
 }
 
-QString callDatabaseNamed()
-{
-    return QStringLiteral("The call database \"%1\"").arg(QDir::toNativeSeparators(CallDatabase::path()));
-}
-
 QString newerText(int version)
 {
     return named()
@@ -34,28 +30,53 @@ QString newerText(int version)
                  .arg(Version);
 }
 
-QString cause(const QSqlQuery &q)
+QString cause(const QSqlError &e)
 {
-    const QSqlError e = q.lastError();
     return e.databaseText().isEmpty() ? e.text() : e.databaseText();
 }
 
-QSqlQuery run(QSqlDatabase db, const QString &sql, const QVariantList &values, const QString &failure)
+using Failure = std::function<DataError(const QSqlError &)>;
+
+// A failed statement on the history: Busy while another connection holds it,
+// so that the caller's bounded wait makes the attempt again.
+Failure historyFailure(const QString &what)
+{
+    return [what](const QSqlError &e) {
+        const int code = CallDatabase::resultCode(e);
+        if (code == 5 || code == 6) // SQLITE_BUSY, SQLITE_LOCKED
+            return DataError(named() + QStringLiteral(" is locked by another program.\n\nClose that program or "
+                                                      "wait until it is done, then try again."),
+                             DataError::Kind::Busy);
+        return DataError(named() + what + cause(e));
+    };
+}
+
+DataError callDatabaseFailure(const QSqlError &e)
+{
+    return CallDatabase::failure(CallDatabase::path(), e);
+}
+
+QSqlQuery run(QSqlDatabase db, const QString &sql, const QVariantList &values, const Failure &fail)
 {
     QSqlQuery q(db);
     bool ok = q.prepare(sql);
     for (int i = 0; ok && i < values.size(); ++i)
         q.bindValue(i, values[i]);
     if (!ok || !q.exec())
-        throw DataError(failure + cause(q));
+        throw fail(q.lastError());
     return q;
 }
 
 bool isAttached(QSqlDatabase db)
 {
-    QSqlQuery q(db);
-    q.exec(QStringLiteral("SELECT 1 FROM pragma_database_list WHERE name = 'hist'"));
-    return q.next();
+    // The pragma, not its table-valued form: that one reads the schema, which a
+    // lock on the call database refuses.
+    QSqlQuery q = run(db, QStringLiteral("PRAGMA database_list"), {}, callDatabaseFailure);
+    while (q.next()) {
+        if (q.value(1).toString() == QLatin1String("hist"))
+            return true;
+    }
+    return false;
 }
 
 // The layout of the file a connection reaches under prefix ("" or "hist.");
@@ -63,7 +84,7 @@ bool isAttached(QSqlDatabase db)
 int checkedVersion(QSqlDatabase db, const QString &prefix)
 {
     QSqlQuery q = run(db, QStringLiteral("PRAGMA %1user_version").arg(prefix), {},
-                      named() + QStringLiteral(" cannot be read: "));
+                      historyFailure(QStringLiteral(" cannot be read: ")));
     const int version = q.next() ? q.value(0).toInt() : 0;
     if (version > Version)
         throw DataError(newerText(version));
@@ -143,16 +164,16 @@ void attach(QSqlDatabase db)
     if (isAttached(db)) {
         if (exists)
             return;
-        run(db, QStringLiteral("DETACH DATABASE hist"), {}, named() + QStringLiteral(" could not be let go: "));
+        run(db, QStringLiteral("DETACH DATABASE hist"), {}, historyFailure(QStringLiteral(" could not be let go: ")));
     }
     if (exists)
         requireFile();
     run(db, QStringLiteral("ATTACH DATABASE ? AS hist"),
         {QUrl::fromLocalFile(path()).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rwc")},
-        named() + QStringLiteral(" could not be opened or created: "));
+        historyFailure(QStringLiteral(" could not be opened or created: ")));
     try {
         if (checkedVersion(db, QStringLiteral("hist.")) == 0) {
-            const QString failure = named() + QStringLiteral(" could not be created: ");
+            const Failure failure = historyFailure(QStringLiteral(" could not be created: "));
             run(db, QStringLiteral("CREATE TABLE IF NOT EXISTS hist.tblHistory ("
                                    " Record_ID INTEGER PRIMARY KEY,"
                                    " Call_ID INTEGER,"
@@ -179,25 +200,28 @@ void recordUse(QSqlDatabase db, const QVariant &callId)
                        "SELECT c.Call_ID, COALESCE(c.Call_Name, ''), COALESCE(l.List, ''), ?, ? "
                        "FROM main.tblCalls c LEFT JOIN main.tblList l ON l.List_ID = c.List_ID "
                        "WHERE c.Call_ID = ?"),
-        {local, utc, callId}, named() + QStringLiteral(" could not be written: "));
+        {local, utc, callId}, historyFailure(QStringLiteral(" could not be written: ")));
 }
 
 bool setUsed(QSqlDatabase db, const QVariant &callId, bool used)
 {
     if (used)
         attach(db);
-    run(db, QStringLiteral("BEGIN"), {}, callDatabaseNamed() + QStringLiteral(" could not start a change: "));
+    // The call database is written first: a lock on either file shows as its own.
+    run(db, QStringLiteral("BEGIN"), {}, callDatabaseFailure);
     bool found = false;
     try {
         found = run(db, QStringLiteral("UPDATE main.tblCalls SET Used = ? WHERE Call_ID = ?"), {used ? 1 : 0, callId},
-                    callDatabaseNamed() + QStringLiteral(" could not be written: "))
+                    callDatabaseFailure)
                     .numRowsAffected()
                 > 0;
         if (found && used)
             recordUse(db, callId);
-        run(db, QStringLiteral("COMMIT"), {},
-            callDatabaseNamed() + QStringLiteral(" and the use history \"%1\" could not be written: ")
-                                      .arg(QDir::toNativeSeparators(path())));
+        run(db, QStringLiteral("COMMIT"), {}, [](const QSqlError &e) {
+            const DataError d = callDatabaseFailure(e);
+            return DataError(d.message() + QStringLiteral("\n\n") + named() + QStringLiteral(" was not written either."),
+                             d.kind());
+        });
     } catch (const DataError &) {
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         throw;
@@ -225,11 +249,12 @@ QList<Record> records(const QString &list, const QString &since)
         values.append(since);
     }
     sql += QStringLiteral(" ORDER BY Used_UTC, Record_ID");
-    QSqlQuery q = run(reader.db(), sql, values, named() + QStringLiteral(" cannot be read: "));
+    const Failure failure = historyFailure(QStringLiteral(" cannot be read: "));
+    QSqlQuery q = run(reader.db(), sql, values, failure);
     while (q.next())
         out.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString()});
     if (q.lastError().isValid())
-        throw DataError(named() + QStringLiteral(" cannot be read: ") + cause(q));
+        throw failure(q.lastError());
     return out;
 }
 
@@ -243,11 +268,11 @@ QHash<QString, Summary> summaryOfList(const QString &list)
     QSqlQuery q = run(reader.db(),
                       QStringLiteral("SELECT Call_Name, COUNT(*), Used_At, MAX(Used_UTC) FROM tblHistory "
                                      "WHERE List = ? GROUP BY Call_Name"),
-                      {list}, named() + QStringLiteral(" cannot be read: "));
+                      {list}, historyFailure(QStringLiteral(" cannot be read: ")));
     while (q.next())
         out.insert(q.value(0).toString(), {q.value(1).toInt(), q.value(2).toString(), q.value(3).toString()});
     if (q.lastError().isValid())
-        throw DataError(named() + QStringLiteral(" cannot be read: ") + cause(q));
+        throw historyFailure(QStringLiteral(" cannot be read: "))(q.lastError());
     return out;
 }
 

@@ -173,14 +173,19 @@ void Progress::Form_Load()
     m_lastHistoryError.clear();
     Controls &c = *m_ui;
     QStringList lists;
+    dataCall &data = dataCall::instance();
     try {
-        QSqlQuery q(dataCall::instance().dcCalls());
-        if (!q.exec(QStringLiteral("SELECT List FROM tblList GROUP BY List ORDER BY MIN(List_ID)")))
-            throw DataError(q.lastError().text());
-        while (q.next())
-            lists.append(q.value(0).toString());
+        data.run(Waiting::Patience::Command, [&] {
+            lists.clear();
+            QSqlQuery q(data.dcCalls());
+            if (!q.exec(QStringLiteral("SELECT List FROM tblList GROUP BY List ORDER BY MIN(List_ID)")))
+                throw data.failure(q.lastError());
+            while (q.next())
+                lists.append(q.value(0).toString());
+        });
     } catch (const DataError &e) {
-        tell(QStringLiteral("The lists could not be read.\n\n") + e.message());
+        if (!e.isCancelled())
+            tell(QStringLiteral("The lists could not be read.\n\n") + e.message());
     }
     const QSignalBlocker blocker(c.cboList);
     c.cboList->addItems(lists);
@@ -212,18 +217,25 @@ void Progress::refresh()
     Controls &c = *m_ui;
     const QString list = c.cboList->currentText();
     QList<ProgressModel::Row> rows;
+    dataCall &data = dataCall::instance();
     try {
-        QSqlQuery q(dataCall::instance().dcCalls());
-        q.setForwardOnly(true);
-        q.prepare(QStringLiteral("SELECT c.Call_ID, c.Call_Name, c.Used FROM tblCalls c "
-                                 "JOIN tblList l ON l.List_ID = c.List_ID WHERE l.List = ? ORDER BY c.Call_ID"));
-        q.addBindValue(list);
-        if (!q.exec())
-            throw DataError(q.lastError().text());
-        while (q.next())
-            rows.append({q.value(0), q.value(1).toString(), q.value(2).toInt() == 1, 0, {}, {}});
+        data.run(Waiting::Patience::Command, [&] {
+            rows.clear();
+            QSqlQuery q(data.dcCalls());
+            q.setForwardOnly(true);
+            q.prepare(QStringLiteral("SELECT c.Call_ID, c.Call_Name, c.Used FROM tblCalls c "
+                                     "JOIN tblList l ON l.List_ID = c.List_ID WHERE l.List = ? ORDER BY c.Call_ID"));
+            q.addBindValue(list);
+            if (!q.exec())
+                throw data.failure(q.lastError());
+            while (q.next())
+                rows.append({q.value(0), q.value(1).toString(), q.value(2).toInt() == 1, 0, {}, {}});
+            if (q.lastError().isValid())
+                throw data.failure(q.lastError());
+        });
     } catch (const DataError &e) {
-        tell(QStringLiteral("The calls of the list \"%1\" could not be read.\n\n").arg(list) + e.message());
+        if (!e.isCancelled())
+            tell(QStringLiteral("The calls of the list \"%1\" could not be read.\n\n").arg(list) + e.message());
     }
     try {
         const QHash<QString, History::Summary> summary = History::summaryOfList(list);
@@ -310,11 +322,15 @@ void Progress::toggle(int viewRow)
         return;
     const QVariant id = i.data(ProgressModel::CallIdRole);
     const bool used = i.data(ProgressModel::UsedRole).toBool();
+    dataCall &data = dataCall::instance();
+    bool found = true;
     try {
-        if (!History::setUsed(dataCall::instance().dcCalls(), id, !used))
+        data.run(Waiting::Patience::Command, [&] { found = History::setUsed(data.dcCalls(), id, !used); });
+        if (!found)
             refresh(); // the call is gone from the database
     } catch (const DataError &e) {
-        tell(QStringLiteral("\"%1\" could not be marked as %2; nothing was changed.\n\n")
+        if (!e.isCancelled())
+            tell(QStringLiteral("\"%1\" could not be marked as %2; nothing was changed.\n\n")
                  .arg(i.data().toString(), used ? QStringLiteral("unused") : QStringLiteral("used"))
              + e.message());
     }

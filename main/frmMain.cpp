@@ -13,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -78,6 +79,7 @@ FormWindow *frmMain::createWindow()
 
     Look::tabOrder({c.box_List, c.cmdGo, c.chkAdv, c.CheckMS, c.CheckB, c.CheckP, c.CheckA1, c.CheckA2, c.CheckC1, c.CheckC2, c.CheckC3A, c.cmdShowHome, c.CheckC3B, c.Command2, c.cmdEdit, c.cmdAbout});
 
+    c.box_List->installEventFilter(this);
     connect(c.box_List, &QComboBox::currentTextChanged, this, &frmMain::box_List_Change);
     connect(c.cmdGo, &QPushButton::clicked, this, &frmMain::cmdGo_Click);
     connect(c.cmdShowHome, &QPushButton::clicked, this, &frmMain::cmdShowHome_Click);
@@ -95,21 +97,49 @@ void frmMain::Form_Load()
     // The combo lists every list of the database; its text starts as "B"
     // without a ladder update, which would give the same ticks anyway.
     const QSignalBlocker quiet(c.box_List);
-    Recordset &lists = dataCall::instance().rstblList();
+    fillLists();
+    c.box_List->setCurrentIndex(-1);
+    c.box_List->setEditText(QStringLiteral("B"));
+}
+
+void frmMain::fillLists()
+{
+    dataCall &data = dataCall::instance();
+    Recordset &lists = data.rstblList();
+    QStringList names;
     try {
-        if (lists.isOpen())
+        data.run(Waiting::Patience::Command, [&] {
+            names.clear();
+            if (lists.isOpen())
+                lists.close();
+            data.tblList();
+            for (lists.moveFirst(); !lists.eof(); lists.moveNext())
+                names.append(lists.field(QStringLiteral("List")).toString());
             lists.close();
-        lists.open();
-        for (lists.moveFirst(); !lists.eof(); lists.moveNext())
-            c.box_List->addItem(lists.field(QStringLiteral("List")).toString());
-        lists.close();
+        });
+        m_listsMissing = false;
     } catch (const DataError &e) {
         if (lists.isOpen())
             lists.close();
-        Message::show(e.message());
+        m_listsMissing = e.isBusy() || e.isCancelled();
+        if (!e.isCancelled())
+            Message::show(e.message());
+        return;
     }
-    c.box_List->setCurrentIndex(-1);
-    c.box_List->setEditText(QStringLiteral("B"));
+    const QSignalBlocker quiet(m_ui->box_List);
+    const QString text = m_ui->box_List->currentText();
+    m_ui->box_List->addItems(names);
+    m_ui->box_List->setCurrentIndex(-1);
+    m_ui->box_List->setEditText(text);
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    // A list the file refused at load is asked for again when the caller reaches for it.
+    if (m_listsMissing && m_ui && watched == m_ui->box_List
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress))
+        fillLists();
+    return false;
 }
 
 void frmMain::box_List_Change()

@@ -39,11 +39,14 @@ public:
 protected:
     FormWindow *createWindow() override;
     void Form_Load() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     friend class Form;
     frmMain() = default;
+    bool m_listsMissing = false; // the file refused the lists at load
 
+    void fillLists();
     void box_List_Change();
     void cmdGo_Click();
     void cmdShowHome_Click();

@@ -53,11 +53,14 @@ private slots:
     void startUpReadsTheLevelsAtEachLoad();
     void usingAWholeList_data();
     void usingAWholeList();
+    void callsLeftShowsAnyCountWhole();
     void patternFollowsIncludeA1AndTheCombo();
     void resetMakesUsedCallsDrawableAndKeepsTheCount();
     void useWithoutAUsableCurrentCall();
     void drawIsUniform_data();
     void drawIsUniform();
+    void drawPicksTheRowOfTheWholeResult_data();
+    void drawPicksTheRowOfTheWholeResult();
     void nlCalls();
     void pacing();
     void syncDrawsBothOnOneTick();
@@ -134,6 +137,20 @@ void tst_callform::usingAWholeList()
     QVERIFY(shown.contains(c.lblCall->text()));
     QCOMPARE(db.value("SELECT COUNT(*) FROM tblCalls WHERE Used = 1 AND Call_Name LIKE 'MS%'").toInt(), calls);
     QCOMPARE(used(db), calls);
+}
+
+void tst_callform::callsLeftShowsAnyCountWhole()
+{
+    TestDatabase db({list("B", 3), list("MS", 100000)});
+    CallForm::Controls &c = getList("B");
+    c.cmdStart->click();
+    const QRect few = c.lblCallsLeft->geometry();
+    frmMain::instance().ui().box_List->setEditText("%");
+    c.cmdStart->click();
+    QCOMPARE(c.lblCallsLeft->text(), QStringLiteral("100003"));
+    QVERIFY(c.lblCallsLeft->width() >= c.lblCallsLeft->fontMetrics().horizontalAdvance("100003"));
+    QCOMPARE(c.lblCallsLeft->geometry().right(), few.right());
+    QVERIFY(c.lblCallsLeft->x() >= 0);
 }
 
 void tst_callform::patternFollowsIncludeA1AndTheCombo()
@@ -247,6 +264,44 @@ void tst_callform::drawIsUniform()
     QVERIFY2(list < limit, qPrintable(QString::number(list)));
     const double nl = chiSquare(c.cmdGetNOL, c.lblNLCall1);
     QVERIFY2(nl < limit, qPrintable(QString::number(nl)));
+}
+
+void tst_callform::drawPicksTheRowOfTheWholeResult_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<bool>("nl");
+    QTest::newRow("one list") << "A1" << false;
+    QTest::newRow("every A list") << "A%" << false;
+    QTest::newRow("all lists") << "%" << false;
+    QTest::newRow("NL calls") << "B" << true;
+}
+
+// A draw reads one row by its offset; it must be the row that walking the whole
+// result of the same statement reaches, on a file whose rows are out of list order.
+void tst_callform::drawPicksTheRowOfTheWholeResult()
+{
+    QFETCH(QString, pattern);
+    QFETCH(bool, nl);
+    TestDatabase db({list("B", 90), list("MS", 90), list("P", 90), list("A1", 90), list("A2", 90)});
+    db.exec("INSERT INTO tblCalls (Call_Name, List_ID) SELECT 'late ' || Call_Name, (Call_ID * 7) % 5 + 1 "
+            "FROM tblCalls");
+    db.exec("UPDATE tblCalls SET Used = 1 WHERE Call_ID % 3 = 0");
+    db.exec("DELETE FROM tblCalls WHERE Call_ID % 11 = 0");
+    frmMain::instance().show();
+    frmMain::instance().ui().CheckA2->setChecked(true);
+    CallForm::Controls &c = getList(pattern);
+    const QStringList whole = nl ? db.column(dataCall::instance().rssqlAllCalls().source())
+                                 : db.column(dataCall::instance().rssqlCallNames().source(), {pattern});
+    QVERIFY(whole.size() > 100);
+
+    constexpr quint32 Seed = 4711;
+    CallForm::instance().seedGenerator(Seed);
+    std::mt19937 generator(Seed);
+    for (int i = 0; i < 300; ++i) {
+        (nl ? c.cmdGetNOL : c.cmdStart)->click();
+        const int k = std::uniform_int_distribution<int>(0, int(whole.size()) - 1)(generator);
+        QCOMPARE((nl ? c.lblNLCall1 : c.lblCall)->text(), whole[k]);
+    }
 }
 
 void tst_callform::nlCalls()

@@ -90,8 +90,8 @@ void tst_data::moveByOffsetAndSaveOnMove()
 {
     TestDatabase db({list("B", 5)});
     Recordset &rs = dataCall::instance().rscallUse();
-    rs.open();
-    QVERIFY_THROWS_EXCEPTION(DataError, rs.open()); // open while open
+    dataCall::instance().callUse();
+    QVERIFY_THROWS_EXCEPTION(DataError, dataCall::instance().callUse()); // open while open
     QCOMPARE(rs.recordCount(), 5);
     rs.moveFirst();
     rs.move(3);
@@ -115,7 +115,7 @@ void tst_data::moveByOffsetAndSaveOnMove()
     QCOMPARE(db.value("SELECT SUM(Used) FROM tblCalls").toInt(), 1);
 
     Recordset &readOnly = dataCall::instance().rstblList();
-    readOnly.open();
+    dataCall::instance().tblList();
     QVERIFY_THROWS_EXCEPTION(DataError, readOnly.setField("List_Active", 1));
 }
 
@@ -123,7 +123,7 @@ void tst_data::flagsHoldIntegersOnly()
 {
     TestDatabase db({list("B", 1)});
     Recordset &rs = dataCall::instance().rscallUse();
-    rs.open();
+    dataCall::instance().callUse();
     rs.moveFirst();
     rs.setField("Used", QStringLiteral("abc"));
     QVERIFY_THROWS_EXCEPTION(DataError, rs.update());
@@ -134,7 +134,7 @@ void tst_data::flagsHoldIntegersOnly()
     rs.close();
 
     Recordset &lists = dataCall::instance().rssqlActList();
-    lists.open();
+    dataCall::instance().sqlActList();
     lists.moveFirst();
     lists.setField("List_Active", QStringLiteral("yes"));
     QVERIFY_THROWS_EXCEPTION(DataError, lists.moveNext());
@@ -146,7 +146,7 @@ void tst_data::unusableFile_data()
     QTest::addColumn<QString>("damage");
     QTest::addColumn<QString>("says");
     QTest::newRow("missing") << "missing" << "is missing";
-    QTest::newRow("not a database") << "garbage" << "not a database";
+    QTest::newRow("not a database") << "garbage" << "is not a call database";
     QTest::newRow("empty file") << "empty" << "has no table tblCalls";
     QTest::newRow("no tblType") << "DROP TABLE tblType" << "has no table tblType";
     QTest::newRow("no Used column") << "ALTER TABLE tblCalls DROP COLUMN Used" << "has no column Used";
