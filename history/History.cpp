@@ -172,6 +172,8 @@ void attach(QSqlDatabase db)
         {QUrl::fromLocalFile(path()).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rwc")},
         historyFailure(QStringLiteral(" could not be opened or created: ")));
     try {
+        // One sync fewer per Use on the history's side; the call database keeps its own setting.
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA hist.synchronous = NORMAL"));
         if (checkedVersion(db, QStringLiteral("hist.")) == 0) {
             const Failure failure = historyFailure(QStringLiteral(" could not be created: "));
             run(db, QStringLiteral("CREATE TABLE IF NOT EXISTS hist.tblHistory ("
