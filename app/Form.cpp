@@ -1,15 +1,53 @@
 #include "app/Form.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QShortcutEvent>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 QList<Form *> &forms()
 {
     static QList<Form *> all;
     return all;
+}
+
+// Qt answers a button's accelerator with a click animated over 100 ms, and
+// merges presses that come meanwhile: two quick Alt+U would mark one call, and
+// an Enter right after Alt+F would act before the Find. Here every press of an
+// accelerator clicks its button at once, in every window.
+class ImmediateAccelerators : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Shortcut)
+            return false;
+        auto *button = qobject_cast<QAbstractButton *>(watched);
+        // Two buttons sharing a letter: Qt's own handling moves the focus between them.
+        if (!button || static_cast<QShortcutEvent *>(event)->isAmbiguous() || !button->isEnabled())
+            return false;
+        if (button->isCheckable() && (button->focusPolicy() & Qt::ClickFocus))
+            button->setFocus(Qt::ShortcutFocusReason);
+        button->click();
+        return true;
+    }
+};
+
+void installImmediateAccelerators()
+{
+    static QPointer<ImmediateAccelerators> installed;
+    if (!installed && qApp) {
+        installed = new ImmediateAccelerators(qApp);
+        qApp->installEventFilter(installed);
+    }
 }
 
 std::function<void()> &allUnloadedHandler()
@@ -23,6 +61,7 @@ FormWindow::FormWindow(Form *form, Qt::WindowFlags flags)
     : QWidget(nullptr, flags)
     , m_form(form)
 {
+    installImmediateAccelerators();
 }
 
 void FormWindow::closeEvent(QCloseEvent *event)
@@ -150,6 +189,17 @@ void Form::windowClosed()
     Form_Unload();
     m_window = nullptr;
     closing->deleteLater();
+    // The process never outlives its last visible window: windows that were only
+    // loaded hidden (the main window read by the "Calls" window) go with it.
+    static bool unloadingHidden = false;
+    if (unloadingHidden)
+        return;
+    if (!std::any_of(forms().cbegin(), forms().cend(), [](const Form *f) { return f->isShown(); })) {
+        unloadingHidden = true;
+        for (Form *form : QList<Form *>(forms()))
+            form->unload();
+        unloadingHidden = false;
+    }
     if (loadedCount() == 0 && allUnloadedHandler())
         allUnloadedHandler()();
 }

@@ -1,12 +1,15 @@
 #include "app/Message.h"
 
 #include "app/AppIdentity.h"
+#include "app/TimeSource.h"
 
 #include <QMessageBox>
 #include <QScopeGuard>
 
 namespace {
 int showing = 0;
+qint64 waitedBefore = 0; // by the messages already answered
+qint64 shownSince = 0;
 
 Message::Observer &observer()
 {
@@ -19,8 +22,12 @@ namespace Message {
 
 void show(const QString &text, QWidget *parent)
 {
-    ++showing;
-    const auto done = qScopeGuard([] { --showing; });
+    if (showing++ == 0)
+        shownSince = TimeSource::steady().nowMs();
+    const auto done = qScopeGuard([] {
+        if (--showing == 0)
+            waitedBefore += TimeSource::steady().nowMs() - shownSince;
+    });
     if (observer()) {
         observer()(text);
         return;
@@ -32,6 +39,11 @@ void show(const QString &text, QWidget *parent)
 bool isShowing()
 {
     return showing > 0;
+}
+
+qint64 waitedMs()
+{
+    return waitedBefore + (showing > 0 ? TimeSource::steady().nowMs() - shownSince : 0);
 }
 
 void setObserver(Observer o)

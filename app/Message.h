@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 #include <functional>
 
 class QWidget;
@@ -16,6 +17,9 @@ void show(const QString &text, QWidget *parent = nullptr);
 // done inside it would stack boxes or pull windows away from under the handler
 // that opened it.
 bool isShowing();
+// Milliseconds messages have waited for the user so far, on the steady clock:
+// paced work does not count that time.
+qint64 waitedMs();
 
 // Tests observe messages instead of answering real boxes; an empty observer
 // restores the real box.

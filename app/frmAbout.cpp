@@ -74,8 +74,9 @@ FormWindow *frmAbout::createWindow()
     };
 
     c.picIcon = label("picIcon", QString(), 240, 240, 540, 540);
+    // The icon fills its 540-twip box, whatever the size of the image.
     c.picIcon->setPixmap(appIcon());
-    c.picIcon->adjustSize();
+    c.picIcon->setScaledContents(true);
     c.picIcon->setFocusPolicy(Qt::TabFocus);
     c.lblTitle = label("lblTitle", QString(), 1050, 240, 3885, 480);
     black(c.lblTitle);

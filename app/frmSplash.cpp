@@ -43,6 +43,8 @@ FormWindow *frmSplash::createWindow()
     c.Timer1 = new QTimer(w);
     c.Timer1->setObjectName(QStringLiteral("Timer1"));
     c.Timer1->setInterval(TickMs);
+    // A coarse timer may fire up to 5 % early: the sixth tick would come before 3 s.
+    c.Timer1->setTimerType(Qt::PreciseTimer);
 
     c.Frame1 = new QFrame(w);
     c.Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -128,14 +130,14 @@ void frmSplash::handOver()
 
 void frmSplash::Timer1_Timer()
 {
+    // Ticks go on while a message is open; the sixth hands over at its time.
+    if (SplashTicks < 6 && ++SplashTicks == 6) {
+        frmMain::instance().show();
+        hide();
+    }
     // A message from the main window's load may be on show, opened by a hand-over
-    // that is still running: the splash must not go away under it.
-    if (Message::isShowing() || Waiting::isWaiting())
-        return;
-    ++SplashTicks;
-    if (SplashTicks != 6)
-        return;
-    frmMain::instance().show();
-    hide();
-    unload();
+    // that is still running inside this window's key handler, or a wait on the
+    // database: the window is unloaded by the first tick after it is over.
+    if (SplashTicks == 6 && !Message::isShowing() && !Waiting::isWaiting())
+        unload();
 }

@@ -41,19 +41,18 @@ FormWindow *Corners::createWindow()
 
 void Corners::Form_Load()
 {
-    reset();
     m_ui->cmdClear->setFocus();
-    m_ui->Timer1->start();
+    restartClock(*this, *m_ui);
 }
 
 void Corners::Timer1_Timer()
 {
-    m_ui->lblTimer->setText(tick());
+    showClock(*this, *m_ui);
 }
 
 void Corners::cmdClear_Click()
 {
     for (QLineEdit *field : m_ui->txtM)
         field->clear();
-    reset();
+    restartClock(*this, *m_ui);
 }

@@ -28,7 +28,7 @@ public:
 
     static constexpr int Fields = Controls::Fields;
 
-    // One tick of the 10 ms timer: refreshes the "Time Since Last Clear" label.
+    // One tick of the clock timer: refreshes the "Time Since Last Clear" label.
     void Timer1_Timer();
 
 protected:

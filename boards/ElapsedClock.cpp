@@ -2,27 +2,8 @@
 
 #include "app/Look.h"
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QTimer>
-
-namespace {
-class SteadySource : public TimeSource
-{
-public:
-    SteadySource() { m_timer.start(); }
-    qint64 nowMs() const override { return m_timer.elapsed(); }
-
-private:
-    QElapsedTimer m_timer;
-};
-} // namespace
-
-const TimeSource &TimeSource::steady()
-{
-    static const SteadySource source;
-    return source;
-}
 
 ElapsedClock::ElapsedClock(const TimeSource *source)
     : m_source(source ? source : &TimeSource::steady())
@@ -56,6 +37,11 @@ QString ElapsedClock::caption() const
     return QStringLiteral("%1:%2").arg(RotateTimerM).arg(RotateTimerS, 2, 10, QLatin1Char('0'));
 }
 
+int ElapsedClock::msToNextSecond() const
+{
+    return int(1000 - qMax<qint64>(0, CurrentTime - RotateTimer) % 1000);
+}
+
 void addClockControls(ClockControls &c, QWidget *board, const QString &note, int noteLeft, int noteTop,
                       int timerLeft, int timerTop)
 {
@@ -67,5 +53,18 @@ void addClockControls(ClockControls &c, QWidget *board, const QString &note, int
     c.lblTimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     c.Timer1 = new QTimer(board);
     c.Timer1->setObjectName(QStringLiteral("Timer1"));
-    c.Timer1->setInterval(10);
+    c.Timer1->setTimerType(Qt::PreciseTimer);
+    c.Timer1->setSingleShot(true);
+}
+
+void showClock(ElapsedClock &clock, const ClockControls &c)
+{
+    c.lblTimer->setText(clock.tick());
+    c.Timer1->start(clock.msToNextSecond());
+}
+
+void restartClock(ElapsedClock &clock, const ClockControls &c)
+{
+    clock.reset();
+    c.Timer1->start(0);
 }

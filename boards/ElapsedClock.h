@@ -1,23 +1,13 @@
 #pragma once
 
+#include "app/TimeSource.h"
+
 #include <QString>
 #include <QtGlobal>
 
 class QLabel;
 class QTimer;
 class QWidget;
-
-// Where the boards' clock reads the time: a monotonic reading in milliseconds
-// from an arbitrary start. Tests put in a source they move by hand.
-class TimeSource
-{
-public:
-    virtual ~TimeSource() = default;
-    virtual qint64 nowMs() const = 0;
-
-    // The machine's steady clock; unaffected by midnight or clock changes.
-    static const TimeSource &steady();
-};
 
 // "Time since the last reset" in minutes and seconds, shared by both boards.
 // The time is measured on the monotonic source; a tick only reads it and
@@ -35,6 +25,8 @@ public:
     QString tick();
     // Minutes without leading zeros, ":", two-digit seconds: "0:07", "75:03".
     QString caption() const;
+    // From the latest tick to the next change of the shown second.
+    int msToNextSecond() const;
 
     // Seconds in the current minute (0 to 59) and whole minutes, as of the last tick.
     int RotateTimerS = 0;
@@ -47,8 +39,8 @@ private:
     const TimeSource *m_source;
 };
 
-// The clock's part of a board: the note, the time, and the 10 ms timer that
-// refreshes it.
+// The clock's part of a board: the note, the time, and the timer that
+// refreshes it when the shown second changes.
 struct ClockControls
 {
     QLabel *llblTimerNote = nullptr;
@@ -59,3 +51,7 @@ struct ClockControls
 // Puts the clock's controls on a board, at the given places in twips.
 void addClockControls(ClockControls &c, QWidget *board, const QString &note, int noteLeft, int noteTop,
                       int timerLeft, int timerTop);
+// One tick: shows the time and sleeps until the shown second changes.
+void showClock(ElapsedClock &clock, const ClockControls &c);
+// Starts the clock again; the next tick, at once, shows 0:00.
+void restartClock(ElapsedClock &clock, const ClockControls &c);

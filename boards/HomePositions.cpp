@@ -91,24 +91,31 @@ FormWindow *HomePositions::createWindow()
     connect(c.cmdRotate, &QPushButton::clicked, this, &HomePositions::cmdRotate_Click);
     connect(c.cmdSH, &QPushButton::clicked, this, &HomePositions::cmdSH_Click);
     connect(c.cmdSS, &QPushButton::clicked, this, &HomePositions::cmdSS_Click);
-    connect(c.optHS, &QRadioButton::clicked, this, &HomePositions::optHS_Click);
-    connect(c.optR, &QRadioButton::clicked, this, &HomePositions::optR_Click);
-    connect(c.opt5Couple, &QRadioButton::clicked, this, &HomePositions::opt5Couple_Click);
-    connect(c.opt7Couple, &QRadioButton::clicked, this, &HomePositions::opt7Couple_Click);
+    // An option takes effect however it was selected: mouse, Space, arrow keys or
+    // an accessibility action, which toggle without a click.
+    auto selected = [this](QRadioButton *option, void (HomePositions::*handler)()) {
+        connect(option, &QRadioButton::toggled, this, [this, handler](bool on) {
+            if (on)
+                (this->*handler)();
+        });
+    };
+    selected(c.optHS, &HomePositions::optHS_Click);
+    selected(c.optR, &HomePositions::optR_Click);
+    selected(c.opt5Couple, &HomePositions::opt5Couple_Click);
+    selected(c.opt7Couple, &HomePositions::opt7Couple_Click);
     connect(c.Timer1, &QTimer::timeout, this, &HomePositions::Timer1_Timer);
     return w;
 }
 
 void HomePositions::Form_Load()
 {
-    reset();
     m_ui->txtM[0]->setFocus();
-    m_ui->Timer1->start();
+    restartClock(*this, *m_ui);
 }
 
 void HomePositions::Timer1_Timer()
 {
-    m_ui->lblTimer->setText(tick());
+    showClock(*this, *m_ui);
 }
 
 void HomePositions::optHS_Click()
@@ -142,10 +149,8 @@ void HomePositions::optR_Click()
 
 void HomePositions::opt5Couple_Click()
 {
-    if (!m_ui->optR->isChecked()) {
-        m_ui->optR->setChecked(true);
-        optR_Click();
-    }
+    // Selecting "1423" runs its own handler.
+    m_ui->optR->setChecked(true);
 }
 
 void HomePositions::opt7Couple_Click()
@@ -164,7 +169,7 @@ int HomePositions::coupleCount() const
 
 void HomePositions::cmdRotate_Click()
 {
-    reset();
+    restartClock(*this, *m_ui);
     Controls &c = *m_ui;
     auto couple = [&c](int i) { return Couple{c.txtM[i]->text(), c.txtW[i]->text()}; };
     auto put = [&c](int i, const Couple &names) {

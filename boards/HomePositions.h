@@ -41,7 +41,7 @@ public:
 
     static constexpr int Places = Controls::Places;
 
-    // One tick of the 10 ms timer: refreshes the "Time Since Last Rotate" label.
+    // One tick of the clock timer: refreshes the "Time Since Last Rotate" label.
     void Timer1_Timer();
 
 protected:

@@ -1,5 +1,6 @@
 #include "calls/CallForm.h"
 
+#include "app/FitLabel.h"
 #include "app/Look.h"
 #include "app/Message.h"
 #include "data/CallDatabase.h"
@@ -15,9 +16,30 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QScopeGuard>
 #include <QTimer>
+#include <limits>
 
 namespace {
+// Steady time less the time messages and waits for the file held the caller:
+// ticks pile up nothing meanwhile.
+class PacingSource : public TimeSource
+{
+public:
+    qint64 nowMs() const override
+    {
+        return TimeSource::steady().nowMs() - Message::waitedMs() - Waiting::waitedMs();
+    }
+};
+
+const TimeSource &pacingClock(const TimeSource *chosen)
+{
+    static const PacingSource pacing;
+    return chosen ? *chosen : pacing;
+}
+
+constexpr qint64 Never = std::numeric_limits<qint64>::max();
+
 constexpr int CallsLeftLeft = 6600;
 constexpr int CallsLeftWidth = 525;
 const QString AllUsed = QStringLiteral("All calls have been used.  Please reset.");
@@ -45,7 +67,7 @@ FormWindow *CallForm::createWindow()
     c.lblCallsLeft = Look::make<QLabel>(w, "lblCallsLeft", QString(), CallsLeftLeft, 0, CallsLeftWidth, 435);
     c.lblCallsLeft->setFont(Look::sansSerif(13.5, true));
     c.lblCallsLeft->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    c.lblCall = Look::make<QLabel>(w, "lblCall", QString(), 120, 480, 7095, 1095);
+    c.lblCall = Look::make<FitLabel>(w, "lblCall", QString(), 120, 480, 7095, 1095);
     c.lblCall->setFont(Look::sansSerif(24));
     c.lblCall->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Lies under "&Use" and outside the window's left edge: a static leftover.
@@ -61,11 +83,11 @@ FormWindow *CallForm::createWindow()
     c.lblDelay1->setAlignment(Qt::AlignRight | Qt::AlignTop);
     c.hscrCall = scrollBar("hscrCall", 0, 4560, 2160, 1215, 255);
     c.chkSync = Look::make<QCheckBox>(w, "chkSync", "Sync Delay", 2520, 2760, 1335, 255);
-    c.lblNLCall1 = Look::make<QLabel>(w, "lblNLCall1", QString(), 120, 3480, 7095, 1095);
+    c.lblNLCall1 = Look::make<FitLabel>(w, "lblNLCall1", QString(), 120, 3480, 7095, 1095);
     c.lblNLCall1->setFont(Look::sansSerif(24));
     c.lblNLCall1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     c.lblNLCall1->hide();
-    c.lblNLCall2 = Look::make<QLabel>(w, "lblNLCall2", QString(), 120, 4680, 7215, 1095);
+    c.lblNLCall2 = Look::make<FitLabel>(w, "lblNLCall2", QString(), 120, 4680, 7215, 1095);
     c.lblNLCall2->setFont(Look::sansSerif(24));
     c.lblNLCall2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     c.lblNLCall2->hide();
@@ -89,7 +111,6 @@ FormWindow *CallForm::createWindow()
     c.Timer1 = new QTimer(w);
     c.Timer1->setObjectName(QStringLiteral("Timer1"));
     c.Timer1->setTimerType(Qt::PreciseTimer);
-    c.Timer1->setInterval(TickMs);
 
     w->setDefaultButton(c.cmdUse);
     Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync, c.cmdProgress});
@@ -101,20 +122,30 @@ FormWindow *CallForm::createWindow()
     connect(c.cmdProgress, &QPushButton::clicked, this, &CallForm::cmdProgress_Click);
     connect(c.hscrCall, &QScrollBar::valueChanged, this, &CallForm::hscrCall_Change);
     connect(c.hscrDelay, &QScrollBar::valueChanged, this, &CallForm::hscrDelay_Change);
-    connect(c.Timer1, &QTimer::timeout, this, &CallForm::Timer1_Timer);
+    // The ticks due before the box changed still go by its old state.
+    connect(c.chkSync, &QCheckBox::toggled, this, [this](bool checked) {
+        catchUp();
+        m_sync = checked;
+        tickSoon();
+    });
+    connect(c.Timer1, &QTimer::timeout, this, &CallForm::Timer1_Due);
     return w;
 }
 
 void CallForm::Form_Load()
 {
     m_generator.seed(quint32(QDateTime::currentMSecsSinceEpoch()));
+    // "&Use" and Enter act only on a call drawn in this showing of the window.
+    m_haveListCall = false;
     ActivateLists();
     Controls &c = *m_ui;
     c.lblCall->hide();
     c.lblCallDelay->setText(QString::number(c.hscrCall->value()));
     c.lblDelay->setText(QString::number(c.hscrDelay->value()));
     c.cmdUse->setFocus();
-    c.Timer1->start();
+    m_sync = c.chkSync->isChecked();
+    m_tickBase = pacingClock(m_clock).nowMs();
+    c.Timer1->start(TickMs);
 }
 
 void CallForm::ActivateLists()
@@ -231,14 +262,17 @@ void CallForm::showCallsLeft(int rows)
 
 void CallForm::cmdStart_Click()
 {
+    catchUp();
     FindCall();
     CallTicks = 0;
+    tickSoon();
     if (m_ui)
         m_ui->cmdUse->setFocus();
 }
 
 void CallForm::cmdUse_Click()
 {
+    catchUp();
     if (!m_haveListCall)
         return;
     const QVariant callId = m_listCallId;
@@ -258,6 +292,7 @@ void CallForm::cmdUse_Click()
     emit callUsed(callId);
     FindCall();
     CallTicks = 0;
+    tickSoon();
 }
 
 void CallForm::ResetCalls()
@@ -328,14 +363,91 @@ void CallForm::cmdProgress_Click()
     Progress::instance().showList(frmMain::instance().ui().box_List->currentText());
 }
 
+// A change by the caller: the ticks due so far count under the old settings,
+// and the next tick shows its effect, as any tick would.
 void CallForm::hscrCall_Change()
 {
+    catchUp();
     m_ui->lblCallDelay->setText(QString::number(m_ui->hscrCall->value()));
+    tickSoon();
 }
 
 void CallForm::hscrDelay_Change()
 {
+    catchUp();
     m_ui->lblDelay->setText(QString::number(m_ui->hscrDelay->value()));
+    tickSoon();
+}
+
+void CallForm::setTimeSource(const TimeSource *source)
+{
+    m_clock = source;
+    if (m_ui)
+        m_tickBase = pacingClock(m_clock).nowMs();
+}
+
+// The timer woke: the ticks come due meanwhile are run, then it sleeps until
+// the tick of the next draw. A stopped timer means the ticks come from elsewhere.
+void CallForm::Timer1_Due()
+{
+    if (!m_ui || m_catchingUp)
+        return;
+    catchUp();
+    if (!m_ui)
+        return;
+    const qint64 ticks = ticksToNextDraw();
+    const qint64 longest = std::numeric_limits<int>::max();
+    const qint64 ms = ticks == Never ? longest : m_tickBase + ticks * TickMs - pacingClock(m_clock).nowMs();
+    m_ui->Timer1->start(int(qBound<qint64>(0, ms, longest)));
+}
+
+void CallForm::tickSoon()
+{
+    if (m_ui && m_ui->Timer1->isActive())
+        m_ui->Timer1->start(int(qMax<qint64>(0, m_tickBase + TickMs - pacingClock(m_clock).nowMs())));
+}
+
+void CallForm::catchUp()
+{
+    if (!m_ui || !m_ui->Timer1->isActive() || m_catchingUp || Message::isShowing() || Waiting::isWaiting())
+        return;
+    const qint64 due = (pacingClock(m_clock).nowMs() - m_tickBase) / TickMs;
+    if (due <= 0)
+        return;
+    m_tickBase += due * TickMs;
+    m_catchingUp = true;
+    const auto done = qScopeGuard([this] { m_catchingUp = false; });
+    advance(due);
+}
+
+// The same as that many ticks one by one: the ticks before the next draw only
+// count, and the rule itself runs on the tick that draws and on the last one.
+void CallForm::advance(qint64 ticks)
+{
+    while (ticks > 0 && m_ui) {
+        const qint64 quiet = qMin(ticks, ticksToNextDraw()) - 1;
+        if (quiet > 0) {
+            NLTicks += quiet; // with sync on, the next tick sets it anyway
+            CallTicks += quiet;
+            ticks -= quiet;
+        }
+        Timer1_Timer();
+        --ticks;
+    }
+}
+
+qint64 CallForm::ticksToNextDraw() const
+{
+    const Controls &c = *m_ui;
+    const int callDelay = c.lblCallDelay->text().toInt();
+    const int nlDelay = m_sync ? callDelay : c.lblDelay->text().toInt();
+    const qint64 nlCount = m_sync ? CallTicks : NLTicks;
+    qint64 ticks = Never;
+    if (nlDelay > 0)
+        ticks = qMax<qint64>(1, nlDelay * TicksPerUnit - nlCount);
+    if (callDelay > 0)
+        ticks = qMin(ticks, qMax<qint64>(1, callDelay * TicksPerUnit - CallTicks));
+    return ticks;
 }
 
 void CallForm::Timer1_Timer()
@@ -344,7 +456,7 @@ void CallForm::Timer1_Timer()
     if (Message::isShowing() || Waiting::isWaiting() || !m_ui)
         return;
     Controls &c = *m_ui;
-    const bool sync = c.chkSync->isChecked();
+    const bool sync = m_sync;
     c.hscrDelay->setVisible(!sync);
     c.lblDelay->setVisible(!sync);
     c.lblDelay2->setVisible(!sync);
@@ -359,7 +471,7 @@ void CallForm::Timer1_Timer()
     const int nlDelay = c.lblDelay->text().toInt();
     if (nlDelay > 0) {
         c.cmdGetNOL->hide();
-        if (NLTicks >= nlDelay * 100) {
+        if (NLTicks >= nlDelay * TicksPerUnit) {
             GetNLCall(Patience::Tick);
             NLTicks = 0;
         }
@@ -368,7 +480,7 @@ void CallForm::Timer1_Timer()
     }
 
     const int callDelay = c.lblCallDelay->text().toInt();
-    if (callDelay > 0 && CallTicks >= callDelay * 100) {
+    if (callDelay > 0 && CallTicks >= callDelay * TicksPerUnit) {
         FindCall(Patience::Tick);
         CallTicks = 0;
     }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/FitLabel.h"
 #include "app/Form.h"
+#include "app/TimeSource.h"
 #include "data/Waiting.h"
 
 #include <QVariant>
@@ -16,7 +18,7 @@ class QTimer;
 struct CallFormControls
 {
     QLabel *lblCallsLeft;
-    QLabel *lblCall;
+    FitLabel *lblCall;
     QPushButton *cmdUse;
     QPushButton *cmdStart;
     QPushButton *cmdReset;
@@ -25,8 +27,8 @@ struct CallFormControls
     QLabel *lblDelay1;
     QScrollBar *hscrCall;
     QCheckBox *chkSync;
-    QLabel *lblNLCall1;
-    QLabel *lblNLCall2;
+    FitLabel *lblNLCall1;
+    FitLabel *lblNLCall2;
     QPushButton *cmdGetNOL;
     QPushButton *cmdProgress;
     QLabel *lblDelay2;
@@ -50,9 +52,17 @@ public:
     qint64 NLTicks = 0;
     qint16 NLShown = 0;
 
-    // One tick of the pacing timer; 100 ticks make one unit of delay.
+    // One tick of the pacing rule; 100 ticks make one unit of delay.
     void Timer1_Timer();
     static constexpr int TickMs = 10;
+    static constexpr int TicksPerUnit = 100;
+
+    // Ticks are counted on a pacing clock that stands still while a message
+    // waits; the timer wakes only when a tick would change something. Tests
+    // put in a clock of their own (nullptr: the real one).
+    void setTimeSource(const TimeSource *source);
+    // The timer woke: runs the ticks come due and sleeps until the next draw.
+    void Timer1_Due();
 
     // The load step seeds from the clock; tests pin the sequence down.
     void seedGenerator(quint32 seed) { m_generator.seed(seed); }
@@ -86,6 +96,11 @@ private:
     void ResetCalls();
     void GetNLCall(Patience patience = Patience::Command);
 
+    void catchUp();
+    void advance(qint64 ticks);
+    qint64 ticksToNextDraw() const;
+    void tickSoon();
+
     int draw(int rows);
     void showCallsLeft(int rows);
     void tell(const QString &text);
@@ -97,4 +112,9 @@ private:
     bool m_haveListCall = false;
     QVariant m_listCallId;
     QString m_listCallName;
+
+    const TimeSource *m_clock = nullptr;
+    qint64 m_tickBase = 0; // pacing time of the last tick counted
+    bool m_sync = false; // "Sync Delay" as the ticks from now on go by it
+    bool m_catchingUp = false;
 };

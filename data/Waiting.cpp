@@ -1,6 +1,7 @@
 #include "data/Waiting.h"
 
 #include "app/AppIdentity.h"
+#include "app/TimeSource.h"
 #include "data/CallDatabase.h"
 #include "data/DataError.h"
 
@@ -17,6 +18,8 @@ namespace {
 int openTimeoutMs = 15000;
 int commandTimeoutMs = 30000;
 int depth = 0;
+qint64 waitedBefore = 0; // by the waits already over
+qint64 waitingSince = 0;
 // The event loop's turn between two attempts.
 constexpr int PauseMs = 20;
 
@@ -57,14 +60,23 @@ bool isWaiting()
     return depth > 0;
 }
 
+qint64 waitedMs()
+{
+    return waitedBefore + (depth > 0 ? TimeSource::steady().nowMs() - waitingSince : 0);
+}
+
 void retry(Patience patience, const QString &path, const std::function<void()> &work)
 {
     if (patience == Patience::Tick || depth > 0) {
         work();
         return;
     }
-    ++depth;
-    const auto done = qScopeGuard([] { --depth; });
+    if (depth++ == 0)
+        waitingSince = TimeSource::steady().nowMs();
+    const auto done = qScopeGuard([] {
+        if (--depth == 0)
+            waitedBefore += TimeSource::steady().nowMs() - waitingSince;
+    });
     const int timeoutMs = patience == Patience::Open ? openTimeoutMs : commandTimeoutMs;
     const QDeadlineTimer deadline(timeoutMs);
     std::unique_ptr<QProgressDialog> dialog;

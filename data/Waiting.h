@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 #include <functional>
 
 // Bounded waiting for a call database that another connection holds locked.
@@ -29,5 +30,8 @@ void retry(Patience patience, const QString &path, const std::function<void()> &
 
 // A wait is in progress: timers that would start work of their own hold back.
 bool isWaiting();
+// Milliseconds spent in waits so far, on the steady clock: paced work does not
+// count that time.
+qint64 waitedMs();
 
 } // namespace Waiting

@@ -2,6 +2,7 @@
 
 #include "data/CallDatabase.h"
 #include "data/DataError.h"
+#include "data/SqlLike.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -121,6 +122,9 @@ void dataCall::openConnection()
     if (!db.open())
         throw failure(db.lastError());
     try {
+        if (!SqlLike::install(db))
+            throw DataError(whereText() + QStringLiteral(" could not be opened: the text comparison "
+                                                         "that ignores letter case could not be set up."));
         checkTables();
     } catch (const DataError &) {
         m_prepared.clear();

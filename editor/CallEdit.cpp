@@ -4,6 +4,7 @@
 #include "app/Message.h"
 #include "data/CallDatabase.h"
 #include "data/DataError.h"
+#include "data/SqlLike.h"
 #include "data/Waiting.h"
 #include "editor/NavigationBar.h"
 #include "history/History.h"
@@ -219,6 +220,7 @@ void CallEdit::openRows()
                 QSqlQuery probe(db);
                 if (!probe.exec(QStringLiteral("PRAGMA table_info(tblCalls)")))
                     throw describe(probe.lastError());
+                SqlLike::install(db);
                 m_rows = std::make_unique<CallRows>(db);
             }
             m_rows->setTable(QStringLiteral("tblCalls"));

@@ -1,10 +1,13 @@
 // The "Calls" window: list activation at load, list calls, NL calls, pacing.
+#include "app/Look.h"
 #include "calls/CallForm.h"
 #include "data/dataCall.h"
 #include "main/frmMain.h"
 #include "testsupport.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFontMetricsF>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -57,6 +60,9 @@ private slots:
     void patternFollowsIncludeA1AndTheCombo();
     void resetMakesUsedCallsDrawableAndKeepsTheCount();
     void useWithoutAUsableCurrentCall();
+    void acceleratorsActAtOnce();
+    void lastVisibleWindowEndsTheProcess();
+    void callLabelsShowEveryNameWhole();
     void drawIsUniform_data();
     void drawIsUniform();
     void drawPicksTheRowOfTheWholeResult_data();
@@ -64,6 +70,8 @@ private slots:
     void nlCalls();
     void pacing();
     void syncDrawsBothOnOneTick();
+    void wakingForDrawsOnlyKeepsEveryTick_data();
+    void wakingForDrawsOnlyKeepsEveryTick();
     void oneMessageBoxAtATime();
     void databaseFailuresAreToldAndWriteNothing();
 };
@@ -229,6 +237,51 @@ void tst_callform::useWithoutAUsableCurrentCall()
     c.cmdUse->click();
     QCOMPARE(used(db), 0);
     QCOMPARE(log.messages, QStringList{AllUsed});
+
+    // A call drawn in an earlier showing is not on show in this one: Enter does nothing.
+    frmMain::instance().ui().box_List->setEditText("B");
+    c.cmdStart->click();
+    CallForm::instance().unload();
+    CallForm::Controls &again = getList("B");
+    QVERIFY(again.lblCall->text().isEmpty());
+    QTest::keyClick(again.cmdUse->window(), Qt::Key_Return);
+    QCOMPARE(used(db), 0);
+}
+
+void tst_callform::acceleratorsActAtOnce()
+{
+    TestDatabase db({list("B", 5)});
+    MessageLog log;
+    CallForm::Controls &c = getList("B");
+    QWidget *w = c.cmdUse->window();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    c.cmdReset->setFocus();
+    QTest::keyClick(w, Qt::Key_F, Qt::AltModifier);
+    const QString found = c.lblCall->text();
+    QVERIFY(!found.isEmpty());
+    QTest::keyClick(w, Qt::Key_Return); // at once: on the call the Find drew, not on "&Reset Calls"
+    QCOMPARE(db.column("SELECT Call_Name FROM tblCalls WHERE Used = 1"), QStringList{found});
+    QTest::keyClick(w, Qt::Key_U, Qt::AltModifier);
+    QTest::keyClick(w, Qt::Key_U, Qt::AltModifier);
+    QCOMPARE(used(db), 3);
+    QCOMPARE(c.lblCallsLeft->text(), QStringLiteral("2"));
+    QVERIFY(log.messages.isEmpty());
+}
+
+void tst_callform::lastVisibleWindowEndsTheProcess()
+{
+    TestDatabase db({list("B", 3)});
+    MessageLog log;
+    int ended = 0;
+    Form::setAllUnloadedHandler([&ended] { ++ended; });
+    CallForm::Controls &c = getList("B");
+    QVERIFY(frmMain::instance().window()->close());
+    c.cmdStart->click(); // reads the main window: loads it, hidden
+    QVERIFY(frmMain::instance().isLoaded() && !frmMain::instance().isShown() && ended == 0);
+    QVERIFY(c.cmdUse->window()->close());
+    QVERIFY(!frmMain::instance().isLoaded());
+    Form::setAllUnloadedHandler({});
+    QCOMPARE(ended, 1);
 }
 
 void tst_callform::drawIsUniform_data()
@@ -387,6 +440,83 @@ void tst_callform::syncDrawsBothOnOneTick()
     QVERIFY(!c.lblCall->isHidden() && !c.lblNLCall1->isHidden());
 }
 
+void tst_callform::wakingForDrawsOnlyKeepsEveryTick_data()
+{
+    // Steps "ms action": the caller's changes at that time on the pacing clock.
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("stored delays") << QStringList{"12000 end"};
+    QTest::newRow("call delay 3, Find in between") << QStringList{"0 call 3", "2505 find", "9999 find", "14000 end"};
+    QTest::newRow("sync on and off") << QStringList{"100 sync 1", "150 call 2", "5050 sync 0", "5060 nl 1", "12000 end"};
+    QTest::newRow("NL delay raised when overdue") << QStringList{"0 nl 0", "7003 nl 2", "7010 call 1", "9000 end"};
+}
+
+// The timer sleeps until the tick of the next draw; the draws, the counters and
+// what the window shows come out as when every tick runs one by one.
+void tst_callform::wakingForDrawsOnlyKeepsEveryTick()
+{
+    QFETCH(QStringList, steps);
+    struct : TimeSource {
+        qint64 nowMs() const override { return now; }
+        qint64 now = 1'000'000;
+    } clock;
+    TestDatabase db({list("B", 40)});
+    MessageLog log;
+    CallForm &form = CallForm::instance();
+    form.setTimeSource(&clock);
+
+    auto run = [&](bool everyTick) {
+        CallForm::Controls &c = getList("B");
+        form.CallTicks = form.NLTicks = 0;
+        form.seedGenerator(7);
+        if (everyTick)
+            c.Timer1->stop();
+        const qint64 start = clock.now;
+        qint64 armedAt = start, ticked = 0;
+        int wakes = 0;
+        QStringList seen;
+        for (const QString &step : steps) {
+            const qint64 at = start + step.section(' ', 0, 0).toLongLong();
+            if (everyTick) {
+                ticks(int((at - start) / CallForm::TickMs - ticked));
+                ticked = (at - start) / CallForm::TickMs;
+            } else {
+                while (armedAt + c.Timer1->interval() <= at) {
+                    clock.now = armedAt + c.Timer1->interval();
+                    form.Timer1_Due();
+                    armedAt = clock.now;
+                    ++wakes;
+                }
+            }
+            clock.now = at;
+            const QString action = step.section(' ', 1, 1);
+            const int value = step.section(' ', 2, 2).toInt();
+            if (action == "call")
+                c.hscrCall->setValue(value);
+            else if (action == "nl")
+                c.hscrDelay->setValue(value);
+            else if (action == "sync")
+                c.chkSync->setChecked(value);
+            else if (action == "find")
+                c.cmdStart->click();
+            if (action != "end")
+                armedAt = clock.now;
+            else if (!everyTick)
+                form.Timer1_Due(); // brings the counters up to date to be read
+            seen.append(QStringLiteral("%1 %2 %3 [%4] [%5] %6%7").arg(step).arg(form.CallTicks).arg(form.NLTicks)
+                            .arg(c.lblCall->text(), c.lblNLCall1->text())
+                            .arg(c.cmdGetNOL->isHidden()).arg(c.hscrDelay->isHidden()));
+        }
+        CallForm::instance().unload();
+        return std::pair{seen, wakes};
+    };
+    const auto [byTicks, unused] = run(true);
+    const auto [byWakes, wakes] = run(false);
+    QCOMPARE(byWakes, byTicks);
+    // A wake per draw and per change at most: nothing like one per tick.
+    QVERIFY2(wakes <= 2 * steps.size() + 12, qPrintable(QString::number(wakes)));
+    QCOMPARE(log.messages, QStringList{});
+}
+
 void tst_callform::oneMessageBoxAtATime()
 {
     TestDatabase db({list("B", 1)});
@@ -464,6 +594,46 @@ void tst_callform::databaseFailuresAreToldAndWriteNothing()
     getList("P");
     QCOMPARE(log.messages.size(), 3);
     QCOMPARE(active(db), QStringList{"B"}); // as before the failed load
+}
+
+void tst_callform::callLabelsShowEveryNameWhole()
+{
+    QFile file(VORLET_DEFAULT_CALLS);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QString error;
+    QStringList names;
+    for (const CallDatabase::CallList &l : CallDatabase::parse(QString::fromUtf8(file.readAll()), &error))
+        names += l.calls;
+    QVERIFY(names.size() > 500);
+    const QString word = "Spin";
+    const QString twoHundred = QStringList(200, word).join(' ');
+    names += {word, "Swap Around", twoHundred};
+
+    TestDatabase db({list("B", 1)});
+    MessageLog log;
+    CallForm::Controls &c = getList("B");
+    for (FitLabel *label : {c.lblCall, c.lblNLCall1, c.lblNLCall2}) {
+        const QRect box = label->contentsRect();
+        for (const QString &name : std::as_const(names)) {
+            label->setText(name);
+            const FitLabel::Fit &fit = label->fit();
+            const QFontMetricsF fm(fit.font);
+            QVERIFY2(fit.font.pixelSize() >= 0.6 * label->basePixelSize(), qPrintable(name));
+            QVERIFY2(fit.lines.size() * fm.lineSpacing() - fm.leading() <= box.height() + 0.5, qPrintable(name));
+            for (const QString &line : fit.lines)
+                QVERIFY2(fm.horizontalAdvance(line) <= box.width(), qPrintable(name));
+            QCOMPARE(label->text(), name);
+            // Cut short only past the smallest size, and then whole in the tooltip and for assistive technology.
+            QCOMPARE(fit.elided, name == twoHundred);
+            if (fit.elided)
+                QVERIFY(label->toolTip() == name && label->accessibleDescription() == name);
+            else
+                QCOMPARE(fit.lines.join(' '), name.simplified());
+            if (name.size() < 12) // short names keep the full size
+                QCOMPARE(fit.font.pixelSize(), qRound(label->basePixelSize()));
+        }
+        QCOMPARE(label->geometry().topLeft(), QPoint(Look::twips(120), Look::twips(label == c.lblCall ? 480 : label == c.lblNLCall1 ? 3480 : 4680)));
+    }
 }
 
 QTEST_MAIN(tst_callform)

@@ -44,6 +44,7 @@ void tst_Clock::caption()
     QFETCH(qint64, ms);
     source.now += ms; // the next tick only after the whole time, as after a stall
     QTEST(clock.tick(), "caption");
+    QCOMPARE(clock.msToNextSecond(), 1000 - ms % 1000); // the timer sleeps till the caption changes
 }
 
 void tst_Clock::buttons_data()

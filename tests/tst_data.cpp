@@ -2,9 +2,11 @@
 #include "data/CallDatabase.h"
 #include "data/DataError.h"
 #include "data/dataCall.h"
+#include "editor/CallEdit.h"
 #include "testsupport.h"
 
 #include <QFile>
+#include <QSqlQuery>
 #include <QTest>
 
 class tst_data : public QObject
@@ -24,6 +26,8 @@ private:
 private slots:
     void callNamesPattern_data();
     void callNamesPattern();
+    void likeOnEveryConnection_data();
+    void likeOnEveryConnection();
     void allCallsTakesActiveListsUsedOrNot();
     void moveByOffsetAndSaveOnMove();
     void flagsHoldIntegersOnly();
@@ -40,7 +44,11 @@ void tst_data::callNamesPattern_data()
     QTest::newRow("letter case ignored") << "a1" << QStringList{"A1 #1", "A1 #2"};
     QTest::newRow("A% takes every A list") << "A%" << QStringList{"A1 #1", "A1 #2", "A2 #1", "a3 #1"};
     QTest::newRow("underscore is one character") << "_S" << QStringList{"MS #1"};
-    QTest::newRow("% takes all lists") << "%" << QStringList{"A1 #1", "A1 #2", "A2 #1", "B #1", "MS #1", "a3 #1"};
+    QTest::newRow("% takes all lists") << "%" << QStringList{"A1 #1", "A1 #2", "A2 #1", "B #1", "MS #1", "a3 #1",
+                                                          "Äx #1", "ÜBUNG #1", "Übung #1", "😀x #1"};
+    QTest::newRow("case ignored beyond ASCII") << "übung" << QStringList{"ÜBUNG #1", "Übung #1"};
+    QTest::newRow("underscore is one letter, any letter") << "_X" << QStringList{"Äx #1", "😀x #1"};
+    QTest::newRow("two underscores are two letters") << "__bung" << QStringList{};
     QTest::newRow("list without calls") << "Empty" << QStringList{};
     QTest::newRow("no such list") << "Nothing" << QStringList{};
     QTest::newRow("wildcard not at the end") << "B%" << QStringList{"B #1"};
@@ -50,7 +58,8 @@ void tst_data::callNamesPattern()
 {
     QFETCH(QString, pattern);
     QFETCH(QStringList, expected);
-    TestDatabase db({list("B", 1), list("MS", 1), list("A1", 2), list("A2", 1), list("a3", 1), list("Empty", 0)});
+    TestDatabase db({list("B", 1), list("MS", 1), list("A1", 2), list("A2", 1), list("a3", 1), list("Empty", 0),
+                     list("Übung", 1), list("ÜBUNG", 1), list("Äx", 1), list("😀x", 1)});
     // A used call never comes back from the list draw.
     db.exec("INSERT INTO tblCalls (Call_Name, List_ID, Used) SELECT 'used one', List_ID, 1 FROM tblList");
 
@@ -66,6 +75,36 @@ void tst_data::callNamesPattern()
     data.sqlCallNames(pattern);
     QCOMPARE(&data.rssqlCallNames(), &rs);
     QCOMPARE(rs.recordCount(), std::max(0, int(expected.size()) - 1));
+}
+
+void tst_data::likeOnEveryConnection_data()
+{
+    QTest::addColumn<bool>("editor");
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QVariant>("expected");
+    QTest::newRow("escaped % is itself") << false << "'A%B' LIKE 'a!%b' ESCAPE '!'" << QVariant(1);
+    QTest::newRow("escaped % is no wildcard") << false << "'AxB' LIKE 'a!%b' ESCAPE '!'" << QVariant(0);
+    QTest::newRow("escaped _ beyond ASCII") << false << "'Ü_' LIKE 'ü#_' ESCAPE '#'" << QVariant(1);
+    QTest::newRow("null stays null") << false << "NULL LIKE 'a'" << QVariant();
+    QTest::newRow("editor: case beyond ASCII") << true << "'ÜBUNG' LIKE 'übung'" << QVariant(1);
+    QTest::newRow("editor: % between letters beyond ASCII") << true << "'Ärger über Übung' LIKE 'ä%ÜBUNG'" << QVariant(1);
+}
+
+void tst_data::likeOnEveryConnection()
+{
+    QFETCH(bool, editor);
+    QFETCH(QString, expression);
+    QFETCH(QVariant, expected);
+    TestDatabase db({list("B", 1)});
+    MessageLog log;
+    if (editor)
+        CallEdit::instance().window();
+    QSqlQuery q(editor ? QSqlDatabase::database(CallEdit::ConnectionName, false) : dataCall::instance().dcCalls());
+    QVERIFY(q.exec("SELECT " + expression) && q.next());
+    QCOMPARE(q.value(0).isNull(), expected.isNull());
+    if (!expected.isNull())
+        QCOMPARE(q.value(0).toInt(), expected.toInt());
+    q.finish();
 }
 
 void tst_data::allCallsTakesActiveListsUsedOrNot()

@@ -3,7 +3,10 @@
 #include "boards/HomePositions.h"
 #include "calls/CallForm.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QtTest>
@@ -40,6 +43,8 @@ private slots:
     void cleanup() { Form::destroyAll(); }
     void moves_data();
     void moves();
+    void optionsActHoweverSelected_data();
+    void optionsActHoweverSelected();
     void rotateHandsFocusToCalls_data();
     void rotateHandsFocusToCalls();
 };
@@ -82,6 +87,50 @@ void tst_HomePositions::moves()
     for (int place = 1; place <= 7; ++place)
         QCOMPARE(box('M', place)->text() + box('W', place)->text(), QString("#%1 Man#%1 Woman").arg(place));
     QVERIFY(control<QRadioButton>("optHS")->isChecked() && control<QRadioButton>("opt6Couple")->isChecked());
+}
+
+void tst_HomePositions::optionsActHoweverSelected_data()
+{
+    QTest::addColumn<QString>("how");
+    for (const char *how : {"mouse", "arrow key", "accessible toggle", "set checked"})
+        QTest::newRow(how) << QString(how);
+}
+
+void tst_HomePositions::optionsActHoweverSelected()
+{
+    QFETCH(QString, how);
+    HomePositions::instance().show();
+    QVERIFY(QTest::qWaitForWindowActive(HomePositions::instance().window()));
+    auto select = [&how](const char *name, Qt::Key arrow) {
+        auto *option = control<QRadioButton>(name);
+        if (how == "mouse") {
+            play({name});
+        } else if (how == "arrow key") {
+            // From the option beside it, as a keyboard user moves through the group.
+            QWidget *from = control(QString(name) == "optR" ? "optHS" : "optR");
+            from->setFocus();
+            QTest::keyClick(from, arrow);
+        } else if (how == "accessible toggle") {
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(option);
+            QVERIFY(a && a->actionInterface() && !a->text(QAccessible::Name).isEmpty());
+            a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        } else {
+            option->setChecked(true);
+        }
+        QVERIFY2(option->isChecked(), name);
+    };
+    select("optR", Qt::Key_Up); // "1423" sits above "H to S"
+    QVERIFY(control("cmdSS")->isHidden() && control("opt5Couple")->isVisible() && box('M', 5)->isHidden());
+    select("optHS", Qt::Key_Down);
+    QVERIFY(control("cmdSS")->isVisible() && control("opt5Couple")->isHidden() && box('M', 5)->isVisible());
+    QVERIFY(control<QRadioButton>("opt6Couple")->isChecked());
+
+    // The accelerator rotates at once: two quick presses are two rotations.
+    for (int i = 0; i < 14; ++i)
+        box("MW"[i / 7], i % 7 + 1)->setText(QString("ABCDEFGabcdefg")[i]);
+    QTest::keyClick(HomePositions::instance().window(), Qt::Key_O, Qt::AltModifier);
+    QTest::keyClick(HomePositions::instance().window(), Qt::Key_O, Qt::AltModifier);
+    QCOMPARE(seating(), QString("DFBEACG"));
 }
 
 void tst_HomePositions::rotateHandsFocusToCalls_data()

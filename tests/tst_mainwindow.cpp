@@ -131,18 +131,16 @@ void tst_mainwindow::lifecycle()
 
     CallForm::instance().show();
     CallForm::instance().hide();
-    first->close();
-    QVERIFY(!frmMain::instance().isLoaded());
+    first->close(); // the last window on show: the hidden "Calls" window goes with it
+    QVERIFY(!frmMain::instance().isLoaded() && !CallForm::instance().isLoaded());
     QTRY_VERIFY(first.isNull());
-    QCOMPARE(ends, 0); // the hidden "Calls" window is still loaded
+    QCOMPARE(ends, 1);
 
     // Reading a control of the unloaded window loads it, hidden, as new.
     QCOMPARE(ticked(), QStringList{"B"});
     QVERIFY(frmMain::instance().isLoaded() && !frmMain::instance().isShown());
     frmMain::instance().unload();
-    QCOMPARE(ends, 0);
-    CallForm::instance().unload();
-    QCOMPARE(ends, 1);
+    QCOMPARE(ends, 2);
     Form::setAllUnloadedHandler({});
 }
 

@@ -1,10 +1,13 @@
 #include "testsupport.h"
 #include "app/AppIdentity.h"
+#include "app/Look.h"
+#include "app/frmAbout.h"
 #include "app/frmSplash.h"
 #include "main/frmMain.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
 #include <QPointer>
@@ -19,6 +22,7 @@ private slots:
     void handOverThenSixthTick_data();
     void handOverThenSixthTick();
     void sixthTickWhileTheMainWindowTells();
+    void aboutIconFillsItsBox();
 };
 
 void tst_Splash::versionText()
@@ -56,9 +60,11 @@ void tst_Splash::handOverThenSixthTick()
         QCOMPARE(frmMain::instance().isShown(), !main.isEmpty());
     }
     QPointer<QWidget> firstMain = main.isEmpty() ? nullptr : frmMain::instance().window();
-    if (main == "closed") {
-        firstMain->findChild<QComboBox *>("box_List")->setEditText("MS");
+    if (main == "closed") { // the last window on show: the hidden splash goes with it, and the program ends
         QVERIFY(firstMain->close());
+        QVERIFY(!splash.isLoaded() && !frmMain::instance().isLoaded());
+        QCOMPARE(allUnloaded, 1);
+        return;
     }
     for (int tick = 1; tick <= 5; ++tick) {
         splash.Timer1_Timer();
@@ -67,7 +73,7 @@ void tst_Splash::handOverThenSixthTick()
     }
     splash.Timer1_Timer();
     QVERIFY(!splash.isLoaded() && frmMain::instance().isShown());
-    QCOMPARE(frmMain::instance().window() == firstMain, main == "shown"); // a closed one: loaded afresh
+    QCOMPARE(frmMain::instance().window() == firstMain, main == "shown");
     QCOMPARE(frmMain::instance().window()->findChild<QComboBox *>("box_List")->currentText(), QString("B"));
     QCOMPARE(allUnloaded, 0);
     frmMain::instance().window()->close();
@@ -80,16 +86,24 @@ void tst_Splash::sixthTickWhileTheMainWindowTells()
     frmSplash &splash = frmSplash::instance();
     splash.show();
     QTimer::singleShot(0, this, [&splash] {
-        for (int tick = 1; tick <= 6; ++tick) // ticks that come while the box is up
+        for (int tick = 1; tick <= 6; ++tick) // ticks that come while the box is up count
             splash.Timer1_Timer();
+        QVERIFY(splash.isLoaded() && !splash.isShown() && frmMain::instance().isShown());
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
             box->accept();
     });
     QTest::keyClick(splash.window(), Qt::Key_X); // hands over; the splash must outlive its own key
     QVERIFY(splash.isLoaded() && frmMain::instance().isShown());
-    for (int tick = 1; tick <= 6; ++tick)
-        splash.Timer1_Timer();
+    splash.Timer1_Timer(); // the first tick after the box unloads it
     QVERIFY(!splash.isLoaded());
+}
+
+void tst_Splash::aboutIconFillsItsBox()
+{
+    auto *icon = frmAbout::instance().window()->findChild<QLabel *>("picIcon");
+    QCOMPARE(icon->size(), QSize(Look::twips(540), Look::twips(540)));
+    QVERIFY(icon->hasScaledContents());
+    Form::destroyAll();
 }
 
 QTEST_MAIN(tst_Splash)

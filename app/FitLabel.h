@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QFont>
+#include <QLabel>
+#include <QStringList>
+
+// A label that shows its whole text inside its box: wrapped at word boundaries
+// first, then in a smaller font step by step, and only past the smallest size
+// cut short, the whole text then in the tooltip and the accessible description.
+// text() and the accessible name always hold the whole text.
+class FitLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit FitLabel(const QString &text = QString(), QWidget *parent = nullptr);
+
+    // The sizes the text may take, as shares of the label's font size: by default
+    // it shrinks to 60 % and never grows; a view that fills its space lets it grow.
+    void setScaleRange(qreal smallest, qreal largest);
+
+    // QLabel::setText is not virtual: the label is always set through this type.
+    void setText(const QString &text);
+
+    struct Fit
+    {
+        QFont font;
+        QStringList lines;
+        bool elided = false;
+    };
+    // The text as it is drawn now.
+    const Fit &fit() const { return m_fit; }
+    // The label's font size in pixels, the size a share of 1 stands for.
+    qreal basePixelSize() const;
+
+    QSize minimumSizeHint() const override { return QSize(); }
+
+signals:
+    void textChanged(const QString &text);
+    // Shown or hidden by the program; whether its window is on show plays no part.
+    void shownChanged();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    void refit();
+
+    Fit m_fit;
+    qreal m_smallest = 0.6;
+    qreal m_largest = 1.0;
+};
