@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -194,19 +195,30 @@ const QList<Table> &requiredTables()
     return tables;
 }
 
-static bool build(QSqlDatabase &db, const QList<CallList> &lists, QString *error)
+// Why a build failed, in the set-up's words: never the driver's text.
+static QString buildCause(const QString &target, const QSqlError &error)
+{
+    const int code = resultCode(error);
+    const QString folder = QFileInfo(target).absolutePath();
+    if (code == SQLITE_FULL)
+        return QStringLiteral("the disk is full");
+    if (!writable(folder))
+        return QStringLiteral("the folder %1 is read-only").arg(QDir::toNativeSeparators(folder));
+    if (code == SQLITE_CONSTRAINT || code == SQLITE_ERROR)
+        return error.databaseText();
+    return QStringLiteral("SQLite result code %1").arg(code);
+}
+
+static bool build(QSqlDatabase &db, const QString &target, const QList<CallList> &lists, QString *error)
 {
     QSqlQuery q(db);
     auto fail = [&](const QSqlQuery &failed) {
-        *error = failed.lastError().text();
+        *error = buildCause(target, failed.lastError());
         return false;
     };
-    auto failDb = [&] {
-        *error = db.lastError().text();
-        return false;
-    };
-    if (!db.transaction())
-        return failDb();
+    // Plain statements: the driver's own transaction calls drop SQLite's result code.
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return fail(q);
     for (const char *statement : Schema) {
         if (!q.exec(QString::fromLatin1(statement)))
             return fail(q);
@@ -227,13 +239,22 @@ static bool build(QSqlDatabase &db, const QList<CallList> &lists, QString *error
                 return fail(addCall);
         }
     }
-    if (!db.commit())
-        return failDb();
+    if (!q.exec(QStringLiteral("COMMIT")))
+        return fail(q);
     return true;
 }
 
 bool create(const QString &target, const QList<CallList> &lists, QString *error)
 {
+    // One build per target at a time; a lock left by a killed build is taken over.
+    QLockFile lock(target + QStringLiteral(".lock"));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0)) {
+        *error = lock.error() == QLockFile::LockFailedError
+                     ? QStringLiteral("another build of %1 is in progress").arg(target)
+                     : QStringLiteral("cannot build %1: its folder cannot be written").arg(target);
+        return false;
+    }
     if (QFileInfo::exists(target)) {
         *error = QStringLiteral("%1 exists already; it is left as it is").arg(target);
         return false;
@@ -241,16 +262,19 @@ bool create(const QString &target, const QList<CallList> &lists, QString *error)
     // Built beside the target under another name, then renamed: an interrupted
     // build never leaves a half-filled call database behind.
     const QString partial = target + QStringLiteral(".partial");
-    QFile::remove(partial);
+    const QStringList sideFiles = {partial, partial + QStringLiteral("-journal"), partial + QStringLiteral("-wal"),
+                                   partial + QStringLiteral("-shm")};
+    for (const QString &file : sideFiles)
+        QFile::remove(file); // left by a killed build
     const QString connection = QStringLiteral("create-") + QUuid::createUuid().toString();
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(partial);
         if (!db.open())
-            *error = db.lastError().text();
+            *error = buildCause(target, db.lastError());
         else
-            ok = build(db, lists, error);
+            ok = build(db, target, lists, error);
         db.close();
     }
     QSqlDatabase::removeDatabase(connection);
@@ -258,8 +282,12 @@ bool create(const QString &target, const QList<CallList> &lists, QString *error)
         *error = QStringLiteral("could not rename %1 to %2").arg(partial, target);
         ok = false;
     }
-    if (!ok)
-        QFile::remove(partial);
+    if (!ok) {
+        *error = QStringLiteral("cannot build %1: %2; nothing was left behind").arg(target, *error);
+        // A failed build may leave SQLite's journal beside the partial file.
+        for (const QString &file : sideFiles)
+            QFile::remove(file);
+    }
     return ok;
 }
 

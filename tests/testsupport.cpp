@@ -5,6 +5,7 @@
 #include "data/dataCall.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -93,6 +94,16 @@ CallDatabase::CallList list(const QString &name, int calls)
     for (int i = 1; i <= calls; ++i)
         l.calls.append(QStringLiteral("%1 #%2").arg(name).arg(i));
     return l;
+}
+
+QString privileged(const QStringList &command)
+{
+    QProcess p;
+    p.start(command.first(), command.mid(1));
+    if (!p.waitForFinished(10000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return QStringLiteral("this machine refuses \"%1\": %2")
+            .arg(command.join(u' '), QString::fromLocal8Bit(p.readAllStandardError()).trimmed());
+    return {};
 }
 
 QStringList tabOrder(QWidget *window)

@@ -32,6 +32,10 @@ private:
 // Lists of calls named after their list: list("A1", 3) is A1 #1 .. A1 #3.
 CallDatabase::CallList list(const QString &name, int calls);
 
+// Runs a command that needs the machine's consent (chattr, mount): empty when it
+// worked, else why not, for the test to skip with.
+QString privileged(const QStringList &command);
+
 class QWidget;
 // The named controls of a window in the order Tab visits them.
 QStringList tabOrder(QWidget *window);

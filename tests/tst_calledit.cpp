@@ -38,6 +38,7 @@ private slots:
     void navigation_data();
     void navigation();
     void editing();
+    void viewedRowsStayAsStored();
 };
 
 void tst_CallEdit::navigation_data()
@@ -94,6 +95,36 @@ void tst_CallEdit::editing()
     QVERIFY2(log.messages.size() == 2 && log.messages[1].startsWith("Data error event hit err:The call database")
                  && log.messages[1].contains(CallDatabase::FileName), qPrintable(log.messages.join(u'|')));
     QVERIFY(!QFile::exists(db.path()));
+}
+
+void tst_CallEdit::viewedRowsStayAsStored()
+{
+    // A file made elsewhere: no checks on Used, which holds text and a real number.
+    TestDatabase db;
+    db.exec("create table tblList (List_ID integer primary key, List text, List_Active integer)");
+    db.exec("create table tblType (Type_ID integer primary key)");
+    db.exec("create table tblCalls (Call_ID integer primary key, Call_Name text, List_ID integer, Used)");
+    db.exec("insert into tblList values (1, 'B', 0)");
+    const QString longName = QString(40000, 'x') + "end";
+    db.exec("insert into tblCalls values (1, ?, 1, '1'), (2, ?, 1, 1.0), (3, 'Tab\there', 1, ' 0')",
+            {longName, QString("Two\nlines")});
+    const QString all = "select group_concat(typeof(Call_Name) || length(Call_Name) || Call_Name || typeof(Used) "
+                        "|| Used, '|') from tblCalls";
+    const QString stored = db.value(all).toString();
+    MessageLog log;
+    CallEdit::instance().show();
+    QCOMPARE(field(0)->text(), longName);
+    navigate({"btnNext", "btnNext", "btnFirst", "btnLast", "cmdUpdate"});
+    reopen();
+    navigate({"btnNext", "btnPrevious"});
+    QCOMPARE(db.value(all).toString(), stored);
+
+    QTest::keyClick(field(0), Qt::Key_End); // an edit of a long name keeps all of it
+    QTest::keyClicks(field(0), "!");
+    navigate({"btnNext"});
+    QCOMPARE(db.value("select Call_Name from tblCalls where Call_ID = 1").toString(), longName + "!");
+    QCOMPARE(db.value("select typeof(Used) || Used from tblCalls where Call_ID = 1").toString(), QString("text1"));
+    QCOMPARE(log.messages, QStringList{});
 }
 
 QTEST_MAIN(tst_CallEdit)

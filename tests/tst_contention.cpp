@@ -1,6 +1,7 @@
 // The call database held locked by another connection: what waits, what skips,
 // and that nothing freezes or is half written.
 #include "calls/CallForm.h"
+#include "data/InstanceLock.h"
 #include "data/dataCall.h"
 #include "editor/CallEdit.h"
 #include "main/frmMain.h"
@@ -9,6 +10,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
@@ -73,6 +76,7 @@ private slots:
     void callersActionWaits_data();
     void callersActionWaits();
     void pacedDrawSkipsItsTick();
+    void oneCopyPerFile();
 };
 
 void tst_contention::callersActionWaits_data()
@@ -200,6 +204,56 @@ void tst_contention::pacedDrawSkipsItsTick()
         CallForm::instance().Timer1_Timer();
     QVERIFY(c.lblStatus->isHidden());
     QVERIFY(c.lblNLCall1->text().startsWith("B #"));
+}
+
+void tst_contention::oneCopyPerFile()
+{
+    TestDatabase db({list("B", 2), list("MS", 2)});
+    const QString lockFile = InstanceLock(db.path()).lockFilePath();
+    QVERIFY(!lockFile.startsWith(db.folder())); // nothing left beside the caller's file
+    auto start = [&db](QProcess &p) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(db.folder());
+        p.start(VORLET_PROGRAM, {});
+        QVERIFY(p.waitForStarted());
+    };
+    auto owner = [&lockFile] { // the lock file's first line is its owner's process id
+        QFile lock(lockFile);
+        return lock.open(QIODevice::ReadOnly) ? lock.readLine().trimmed().toLongLong() : -1;
+    };
+    QProcess first;
+    start(first);
+    QTRY_COMPARE_WITH_TIMEOUT(owner(), first.processId(), 5000);
+    QFile file(db.path());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    QProcess second;
+    start(second);
+    const QString said = QString("Vorlet is already running with %1.").arg(db.path());
+    QByteArray told;
+    QTRY_VERIFY_WITH_TIMEOUT((told += second.readAllStandardError()).contains(said.toLocal8Bit()), 5000);
+    second.kill(); // its box waits for an OK no one gives
+    second.waitForFinished();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    file.close();
+    QCOMPARE(first.state(), QProcess::Running);
+
+    // A copy killed outright leaves its lock behind: it never blocks the next one.
+    first.kill();
+    first.waitForFinished();
+    QVERIFY(QFile::exists(lockFile));
+    QProcess third;
+    start(third);
+    QTRY_COMPARE_WITH_TIMEOUT(owner(), third.processId(), 5000);
+    QCOMPARE(third.state(), QProcess::Running);
+    QVERIFY(!third.readAllStandardError().contains("already running"));
+    third.kill();
+    third.waitForFinished();
 }
 
 QTEST_MAIN(tst_contention)

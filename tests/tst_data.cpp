@@ -6,7 +6,13 @@
 #include "testsupport.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSqlQuery>
+#include <QTemporaryDir>
+#include <cstdio>
 #include <QTest>
 
 class tst_data : public QObject
@@ -34,6 +40,8 @@ private slots:
     void unusableFile_data();
     void unusableFile();
     void defaultDataPerLevel();
+    void setUpToolLeavesNothingBehind_data();
+    void setUpToolLeavesNothingBehind();
 };
 
 void tst_data::callNamesPattern_data()
@@ -183,42 +191,105 @@ void tst_data::flagsHoldIntegersOnly()
 void tst_data::unusableFile_data()
 {
     QTest::addColumn<QString>("damage");
+    QTest::addColumn<bool>("write"); // the cause shows on a write, after the file was opened
     QTest::addColumn<QString>("says");
-    QTest::newRow("missing") << "missing" << "is missing";
-    QTest::newRow("not a database") << "garbage" << "is not a call database";
-    QTest::newRow("empty file") << "empty" << "has no table tblCalls";
-    QTest::newRow("no tblType") << "DROP TABLE tblType" << "has no table tblType";
-    QTest::newRow("no Used column") << "ALTER TABLE tblCalls DROP COLUMN Used" << "has no column Used";
+    QTest::newRow("missing") << "missing" << false << "is missing";
+    QTest::newRow("a folder") << "folder" << false << "is a folder";
+    QTest::newRow("not a database") << "garbage" << false << "is not a call database";
+    QTest::newRow("empty file") << "empty" << false << "has no table tblCalls";
+    QTest::newRow("no tblType") << "DROP TABLE tblType" << false << "has no table tblType";
+    QTest::newRow("no Used column") << "ALTER TABLE tblCalls DROP COLUMN Used" << false << "has no column Used";
+    QTest::newRow("read-only file") << "immutable file" << true << "is a read-only file";
+    QTest::newRow("read-only folder") << "immutable folder" << true << "lies in a read-only folder";
+    QTest::newRow("read-only disk") << "read-only mount" << true << "is a read-only file";
+    QTest::newRow("disk full") << "full disk" << true << "the disk is full";
+    QTest::newRow("removed") << "removed" << true << "was removed while Vorlet was running";
+    QTest::newRow("replaced") << "replaced" << true << "was replaced by another file while Vorlet was running";
 }
 
 void tst_data::unusableFile()
 {
     QFETCH(QString, damage);
+    QFETCH(bool, write);
     QFETCH(QString, says);
-    TestDatabase db({list("B", 1)});
+    TestDatabase db;
+    QList<QStringList> undo; // run at the end whatever happens, last first
+    const auto cleanUp = qScopeGuard([&undo] {
+        dataCall::destroy(); // an open file would keep its disk mounted
+        while (!undo.isEmpty())
+            privileged(undo.takeLast());
+    });
+    auto require = [&undo](const QStringList &command, const QStringList &reverse) {
+        const QString refused = privileged(command);
+        if (refused.isEmpty())
+            undo.append(reverse);
+        return refused;
+    };
+    QString refused;
+    if (damage == "full disk") {
+        refused = require({"mount", "-t", "tmpfs", "-o", "size=512k", "tmpfs", db.folder()}, {"umount", db.folder()});
+        if (!refused.isEmpty())
+            QSKIP(qPrintable(refused));
+    }
+    QString error;
+    QVERIFY2(CallDatabase::create(db.path(), {list("B", 3)}, &error), qPrintable(error));
+    dataCall &data = dataCall::instance();
+    if (write)
+        data.run(Waiting::Patience::Command, [&] { data.sqlCallNames("B"); });
+
     QFile file(db.path());
-    if (damage == "missing")
+    if (damage == "missing" || damage == "removed") {
         QVERIFY(file.remove());
-    else if (damage == "garbage" || damage == "empty") {
+    } else if (damage == "folder") {
+        QVERIFY(file.remove() && QDir(db.folder()).mkdir(CallDatabase::FileName));
+    } else if (damage == "garbage" || damage == "empty") {
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(QByteArray(damage == "garbage" ? 4096 : 0, 'x'));
+        file.close();
+    } else if (damage == "replaced") {
+        QVERIFY(CallDatabase::create(db.path() + ".new", {list("B", 3)}, &error));
+        QVERIFY(std::rename(qPrintable(db.path() + ".new"), qPrintable(db.path())) == 0);
+    } else if (damage == "immutable file") {
+        refused = require({"chattr", "+i", db.path()}, {"chattr", "-i", db.path()});
+    } else if (damage == "immutable folder") {
+        refused = require({"chattr", "+i", db.folder()}, {"chattr", "-i", db.folder()});
+    } else if (damage == "read-only mount") {
+        refused = require({"mount", "--bind", db.folder(), db.folder()}, {"umount", db.folder()});
+        if (refused.isEmpty())
+            refused = privileged({"mount", "-o", "remount,ro,bind", db.folder()});
+    } else if (damage == "full disk") {
+        QFile filler(db.folder() + "/filler");
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(4096, 'x')) > 0 && filler.flush()) {
+        }
     } else {
         db.exec(damage);
     }
-    file.close();
+    if (!refused.isEmpty())
+        QSKIP(qPrintable(refused));
+
     try {
-        dataCall::instance().sqlCallNames("B");
+        if (write) // a change that must reach the file
+            data.run(Waiting::Patience::Command, [&] { data.markUsed(1); });
+        else
+            data.run(Waiting::Patience::Command, [&] { data.sqlCallNames("B"); });
         QFAIL("the damaged file was accepted");
     } catch (const DataError &e) {
         QVERIFY2(e.message().contains(says) && e.message().contains("Call_List.db")
                      && e.message().contains(QDir::toNativeSeparators(db.folder())),
                  qPrintable(e.message()));
+        QVERIFY2(!e.message().contains("Unable") && !e.message().contains("result code"), qPrintable(e.message()));
     }
-    QCOMPARE(QFile::exists(db.path()), damage != "missing"); // never created
+    // Never created, and never written into a file Vorlet did not open.
+    QCOMPARE(QFileInfo::exists(db.path()), damage != "missing" && damage != "removed");
+    if (damage == "replaced")
+        QCOMPARE(db.value("SELECT SUM(Used) FROM tblCalls").toInt(), 0);
+    if (write)
+        return;
 
-    // Mended file, same process: the next use succeeds. The set-up never overwrites one.
+    // Mended before it was ever opened: the next use succeeds. The set-up never overwrites one.
+    QDir(db.path()).removeRecursively();
     QFile::remove(db.path());
-    QString error;
     QVERIFY(CallDatabase::create(db.path(), {list("B", 1)}, &error));
     QVERIFY(!CallDatabase::create(db.path(), {list("MS", 4)}, &error));
     dataCall::instance().sqlCallNames("B");
@@ -240,6 +311,71 @@ void tst_data::defaultDataPerLevel()
         QVERIFY2(lists[i].calls.size() >= 15, qPrintable(names[i]));
         QCOMPARE(QSet<QString>(lists[i].calls.begin(), lists[i].calls.end()).size(), lists[i].calls.size());
     }
+}
+
+void tst_data::setUpToolLeavesNothingBehind_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("says"); // empty: the build succeeds
+    QTest::newRow("another build holds the target") << "race" << "another build of %1 is in progress";
+    QTest::newRow("a killed build's leftovers") << "stale" << "";
+    QTest::newRow("disk full") << "full" << "cannot build %1: the disk is full; nothing was left behind";
+}
+
+void tst_data::setUpToolLeavesNothingBehind()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, says);
+    QTemporaryDir source;
+    QTemporaryDir folder;
+    const QString target = folder.filePath(CallDatabase::FileName);
+    QFile calls(source.filePath("calls.txt"));
+    QVERIFY(calls.open(QIODevice::WriteOnly));
+    calls.write("[B]\n");
+    for (int i = 0; i < (situation == "full" ? 60000 : 3); ++i) // past SQLite's page cache: a journal is written
+        calls.write(QByteArray("A call with a long enough name #") + QByteArray::number(i) + '\n');
+    calls.close();
+
+    QLockFile held(target + ".lock");
+    QString mounted;
+    const auto cleanUp = qScopeGuard([&mounted] {
+        if (!mounted.isEmpty())
+            privileged({"umount", mounted});
+    });
+    QStringList expected; // what the folder holds afterwards
+    if (situation == "race") {
+        QVERIFY(held.tryLock(0));
+        expected = QStringList{CallDatabase::FileName + ".lock"};
+    } else if (situation == "stale") {
+        QProcess gone; // a process id that no longer runs
+        gone.start("true", {});
+        QVERIFY(gone.waitForStarted());
+        const qint64 pid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        QFile lock(target + ".lock");
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(pid) + "\nvorlet-makedb\n\n");
+        lock.close();
+        for (const char *left : {".partial", ".partial-journal"}) {
+            QFile file(target + left);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        expected = QStringList{CallDatabase::FileName};
+    } else {
+        const QString refused = privileged({"mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", folder.path()});
+        if (!refused.isEmpty())
+            QSKIP(qPrintable(refused));
+        mounted = folder.path();
+    }
+
+    QProcess makedb;
+    makedb.start(VORLET_MAKEDB, {calls.fileName(), target});
+    QVERIFY(makedb.waitForFinished());
+    const QString told = QString::fromLocal8Bit(makedb.readAllStandardError());
+    QCOMPARE(makedb.exitCode(), says.isEmpty() ? 0 : 1);
+    if (!says.isEmpty())
+        QVERIFY2(told.contains(says.arg(target)), qPrintable(told));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), expected);
 }
 
 QTEST_MAIN(tst_data)
