@@ -1,4 +1,5 @@
 #include "calls/CallForm.h"
+#include "calls/Floor.h"
 
 #include "app/FitLabel.h"
 #include "app/Look.h"
@@ -113,12 +114,16 @@ FormWindow *CallForm::createWindow()
     c.Timer1->setTimerType(Qt::PreciseTimer);
 
     w->setDefaultButton(c.cmdUse);
-    Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync, c.cmdProgress});
+    // Opens the calls large for the floor; in free space, last in the tab order.
+    c.cmdFloor = Look::make<QPushButton>(w, "cmdFloor", "F&loor", 5880, 2760, 1335, 495);
+    Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync, c.cmdFloor,
+                    c.cmdProgress});
 
     connect(c.cmdStart, &QPushButton::clicked, this, &CallForm::cmdStart_Click);
     connect(c.cmdUse, &QPushButton::clicked, this, &CallForm::cmdUse_Click);
     connect(c.cmdReset, &QPushButton::clicked, this, &CallForm::cmdReset_Click);
     connect(c.cmdGetNOL, &QPushButton::clicked, this, &CallForm::cmdGetNOL_Click);
+    connect(c.cmdFloor, &QPushButton::clicked, this, &CallForm::cmdFloor_Click);
     connect(c.cmdProgress, &QPushButton::clicked, this, &CallForm::cmdProgress_Click);
     connect(c.hscrCall, &QScrollBar::valueChanged, this, &CallForm::hscrCall_Change);
     connect(c.hscrDelay, &QScrollBar::valueChanged, this, &CallForm::hscrDelay_Change);
@@ -356,6 +361,11 @@ void CallForm::GetNLCall(Patience patience)
 void CallForm::cmdGetNOL_Click()
 {
     GetNLCall();
+}
+
+void CallForm::cmdFloor_Click()
+{
+    Floor::instance().show();
 }
 
 void CallForm::cmdProgress_Click()
