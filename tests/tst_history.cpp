@@ -24,14 +24,6 @@
 #include <QTest>
 
 namespace {
-CallForm::Controls &getList(const QString &text)
-{
-    frmMain::instance().show();
-    frmMain::instance().ui().box_List->setEditText(text);
-    QTest::mouseClick(frmMain::instance().ui().cmdGo, Qt::LeftButton);
-    return CallForm::instance().ui();
-}
-
 // The history file through a connection of the test's own.
 struct HistoryFile
 {
@@ -119,7 +111,7 @@ void tst_history::usesAreRecordedAndOutliveReset()
     CallEdit::instance().unload();
     QTest::mouseClick(c.cmdReset, Qt::LeftButton);
     QCOMPARE(log.messages, QStringList{"All calls have been used.  Please reset."});
-    QCOMPARE(db.value("SELECT SUM(Used) FROM tblCalls").toInt(), 0);
+    QCOMPARE(used(db), 0);
 
     const QList<History::Record> records = History::records();
     QCOMPARE(records.size(), 2);
@@ -203,7 +195,7 @@ void tst_history::unwritableHistoryLeavesTheMarkUnset()
     QTest::keyClicks(CallEdit::instance().ui().txtFields[1], "1");
     QTest::mouseClick(CallEdit::instance().ui().cmdUpdate, Qt::LeftButton);
     QVERIFY(toldOnce());
-    QCOMPARE(db.value("SELECT SUM(Used) FROM tblCalls").toInt(), 0);
+    QCOMPARE(used(db), 0);
 }
 
 void tst_history::progressCountsFiltersSortsAndToggles()
