@@ -22,14 +22,6 @@
 #include <functional>
 
 namespace {
-CallForm::Controls &getList(const QString &text)
-{
-    frmMain::instance().show();
-    frmMain::instance().ui().box_List->setEditText(text);
-    frmMain::instance().ui().cmdGo->click();
-    return CallForm::instance().ui();
-}
-
 // Watches for the waiting window from inside the wait: checks that the event
 // loop answers a posted event in time, then ends the wait as the row says.
 class WaitWatcher : public QObject
