@@ -21,7 +21,7 @@ struct Parsed
     bool ok() const { return error.isEmpty(); }
 };
 
-// The calls of a file's raw bytes; fileName only goes into the messages.
+// The calls of a file's bytes; fileName only goes into the messages.
 Parsed parse(const QByteArray &raw, const QString &fileName);
 // Reads and parses a file in one go.
 Parsed read(const QString &path);
