@@ -78,9 +78,9 @@ protected:
         }
         try {
             QSqlQuery now(db);
-            now.prepare(QStringLiteral("SELECT Used FROM tblCalls WHERE Call_ID = ?"));
+            const bool prepared = now.prepare(QStringLiteral("SELECT Used FROM tblCalls WHERE Call_ID = ?"));
             now.addBindValue(id);
-            const bool marked = now.exec() && now.next() && now.value(0).typeId() == QMetaType::LongLong
+            const bool marked = prepared && now.exec() && now.next() && now.value(0).typeId() == QMetaType::LongLong
                                 && now.value(0).toLongLong() == 1;
             now.finish();
             if (marked)

@@ -132,6 +132,7 @@ public:
         if (!QFileInfo::exists(path()))
             return false;
         requireFile();
+        // cppcheck-suppress shadowFunction ; the connection being made, which db() returns later
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         db.setDatabaseName(QUrl::fromLocalFile(path()).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=ro"));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));

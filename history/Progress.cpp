@@ -239,6 +239,7 @@ void Progress::refresh()
     }
     try {
         const QHash<QString, History::Summary> summary = History::summaryOfList(list);
+        // cppcheck-suppress knownEmptyContainer ; filled inside the attempt above
         for (ProgressModel::Row &r : rows) {
             const auto it = summary.constFind(r.name);
             if (it != summary.cend()) {
@@ -323,8 +324,8 @@ void Progress::toggle(int viewRow)
     const QVariant id = i.data(ProgressModel::CallIdRole);
     const bool used = i.data(ProgressModel::UsedRole).toBool();
     dataCall &data = dataCall::instance();
-    bool found = true;
     try {
+        bool found = true;
         data.run(Waiting::Patience::Command, [&] { found = History::setUsed(data.dcCalls(), id, !used); });
         if (!found)
             refresh(); // the call is gone from the database
