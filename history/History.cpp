@@ -56,7 +56,7 @@ DataError callDatabaseFailure(const QSqlError &e)
     return CallDatabase::failure(CallDatabase::path(), e);
 }
 
-QSqlQuery run(QSqlDatabase db, const QString &sql, const QVariantList &values, const Failure &fail)
+QSqlQuery run(const QSqlDatabase &db, const QString &sql, const QVariantList &values, const Failure &fail)
 {
     QSqlQuery q(db);
     bool ok = q.prepare(sql);
@@ -67,7 +67,7 @@ QSqlQuery run(QSqlDatabase db, const QString &sql, const QVariantList &values, c
     return q;
 }
 
-bool isAttached(QSqlDatabase db)
+bool isAttached(const QSqlDatabase &db)
 {
     // The pragma, not its table-valued form: that one reads the schema, which a
     // lock on the call database refuses.
@@ -81,7 +81,7 @@ bool isAttached(QSqlDatabase db)
 
 // The layout of the file a connection reaches under prefix ("" or "hist.");
 // throws for a file that cannot be read or comes from a newer version.
-int checkedVersion(QSqlDatabase db, const QString &prefix)
+int checkedVersion(const QSqlDatabase &db, const QString &prefix)
 {
     QSqlQuery q = run(db, QStringLiteral("PRAGMA %1user_version").arg(prefix), {},
                       historyFailure(QStringLiteral(" cannot be read: ")));
@@ -158,7 +158,7 @@ Notifier &notifier()
     return n;
 }
 
-void attach(QSqlDatabase db)
+void attach(const QSqlDatabase &db)
 {
     // Attached once per connection; a file removed meanwhile is attached afresh.
     const bool exists = QFileInfo::exists(path());
@@ -195,7 +195,7 @@ void attach(QSqlDatabase db)
     }
 }
 
-void recordUse(QSqlDatabase db, const QVariant &callId)
+void recordUse(const QSqlDatabase &db, const QVariant &callId)
 {
     const auto [local, utc] = now();
     run(db,
@@ -206,7 +206,7 @@ void recordUse(QSqlDatabase db, const QVariant &callId)
         {local, utc, callId}, historyFailure(QStringLiteral(" could not be written: ")));
 }
 
-bool setUsed(QSqlDatabase db, const QVariant &callId, bool used)
+bool setUsed(const QSqlDatabase &db, const QVariant &callId, bool used)
 {
     if (used)
         attach(db);

@@ -23,12 +23,12 @@ QString path();
 // Sets a call's used mark and, when it becomes used, records the use: both in
 // one transaction on the writer's connection, so neither lands without the
 // other. False when no call has that id. Throws DataError naming the file.
-bool setUsed(QSqlDatabase db, const QVariant &callId, bool used);
+bool setUsed(const QSqlDatabase &db, const QVariant &callId, bool used);
 
 // For writers that run their own transaction: makes the history reachable from
 // db (creating it on first need), and records one use inside that transaction.
-void attach(QSqlDatabase db);
-void recordUse(QSqlDatabase db, const QVariant &callId);
+void attach(const QSqlDatabase &db);
+void recordUse(const QSqlDatabase &db, const QVariant &callId);
 
 // A Use took place: every face that shows the marks reloads them.
 class Notifier : public QObject
@@ -60,6 +60,6 @@ QHash<QString, Summary> summaryOfList(const QString &list);
 
 // RFC 4180: every field quoted, quotes doubled, lines ending in CRLF.
 QString csvLine(const QStringList &fields);
-QString csv(const QList<Record> &records);
+QString csv(const QList<Record> &rows);
 
 } // namespace History

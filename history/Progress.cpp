@@ -340,7 +340,7 @@ void Progress::toggle(int viewRow)
 QString Progress::askFileName(const QString &caption, const QString &suggested, const QString &filter)
 {
     if (nextFileName()) {
-        const QString answer = *nextFileName();
+        QString answer = *nextFileName();
         nextFileName().reset();
         return answer;
     }
