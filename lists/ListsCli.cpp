@@ -153,7 +153,7 @@ int importList(const Context &c)
     return Ok;
 }
 
-int history(Context &c)
+int history(const Context &c)
 {
     const Options options(c.args, {QStringLiteral("--list"), QStringLiteral("--since")}, {QStringLiteral("--csv")});
     if (!options.words.isEmpty())
