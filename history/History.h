@@ -19,23 +19,26 @@ constexpr int Version = 1;
 
 // Call_History.db in the call database's folder.
 QString path();
+QString pathBeside(const QString &callDatabase);
 
 // Sets a call's used mark and, when it becomes used, records the use: both in
 // one transaction on the writer's connection, so neither lands without the
 // other. False when no call has that id. Throws DataError naming the file.
 bool setUsed(QSqlDatabase db, const QVariant &callId, bool used);
 
-// For writers that run their own transaction: makes the history reachable from
-// db (creating it on first need), and records one use inside that transaction.
-void attach(QSqlDatabase db);
-void recordUse(QSqlDatabase db, const QVariant &callId);
+// For writers that run their own transaction: makes the history beside db's
+// call database reachable from db (creating it on first need) and returns its
+// file; then records one use inside that transaction.
+QString attach(QSqlDatabase db);
+void recordUse(QSqlDatabase db, const QVariant &callId, const QString &file);
 
-// A Use took place: every face that shows the marks reloads them.
+// Used marks changed: every face that shows them follows. callId names the
+// one call changed; when it is null, any number may have changed.
 class Notifier : public QObject
 {
     Q_OBJECT
 signals:
-    void marksChanged();
+    void marksChanged(const QVariant &callId);
 };
 Notifier &notifier();
 
@@ -55,8 +58,10 @@ struct Summary
 
 // Readers never create the file: a missing history is an empty one. They
 // throw DataError naming the file when it cannot be read.
-QList<Record> records(const QString &list = QString(), const QString &since = QString());
-QHash<QString, Summary> summaryOfList(const QString &list);
+QList<Record> records(const QString &list = QString(), const QString &since = QString(),
+                      const QString &file = path());
+// Keyed by call name; with call given, that call's summary alone.
+QHash<QString, Summary> summaryOfList(const QString &list, const QString &call = QString());
 
 // RFC 4180: every field quoted, quotes doubled, lines ending in CRLF.
 QString csvLine(const QStringList &fields);

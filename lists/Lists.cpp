@@ -4,6 +4,7 @@
 #include "app/Message.h"
 #include "data/CallDatabase.h"
 #include "data/DataError.h"
+#include "history/Progress.h"
 #include "lists/ListStore.h"
 #include "main/frmMain.h"
 
@@ -14,6 +15,7 @@
 #include <QBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
@@ -116,6 +118,7 @@ FormWindow *Lists::createWindow()
     button(c.cmdDeleteCall, "cmdDeleteCall", QStringLiteral("Dele&te Calls"));
     button(c.cmdMoveCalls, "cmdMoveCalls", QStringLiteral("Mo&ve Calls..."));
     button(c.cmdUsed, "cmdUsed", QStringLiteral("Toggle &Used"));
+    button(c.cmdProgress, "cmdProgress", QStringLiteral("&Progress"));
     button(c.cmdImport, "cmdImport", QStringLiteral("&Import..."));
     button(c.cmdExport, "cmdExport", QStringLiteral("&Export..."));
     button(c.cmdExportAll, "cmdExportAll", QStringLiteral("E&xport All as CSV..."));
@@ -141,7 +144,7 @@ FormWindow *Lists::createWindow()
                           {{c.cmdNewList, c.cmdRenameList, c.cmdDeleteList}, {c.cmdImport, c.cmdExport, c.cmdExportAll}}),
                      2);
     panes->addLayout(pane(c.lblCalls, c.tblCalls,
-                          {{c.cmdAddCall, c.cmdRenameCall, c.cmdDeleteCall, c.cmdMoveCalls}, {c.cmdUsed, c.cmdClose}}),
+                          {{c.cmdAddCall, c.cmdRenameCall, c.cmdDeleteCall, c.cmdMoveCalls}, {c.cmdUsed, c.cmdProgress, c.cmdClose}}),
                      3);
     w->resize(760, 480);
 
@@ -150,10 +153,18 @@ FormWindow *Lists::createWindow()
 
     Look::tabOrder({c.tblLists, c.cmdNewList, c.cmdRenameList, c.cmdDeleteList, c.cmdImport, c.cmdExport,
                     c.cmdExportAll, c.tblCalls, c.cmdAddCall, c.cmdRenameCall, c.cmdDeleteCall, c.cmdMoveCalls,
-                    c.cmdUsed, c.cmdClose});
+                    c.cmdUsed, c.cmdProgress, c.cmdClose});
 
     connect(c.tblLists->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &Lists::showCalls);
     connect(c.calls, &QStandardItemModel::itemChanged, this, &Lists::calls_ItemChanged);
+    // Double-click renames, Delete deletes, as in a file manager.
+    connect(c.tblLists, &QTableView::doubleClicked, this, &Lists::cmdRenameList_Click);
+    connect(c.tblCalls, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
+        if (index.column() == 0)
+            cmdRenameCall_Click();
+    });
+    c.tblLists->installEventFilter(this);
+    c.tblCalls->installEventFilter(this);
     connect(c.cmdNewList, &QPushButton::clicked, this, &Lists::cmdNewList_Click);
     connect(c.cmdRenameList, &QPushButton::clicked, this, &Lists::cmdRenameList_Click);
     connect(c.cmdDeleteList, &QPushButton::clicked, this, &Lists::cmdDeleteList_Click);
@@ -162,6 +173,7 @@ FormWindow *Lists::createWindow()
     connect(c.cmdDeleteCall, &QPushButton::clicked, this, &Lists::cmdDeleteCall_Click);
     connect(c.cmdMoveCalls, &QPushButton::clicked, this, &Lists::cmdMoveCalls_Click);
     connect(c.cmdUsed, &QPushButton::clicked, this, &Lists::cmdUsed_Click);
+    connect(c.cmdProgress, &QPushButton::clicked, this, &Lists::cmdProgress_Click);
     connect(c.cmdImport, &QPushButton::clicked, this, &Lists::cmdImport_Click);
     connect(c.cmdExport, &QPushButton::clicked, this, &Lists::cmdExport_Click);
     connect(c.cmdExportAll, &QPushButton::clicked, this, &Lists::cmdExportAll_Click);
@@ -392,6 +404,12 @@ void Lists::cmdMoveCalls_Click()
     change([&] { store().moveCalls(ids, targets[names.indexOf(*target)]); }, false);
 }
 
+void Lists::cmdProgress_Click()
+{
+    const QModelIndex current = m_ui->tblLists->currentIndex();
+    Progress::instance().showList(current.isValid() ? current.siblingAtColumn(0).data().toString() : QString());
+}
+
 void Lists::cmdUsed_Click()
 {
     const QList<int> ids = selectedCallIds();
@@ -499,6 +517,14 @@ void Lists::cmdExportAll_Click()
 
 bool Lists::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_ui && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Delete)) {
+        if (watched == m_ui->tblLists)
+            cmdDeleteList_Click();
+        else if (watched == m_ui->tblCalls)
+            cmdDeleteCall_Click();
+        return watched == m_ui->tblLists || watched == m_ui->tblCalls;
+    }
     if (m_ui && watched == m_ui->tblLists->window()) {
         if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
             auto *drag = static_cast<QDropEvent *>(event);

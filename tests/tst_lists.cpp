@@ -72,7 +72,7 @@ private slots:
     void rulesRefuseAndWriteNothing_data();
     void rulesRefuseAndWriteNothing();
     void replaceKeepsUsedMarksAndMovesAppend();
-    void lockedDatabaseWritesNothing();
+    void lockedOrReadOnlyDatabaseWritesNothing();
     void commandLine_data();
     void commandLine();
     void windowDrivesTheLists();
@@ -247,7 +247,7 @@ void tst_lists::replaceKeepsUsedMarksAndMovesAppend()
     QCOMPARE(db.column("SELECT List FROM tblList"), QStringList{"B"});
 }
 
-void tst_lists::lockedDatabaseWritesNothing()
+void tst_lists::lockedOrReadOnlyDatabaseWritesNothing()
 {
     TestDatabase db({list("B", 1)});
     ListStore store(db.path(), 100);
@@ -270,6 +270,16 @@ void tst_lists::lockedDatabaseWritesNothing()
     QSqlDatabase::removeDatabase("holder");
     QCOMPARE(db.column("SELECT List FROM tblList"), QStringList{"B"});
     store.createList("Party"); // the lock gone, the same store writes
+    QCOMPARE(db.column("SELECT List FROM tblList"), (QStringList{"B", "Party"}));
+
+    // A file nobody may write, root included: one line naming it, exit 1.
+    if (const QString refused = privileged({"chattr", "+i", db.path()}); !refused.isEmpty())
+        QSKIP(qPrintable(refused));
+    const CliRun run = cli({"import", Fixtures + "/plus-2026.txt"}, db.folder());
+    privileged({"chattr", "-i", db.path()});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains("\"Call_List.db\"") && run.err.contains("read-only") && run.err.count('\n') == 1,
+             qPrintable(run.err));
     QCOMPARE(db.column("SELECT List FROM tblList"), (QStringList{"B", "Party"}));
 }
 
@@ -382,6 +392,15 @@ void tst_lists::windowDrivesTheLists()
     QCOMPARE(db.column("SELECT Used FROM tblCalls WHERE Call_Name IN ('Dosado', 'Swing') ORDER BY Call_ID"),
              (QStringList{"1", "1"}));
     QCOMPARE(column(c.lists, 2).last(), QStringLiteral("2"));
+    answers = {"Swing Thru"};
+    const QPoint second = c.tblCalls->visualRect(c.calls->index(1, 0)).center();
+    QTest::mouseClick(c.tblCalls->viewport(), Qt::LeftButton, {}, second);
+    QTest::mouseDClick(c.tblCalls->viewport(), Qt::LeftButton, {}, second);
+    QCOMPARE(column(c.calls), (QStringList{"Dosado", "Swing Thru"}));
+    c.tblCalls->setCurrentIndex(c.calls->index(0, 0));
+    QTest::keyClick(c.tblCalls, Qt::Key_Delete);
+    QCOMPARE(asked.last(), QStringLiteral("Delete \"Dosado\" from \"Tuesday\"?"));
+    QCOMPARE(column(c.calls), QStringList{"Swing Thru"});
 
     answers = {"Thursday"};
     QTest::mouseClick(c.cmdRenameList, Qt::LeftButton);
@@ -395,7 +414,7 @@ void tst_lists::windowDrivesTheLists()
     QCOMPARE(column(c.lists), (QStringList{"B", "Thursday"}));
 
     // A dropped file becomes a list; answered "replace", it replaces one.
-    const QString file = writeFile(db, "thursday.txt", "Fold\r\nswing\r\n");
+    const QString file = writeFile(db, "thursday.txt", "Fold\r\nswing thru\r\n");
     for (int round = 0; round < 2; ++round) {
         answers = {round == 0 ? "Class" : "thursday"};
         QMimeData data;
@@ -409,8 +428,8 @@ void tst_lists::windowDrivesTheLists()
     QCOMPARE(log.messages.mid(1), (QStringList{"2 calls imported into \"Class\".",
                                                "2 calls imported into \"Thursday\"."}));
     QCOMPARE(column(c.lists), (QStringList{"B", "Class", "Thursday"}));
-    QCOMPARE(column(c.lists, 2), (QStringList{"0", "0", "1"})); // "swing" kept its mark
-    QVERIFY(asked.last().startsWith("A list named \"Thursday\" exists already. Replace its 2 calls"));
+    QCOMPARE(column(c.lists, 2), (QStringList{"0", "0", "1"})); // "swing thru" kept its mark
+    QVERIFY(asked.last().startsWith("A list named \"Thursday\" exists already. Replace its 1 call with"));
 
     // Export writes the file the caller names, in the format its ending says.
     lists.prompts.file = [&](const QString &, const QString &, bool, const QString &suggested) {
@@ -419,7 +438,7 @@ void tst_lists::windowDrivesTheLists()
     QTest::mouseClick(c.cmdExport, Qt::LeftButton);
     QFile exported(db.folder() + "/Thursday.txt");
     QVERIFY(exported.open(QIODevice::ReadOnly));
-    QCOMPARE(exported.readAll(), QByteArray("# Thursday\nFold\nswing\n"));
+    QCOMPARE(exported.readAll(), QByteArray("# Thursday\nFold\nswing thru\n"));
 }
 
 void tst_lists::programs2026InActivation_data()
