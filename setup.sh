@@ -7,7 +7,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")"
 
 # desktop-file-utils and appstream validate the installed desktop entry and metainfo.
 packages=(g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libgl-dev fonts-liberation2 fonts-dejavu-core
-  poppler-utils desktop-file-utils appstream)
+  poppler-utils xvfb xdotool libxcb1-dev python3 desktop-file-utils appstream)
 build=1
 for arg in "$@"; do
   if [ "$arg" = --no-build ]; then build=0; else packages+=("$arg"); fi
