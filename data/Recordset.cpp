@@ -30,9 +30,7 @@ bool sameValue(const QVariant &stored, const QVariant &value)
         return stored.toLongLong() == value.toLongLong();
     return stored.typeId() == value.typeId() && stored == value;
 }
-} // namespace
 
-namespace {
 // Result sets run on dcCalls: a failure is told as one of its file.
 DataError failure(const QSqlError &error)
 {
@@ -121,8 +119,8 @@ void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters)
     m_open = true;
 }
 
-// The same statement with the row's offset: SQLite steps over the rows before
-// it without handing them out, in the order the whole statement returns them.
+// The row statement with the row's offset bound last: SQLite steps over the
+// rows before it without handing them out.
 void Recordset::fetchCurrentRow() const
 {
     if (m_fetchedRow == m_position)
