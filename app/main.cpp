@@ -1,3 +1,4 @@
+#include "app/AppIcon.h"
 #include "app/AppIdentity.h"
 #include "app/Form.h"
 #include "app/Look.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -19,6 +21,9 @@ int main(int argc, char *argv[])
                                             .arg(AppIdentity::Major)
                                             .arg(AppIdentity::Minor)
                                             .arg(AppIdentity::Revision));
+    // Ties the windows to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vorlet.Vorlet"));
+    QApplication::setWindowIcon(QIcon(appIcon()));
     Look::applyDefaultFont();
     // The file is the one in the working directory at start-up, wherever a
     // window later takes the process.
