@@ -148,7 +148,7 @@ void CallForm::ActivateLists()
     QStringList tags;
     for (const QCheckBox *box : frmMain::instance().ui().levels()) {
         if (box->isChecked())
-            tags.append(box->property("Tag").toString());
+            tags.append(frmMain::instance().activationList(box->property("Tag").toString()));
     }
     try {
         dataCall &data = dataCall::instance();

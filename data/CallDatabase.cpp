@@ -52,6 +52,14 @@ void setPath(const QString &p)
     storedPath() = QFileInfo(p).absoluteFilePath();
 }
 
+const QStringList &levelTags()
+{
+    static const QStringList tags = {QStringLiteral("B"),  QStringLiteral("MS"), QStringLiteral("P"),
+                                     QStringLiteral("A1"), QStringLiteral("A2"), QStringLiteral("C1"),
+                                     QStringLiteral("C2"), QStringLiteral("C3A"), QStringLiteral("C3B")};
+    return tags;
+}
+
 QString where(const QString &p)
 {
     const QFileInfo file(p);

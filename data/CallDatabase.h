@@ -18,6 +18,10 @@ inline const QString FileName = QStringLiteral("Call_List.db");
 QString path();
 void setPath(const QString &path);
 
+// The nine level lists in ladder order, lowest first: each level's check box
+// carries its name as Tag.
+const QStringList &levelTags();
+
 struct CallList
 {
     QString name;

@@ -7,23 +7,32 @@
 #include "boards/Corners.h"
 #include "boards/HomePositions.h"
 #include "calls/CallForm.h"
+#include "data/CallDatabase.h"
 #include "data/DataError.h"
 #include "data/dataCall.h"
 #include "editor/CallEdit.h"
+#include "lists/Lists.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 
 const QStringList &frmMain::levelTags()
 {
-    static const QStringList tags = {QStringLiteral("B"),  QStringLiteral("MS"), QStringLiteral("P"),
-                                     QStringLiteral("A1"), QStringLiteral("A2"), QStringLiteral("C1"),
-                                     QStringLiteral("C2"), QStringLiteral("C3A"), QStringLiteral("C3B")};
-    return tags;
+    return CallDatabase::levelTags();
 }
+
+namespace {
+const QString Programs2026Key = QStringLiteral("programs2026");
+
+QSettings settings()
+{
+    return QSettings(AppIdentity::title(), AppIdentity::title());
+}
+} // namespace
 
 QList<QCheckBox *> frmMainControls::levels() const
 {
@@ -76,8 +85,12 @@ FormWindow *frmMain::createWindow()
     c.cmdEdit = Look::make<QPushButton>(w, "cmdEdit", "Edit Calls", 3960, 1440, 1335, 495);
     c.cmdAbout = Look::make<QPushButton>(w, "cmdAbout", "About", 3960, 2760, 1335, 495);
     w->setCancelButton(c.cmdAbout);
+    c.chk2026 = Look::make<QCheckBox>(w, "chk2026", "2026 programs", 2520, 840, 1395, 255);
+    c.chk2026->setToolTip(QStringLiteral("The levels B and MS draw their NL calls from \"Mainstream 2026\", "
+                                         "P from \"Plus 2026\""));
+    c.cmdLists = Look::make<QPushButton>(w, "cmdLists", "&Lists", 3960, 2100, 1335, 495);
 
-    Look::tabOrder({c.box_List, c.cmdGo, c.chkAdv, c.CheckMS, c.CheckB, c.CheckP, c.CheckA1, c.CheckA2, c.CheckC1, c.CheckC2, c.CheckC3A, c.cmdShowHome, c.CheckC3B, c.Command2, c.cmdEdit, c.cmdAbout});
+    Look::tabOrder({c.box_List, c.cmdGo, c.chkAdv, c.CheckMS, c.CheckB, c.CheckP, c.CheckA1, c.CheckA2, c.CheckC1, c.CheckC2, c.CheckC3A, c.cmdShowHome, c.CheckC3B, c.Command2, c.cmdEdit, c.cmdAbout, c.chk2026, c.cmdLists});
 
     c.box_List->installEventFilter(this);
     connect(c.box_List, &QComboBox::currentTextChanged, this, &frmMain::box_List_Change);
@@ -86,6 +99,8 @@ FormWindow *frmMain::createWindow()
     connect(c.Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
     connect(c.cmdEdit, &QPushButton::clicked, this, &frmMain::cmdEdit_Click);
     connect(c.cmdAbout, &QPushButton::clicked, this, &frmMain::cmdAbout_Click);
+    connect(c.chk2026, &QCheckBox::clicked, this, &frmMain::chk2026_Click);
+    connect(c.cmdLists, &QPushButton::clicked, this, &frmMain::cmdLists_Click);
     return w;
 }
 
@@ -93,6 +108,7 @@ void frmMain::Form_Load()
 {
     Controls &c = *m_ui;
     c.chkAdv->hide();
+    c.chk2026->setChecked(settings().value(Programs2026Key, false).toBool());
 
     // The combo lists every list of the database; its text starts as "B"
     // without a ladder update, which would give the same ticks anyway.
@@ -100,6 +116,15 @@ void frmMain::Form_Load()
     fillLists();
     c.box_List->setCurrentIndex(-1);
     c.box_List->setEditText(QStringLiteral("B"));
+}
+
+void frmMain::refreshLists()
+{
+    const QSignalBlocker quiet(m_ui->box_List);
+    const QString text = m_ui->box_List->currentText();
+    m_ui->box_List->clear();
+    m_ui->box_List->setEditText(text);
+    fillLists();
 }
 
 void frmMain::fillLists()
@@ -140,6 +165,27 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
         && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress))
         fillLists();
     return false;
+}
+
+QString frmMain::activationList(const QString &tag)
+{
+    if (!ui().chk2026->isChecked())
+        return tag;
+    if (tag == QLatin1String("B") || tag == QLatin1String("MS"))
+        return QStringLiteral("Mainstream 2026");
+    if (tag == QLatin1String("P"))
+        return QStringLiteral("Plus 2026");
+    return tag;
+}
+
+void frmMain::chk2026_Click()
+{
+    settings().setValue(Programs2026Key, m_ui->chk2026->isChecked());
+}
+
+void frmMain::cmdLists_Click()
+{
+    Lists::instance().show();
 }
 
 void frmMain::box_List_Change()

@@ -20,6 +20,8 @@ struct frmMainControls
     QPushButton *Command2;
     QPushButton *cmdEdit;
     QPushButton *cmdAbout;
+    QCheckBox *chk2026;
+    QPushButton *cmdLists;
 
     // The nine level boxes in ladder order, lowest first.
     QList<QCheckBox *> levels() const;
@@ -35,6 +37,11 @@ public:
     static frmMain &instance() { return Form::instance<frmMain>(); }
 
     static const QStringList &levelTags();
+    // The list a ticked level box activates: with "2026 programs" ticked, the
+    // 2026 lists stand in for the levels they replace.
+    QString activationList(const QString &tag);
+    // Fills the combo afresh from the database, keeping its text.
+    void refreshLists();
 
 protected:
     FormWindow *createWindow() override;
@@ -53,4 +60,6 @@ private:
     void Command2_Click();
     void cmdEdit_Click();
     void cmdAbout_Click();
+    void chk2026_Click();
+    void cmdLists_Click();
 };

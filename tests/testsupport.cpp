@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -41,6 +42,8 @@ TestDatabase::TestDatabase()
     dataCall::destroy();
     m_previousDir = QDir::currentPath();
     QDir::setCurrent(m_dir.path());
+    // Remembered choices start afresh too, and never reach the user's own settings.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("settings")));
     CallDatabase::setPath(path());
 }
 

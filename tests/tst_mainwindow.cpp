@@ -51,7 +51,8 @@ void tst_mainwindow::loadsInItsInitialState()
     QVERIFY(c.chkAdv->isHidden() && c.CheckC3B->isHidden());
     QCOMPARE(tabOrder(c.cmdGo->window()),
              (QStringList{"box_List", "cmdGo", "chkAdv", "CheckMS", "CheckB", "CheckP", "CheckA1", "CheckA2", "CheckC1",
-                          "CheckC2", "CheckC3A", "cmdShowHome", "CheckC3B", "Command2", "cmdEdit", "cmdAbout"}));
+                          "CheckC2", "CheckC3A", "cmdShowHome", "CheckC3B", "Command2", "cmdEdit", "cmdAbout", "chk2026",
+                          "cmdLists"}));
 }
 
 void tst_mainwindow::ladder_data()

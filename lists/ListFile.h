@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The plain-text list file a caller keeps: one call a line, "#" comments,
+// an optional item number ("12.", "12)", "12.a", "12a.") before the name.
+namespace ListFile {
+
+// Lines longer than this, or files larger than MaxBytes, are not lists of calls.
+constexpr int MaxLineLength = 1000;
+constexpr qint64 MaxBytes = 4 * 1024 * 1024;
+
+struct Parsed
+{
+    QStringList calls;
+    QStringList notes; // what the reader should know: the encoding used, repeated names
+    QString error;     // set when nothing may be imported; names the file and line
+    bool ok() const { return error.isEmpty(); }
+};
+
+// The calls of a file's bytes; fileName only goes into the messages.
+Parsed parse(const QByteArray &bytes, const QString &fileName);
+// Reads and parses a file in one go.
+Parsed read(const QString &path);
+
+// The name a line gives, with its item number taken off.
+QString callOf(const QString &line);
+// Whether a call name is written and read back as itself.
+bool readsBack(const QString &name);
+
+QByteArray toText(const QString &listName, const QStringList &calls);
+// What will not come back as it was when toText's file is read again: names a
+// list file cannot hold as they stand, and names that repeat.
+QStringList problems(const QStringList &calls);
+
+struct NamedList
+{
+    QString name;
+    QStringList calls;
+};
+QByteArray toCsv(const QList<NamedList> &lists);
+
+// Writes a file whole or not at all; returns what went wrong, or nothing.
+QString save(const QString &path, const QByteArray &bytes);
+
+} // namespace ListFile

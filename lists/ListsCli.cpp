@@ -1,0 +1,227 @@
+#include "lists/ListsCli.h"
+
+#include "data/CallDatabase.h"
+#include "data/DataError.h"
+#include "lists/ListStore.h"
+
+#include <QHash>
+#include <QIODevice>
+#include <QSet>
+
+namespace ListsCli {
+
+namespace {
+const QString Program = QStringLiteral("vorlet-lists");
+
+struct UsageError
+{
+    QString message;
+};
+
+// A command's own words after the command name: positional words, options
+// that take a value, and flags.
+struct Options
+{
+    QStringList words;
+    QHash<QString, QString> values;
+    QSet<QString> flags;
+
+    Options(const QStringList &args, const QStringList &valued, const QStringList &flagNames)
+    {
+        for (int i = 0; i < args.size(); ++i) {
+            QString arg = args[i];
+            if (!arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
+                words.append(arg);
+                continue;
+            }
+            QString value;
+            const qsizetype eq = arg.indexOf(QLatin1Char('='));
+            const bool inlineValue = arg.startsWith(QLatin1String("--")) && eq > 0;
+            if (inlineValue) {
+                value = arg.mid(eq + 1);
+                arg.truncate(eq);
+            }
+            if (valued.contains(arg)) {
+                if (!inlineValue) {
+                    if (++i >= args.size())
+                        throw UsageError{arg + QStringLiteral(" needs a value")};
+                    value = args[i];
+                }
+                values.insert(arg, value);
+            } else if (flagNames.contains(arg) && !inlineValue) {
+                flags.insert(arg);
+            } else {
+                throw UsageError{QStringLiteral("unknown option ") + arg};
+            }
+        }
+    }
+};
+
+struct Context
+{
+    QString database;
+    QStringList args;
+    QIODevice &out;
+    QIODevice &err;
+
+    void say(const QString &text) const { out.write((text + QLatin1Char('\n')).toUtf8()); }
+    void warn(const QString &text) const
+    {
+        err.write((Program + QStringLiteral(": ") + QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))
+                   + QLatin1Char('\n'))
+                      .toUtf8());
+    }
+};
+
+ListStore::List named(const ListStore &store, const QString &name)
+{
+    const std::optional<ListStore::List> list = store.find(name);
+    if (!list)
+        throw DataError(store.file() + QStringLiteral(": no list named \"%1\"").arg(name));
+    return *list;
+}
+
+int show(Context &c)
+{
+    const Options options(c.args, {}, {});
+    if (!options.words.isEmpty())
+        throw UsageError{QStringLiteral("show takes no names")};
+    const ListStore store(c.database);
+    for (const ListStore::List &list : store.lists())
+        c.say(QStringLiteral("%1\t%2\t%3").arg(list.name).arg(list.calls).arg(list.used));
+    return Ok;
+}
+
+int exportList(Context &c)
+{
+    const Options options(c.args, {QStringLiteral("-o")}, {QStringLiteral("--csv"), QStringLiteral("--all")});
+    const bool all = options.flags.contains(QStringLiteral("--all"));
+    const bool csv = options.flags.contains(QStringLiteral("--csv"));
+    if (all ? !options.words.isEmpty() : options.words.size() != 1)
+        throw UsageError{QStringLiteral("export takes one list name, or --all with --csv")};
+    if (all && !csv)
+        throw UsageError{QStringLiteral("--all exports CSV only; add --csv")};
+    const ListStore store(c.database);
+    std::optional<int> listId;
+    if (!all)
+        listId = named(store, options.words.first()).id;
+    const QByteArray bytes = csv ? store.exportCsv(listId) : store.exportText(*listId);
+    const QString target = options.values.value(QStringLiteral("-o"));
+    if (target.isEmpty())
+        c.out.write(bytes);
+    else if (const QString error = ListFile::save(target, bytes); !error.isEmpty())
+        throw DataError(error);
+    // Written all the same: the caller decides what to do about such names.
+    if (!csv) {
+        for (const QString &problem : ListFile::problems(store.callNames(*listId)))
+            c.warn((target.isEmpty() ? QStringLiteral("standard output") : target) + QStringLiteral(": ") + problem);
+    }
+    return Ok;
+}
+
+int importList(Context &c)
+{
+    const Options options(c.args, {QStringLiteral("--name")}, {QStringLiteral("--replace")});
+    if (options.words.size() != 1)
+        throw UsageError{QStringLiteral("import takes one file")};
+    const bool replace = options.flags.contains(QStringLiteral("--replace"));
+    const QString name = options.values.contains(QStringLiteral("--name")) ? options.values.value(QStringLiteral("--name"))
+                                                                          : QString();
+    if (!name.isNull() && name.trimmed().isEmpty())
+        throw UsageError{QStringLiteral("--name needs a list name that is not empty")};
+    const QString file = options.words.first();
+    ListStore store(c.database);
+    if (const auto existing = store.find(name.isNull() ? ListStore::defaultName(file) : name); existing && !replace)
+        throw DataError(store.file() + QStringLiteral(": a list named \"%1\" exists already; add --replace to "
+                                                      "replace its calls")
+                                           .arg(existing->name));
+    const ListStore::Imported imported = store.importFile(file, name, replace);
+    for (const QString &note : std::as_const(imported.notes))
+        c.warn(note);
+    const QString listName = store.listById(imported.listId).name;
+    if (imported.replaced)
+        c.say(QStringLiteral("replaced the calls of \"%1\": %2 calls, %3 used marks kept")
+                  .arg(listName)
+                  .arg(imported.calls)
+                  .arg(imported.keptUsed));
+    else
+        c.say(QStringLiteral("created \"%1\" with %2 calls").arg(listName).arg(imported.calls));
+    return Ok;
+}
+
+struct Command
+{
+    QString name;
+    QString synopsis;
+    int (*run)(Context &);
+};
+
+// One row per command; a new command is one more row and its function.
+const QList<Command> &commands()
+{
+    static const QList<Command> table = {
+        {QStringLiteral("show"), QStringLiteral("show                      one line per list: name, calls, used"), show},
+        {QStringLiteral("export"),
+         QStringLiteral("export NAME [--csv] [-o FILE]\n"
+                        "  export --all --csv [-o FILE]  a list as text (or CSV), or every list as CSV"),
+         exportList},
+        {QStringLiteral("import"),
+         QStringLiteral("import FILE [--name NAME] [--replace]\n"
+                        "                            a text file as a new list (or replacing a list's calls)"),
+         importList},
+    };
+    return table;
+}
+
+QString help()
+{
+    QString text = QStringLiteral("usage: vorlet-lists [--db FILE] COMMAND ...\n\n"
+                                  "The lists of a call database (default: Call_List.db in this folder).\n\n"
+                                  "commands:\n");
+    for (const Command &command : commands())
+        text += QStringLiteral("  ") + command.synopsis + QLatin1Char('\n');
+    text += QStringLiteral("\nExit status: 0 done, 1 data error, 2 bad usage.\n");
+    return text;
+}
+} // namespace
+
+int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
+{
+    Context c{QString(), {}, out, err};
+    QString commandName;
+    try {
+        for (int i = 0; i < arguments.size(); ++i) {
+            const QString &arg = arguments[i];
+            if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+                out.write(help().toUtf8());
+                return Ok;
+            }
+            if (arg == QLatin1String("--db") || arg.startsWith(QLatin1String("--db="))) {
+                if (arg == QLatin1String("--db") && ++i >= arguments.size())
+                    throw UsageError{QStringLiteral("--db needs a file")};
+                c.database = arg == QLatin1String("--db") ? arguments[i] : arg.mid(5);
+            } else if (commandName.isEmpty() && !arg.startsWith(QLatin1Char('-'))) {
+                commandName = arg;
+            } else {
+                c.args.append(arg);
+            }
+        }
+        if (commandName.isEmpty())
+            throw UsageError{QStringLiteral("no command given")};
+        if (c.database.isEmpty())
+            c.database = CallDatabase::FileName;
+        for (const Command &command : commands()) {
+            if (command.name == commandName)
+                return command.run(c);
+        }
+        throw UsageError{QStringLiteral("unknown command \"%1\"").arg(commandName)};
+    } catch (const UsageError &e) {
+        c.warn(e.message + QStringLiteral(" (see vorlet-lists --help)"));
+        return BadUsage;
+    } catch (const DataError &e) {
+        c.warn(e.message());
+        return DataFailure;
+    }
+}
+
+} // namespace ListsCli

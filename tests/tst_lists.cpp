@@ -1,0 +1,454 @@
+// The caller's own lists: the file format, the list module's rules, the
+// command line, the Lists window, and the 2026 programs in activation.
+#include "app/Form.h"
+#include "calls/CallForm.h"
+#include "data/DataError.h"
+#include "lists/ListFile.h"
+#include "lists/ListStore.h"
+#include "lists/Lists.h"
+#include "main/frmMain.h"
+#include "testsupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+const QString Fixtures = QStringLiteral(VORLET_FIXTURES);
+
+QString writeFile(const TestDatabase &db, const QString &name, const QByteArray &bytes)
+{
+    const QString path = db.folder() + QLatin1Char('/') + name;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+struct CliRun
+{
+    int status;
+    QString out, err;
+};
+
+// The real vorlet-lists, run in the test's folder.
+CliRun cli(const QStringList &args, const QString &folder)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(VORLET_LISTS, args);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        qFatal("vorlet-lists did not finish");
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QStringList column(const QStandardItemModel *model, int col = 0)
+{
+    QStringList values;
+    for (int row = 0; row < model->rowCount(); ++row)
+        values.append(model->index(row, col).data().toString());
+    return values;
+}
+} // namespace
+
+class tst_lists : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parse_data();
+    void parse();
+    void defaultDataHoldsTheProgramFiles();
+    void roundTripThroughTheDatabase();
+    void rulesRefuseAndWriteNothing_data();
+    void rulesRefuseAndWriteNothing();
+    void replaceKeepsUsedMarksAndMovesAppend();
+    void lockedDatabaseWritesNothing();
+    void commandLine_data();
+    void commandLine();
+    void windowDrivesTheLists();
+    void programs2026InActivation_data();
+    void programs2026InActivation();
+};
+
+void tst_lists::parse_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QString>("message"); // a note, or the error when no calls
+
+    QTest::newRow("LF") << QByteArray("Dosado\nSwing") << QStringList{"Dosado", "Swing"} << "";
+    QTest::newRow("BOM, CRLF, comments, blanks, spaces")
+        << QByteArray("\xEF\xBB\xBF# Tuesday\r\n\r\n  Dosado \t\r\n#Swing\r\nStar Thru\r\n")
+        << QStringList{"Dosado", "Star Thru"} << "";
+    QTest::newRow("item numbers") << QByteArray("1. Dosado\n2) Swing\n3.a Zoom\n4a. Fold\n5b) Run\n12.c) Hinge")
+                                  << QStringList{"Dosado", "Swing", "Zoom", "Fold", "Run", "Hinge"} << "";
+    QTest::newRow("family headings")
+        << QByteArray("1. Circle Family\n1.a Circle Left\n# aside\n1.b Circle of 4\n2. Dosado\n3. Trade Family\n"
+                      "4. Swing\n4a. Swing Thru")
+        << QStringList{"Circle Left", "Circle of 4", "Dosado", "Trade Family", "Swing Thru"} << "";
+    QTest::newRow("digits that are names") << QByteArray("1/4 Thru\n3/4 Tag the Line\n8 Chain Thru\n2.Dosado")
+                                           << QStringList{"1/4 Thru", "3/4 Tag the Line", "8 Chain Thru", "2.Dosado"}
+                                           << "";
+    QTest::newRow("Windows-1252") << QByteArray("Caf\xE9 \x93Swing\x94\n")
+                                  << QStringList{QString::fromUtf8("Café “Swing”")} << "read as Windows-1252";
+    QTest::newRow("duplicates once") << QByteArray("Dosado\nSwing\n3. dosado\n")
+                                     << QStringList{"Dosado", "Swing"} << "line 3: \"dosado\" repeats line 1";
+    QTest::newRow("empty") << QByteArray() << QStringList{} << "no calls";
+    QTest::newRow("comments only") << QByteArray("# one\n\n  # two\r\n") << QStringList{} << "no calls";
+    QTest::newRow("NUL") << QByteArray("Dosado\nSw\0ing\n", 14) << QStringList{} << "line 2: a NUL byte";
+    QTest::newRow("long line") << "Dosado\n" + QByteArray(1001, 'x') << QStringList{} << "line 2: longer than 1000";
+    QTest::newRow("1000 is fine") << QByteArray(1000, 'x') << QStringList{QString(1000, 'x')} << "";
+    QTest::newRow("UTF-16") << QByteArray("\xFF\xFE" "D\0o\0", 6) << QStringList{} << "UTF-16";
+}
+
+void tst_lists::parse()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, calls);
+    QFETCH(QString, message);
+    const ListFile::Parsed parsed = ListFile::parse(bytes, "club.txt");
+    QCOMPARE(parsed.calls, calls);
+    const QString said = parsed.ok() ? parsed.notes.join('\n') : parsed.error;
+    QCOMPARE(parsed.ok(), !calls.isEmpty());
+    QVERIFY2(message.isEmpty() ? said.isEmpty() : said.startsWith("club.txt: ") && said.contains(message),
+             qPrintable(said));
+}
+
+void tst_lists::defaultDataHoldsTheProgramFiles()
+{
+    QFile source(VORLET_DEFAULT_CALLS);
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    QString error;
+    QHash<QString, QStringList> data;
+    for (const CallDatabase::CallList &l : CallDatabase::parse(QString::fromUtf8(source.readAll()), &error))
+        data.insert(l.name, l.calls);
+    const ListFile::Parsed mainstream = ListFile::read(Fixtures + "/mainstream-2026.txt");
+    const ListFile::Parsed plus = ListFile::read(Fixtures + "/plus-2026.txt");
+    QVERIFY(mainstream.ok() && plus.ok() && mainstream.notes.isEmpty() && plus.notes.isEmpty());
+    QCOMPARE(data.value("Mainstream 2026"), mainstream.calls);
+    QCOMPARE(data.value("Plus 2026"), plus.calls);
+    QCOMPARE(mainstream.calls.size(), 78); // 50 items, 13 of them family headings with 41 members
+    QVERIFY(!mainstream.calls.contains("Circle Family") && mainstream.calls.contains("Circle of 4 Left / Right"));
+    QVERIFY(data.value("A1").contains("Triple Scoot"));
+}
+
+void tst_lists::roundTripThroughTheDatabase()
+{
+    TestDatabase db({list("B", 2)});
+    ListStore store(db.path());
+    const ListStore::Imported in = store.importFile(Fixtures + "/mainstream-2026.txt", {}, false);
+    QCOMPARE(store.listById(in.listId).name, QStringLiteral("mainstream-2026"));
+    const QByteArray text = store.exportText(in.listId);
+    QVERIFY(text.startsWith("# mainstream-2026\nCircle Left / Right\n") && !text.contains('\r'));
+    QCOMPARE(ListFile::parse(text, "x").calls, ListFile::read(Fixtures + "/mainstream-2026.txt").calls);
+    // Exported, imported again and exported: the same bytes.
+    const ListStore::Imported again = store.importFile(writeFile(db, "again.txt", text), "Again", false);
+    QCOMPARE(store.exportText(again.listId), QByteArray(text).replace("mainstream-2026", "Again"));
+
+    const int odd = store.createList("Club, \"Tuesday\"");
+    store.addCall(odd, "Dosado, then \"Star\"");
+    store.addCall(odd, QString::fromUtf8("Café"));
+    QCOMPARE(store.exportCsv(odd), QString::fromUtf8("List,Call\r\n\"Club, \"\"Tuesday\"\"\",\"Dosado, then "
+                                                     "\"\"Star\"\"\"\r\n\"Club, \"\"Tuesday\"\"\",Café\r\n")
+                                       .toUtf8());
+    const QList<QByteArray> all = store.exportCsv(std::nullopt).split('\n');
+    QCOMPARE(all.size(), 1 + 2 + 78 * 2 + 2 + 1);
+    QCOMPARE(all[1], QByteArray("B,B #1\r"));
+}
+
+void tst_lists::rulesRefuseAndWriteNothing_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("rename a level") << "renameList" << "B" << "Basic" << "\"B\" is a level list";
+    QTest::newRow("delete a level") << "deleteList" << "MS" << "" << "\"MS\" is a level list";
+    QTest::newRow("new list, name in other case") << "createList" << "" << "b" << "\"B\" exists already";
+    QTest::newRow("new list, LIKE wildcards are letters") << "createList" << "" << "Work_hop" << "";
+    QTest::newRow("new list, other case beyond ASCII") << "createList" << "" << QString::fromUtf8("ÉCOLE")
+                                                       << "\"École\" exists already";
+    QTest::newRow("new list, spaces only") << "createList" << "" << "   " << "a list needs a name";
+    QTest::newRow("rename to a taken name") << "renameList" << "Workshop" << " ms " << "\"MS\" exists already";
+    QTest::newRow("rename keeps its own name") << "renameList" << "Workshop" << "WORKSHOP" << "";
+    QTest::newRow("call twice in a list") << "addCall" << "Workshop" << "workshop #1" << "already in the list";
+    QTest::newRow("call with an item number") << "addCall" << "Workshop" << "12. Zoom" << "leave the item number";
+    QTest::newRow("call as a comment") << "addCall" << "Workshop" << "#Zoom" << "cannot start with \"#\"";
+    QTest::newRow("import a taken name") << "import" << "" << "workshop" << "exists already";
+}
+
+void tst_lists::rulesRefuseAndWriteNothing()
+{
+    QFETCH(QString, op);
+    QFETCH(QString, target);
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    TestDatabase db({list("B", 1), list("MS", 1), list("Workshop", 2), list(QString::fromUtf8("École"), 0)});
+    const QString before = db.column("SELECT List || ':' || COUNT(Call_ID) FROM tblList LEFT JOIN tblCalls "
+                                     "USING (List_ID) GROUP BY List_ID").join(',');
+    ListStore store(db.path());
+    const int id = target.isEmpty() ? 0 : store.find(target)->id;
+    try {
+        if (op == "renameList")
+            store.renameList(id, name);
+        else if (op == "deleteList")
+            store.deleteList(id);
+        else if (op == "createList")
+            store.createList(name);
+        else if (op == "addCall")
+            store.addCall(id, name);
+        else
+            store.importCalls(name, {"Zoom"}, false);
+        QVERIFY2(message.isEmpty(), "not refused");
+    } catch (const DataError &e) {
+        QVERIFY2(!message.isEmpty() && e.message().startsWith(db.path() + ": ") && e.message().contains(message),
+                 qPrintable(e.message()));
+        QCOMPARE(db.column("SELECT List || ':' || COUNT(Call_ID) FROM tblList LEFT JOIN tblCalls "
+                           "USING (List_ID) GROUP BY List_ID").join(','),
+                 before);
+    }
+}
+
+void tst_lists::replaceKeepsUsedMarksAndMovesAppend()
+{
+    TestDatabase db({list("B", 2)});
+    ListStore store(db.path());
+    const int id = store.importCalls("Class", {"Dosado", "Swing", "Zoom"}, false).listId;
+    const QList<ListStore::Call> calls = store.calls(id);
+    store.setUsed({calls[0].id, calls[2].id}, true);
+    const ListStore::Imported replaced = store.importCalls("class", {"zoom", "Fold", "Dosado"}, true);
+    QCOMPARE(replaced.listId, id);
+    QCOMPARE(replaced.keptUsed, 2);
+    QCOMPARE(db.column("SELECT Call_Name || '=' || Used FROM tblCalls WHERE List_ID = ? ORDER BY Call_ID", {id}),
+             (QStringList{"zoom=1", "Fold=0", "Dosado=1"}));
+    QCOMPARE(store.listById(id).name, QStringLiteral("Class"));
+
+    // Moved calls go last in the target, with their marks; a list goes with its calls.
+    const int b = store.find("B")->id;
+    store.moveCalls({store.calls(id)[0].id, store.calls(id)[1].id}, b);
+    QCOMPARE(db.column("SELECT Call_Name || '=' || Used FROM tblCalls WHERE List_ID = ? ORDER BY Call_ID", {b}),
+             (QStringList{"B #1=0", "B #2=0", "zoom=1", "Fold=0"}));
+    QVERIFY_THROWS_EXCEPTION(DataError, store.addCall(b, "Zoom"));
+    QVERIFY_THROWS_EXCEPTION(DataError, store.moveCalls({store.addCall(id, "FOLD")}, b));
+    store.deleteList(id);
+    QCOMPARE(db.value("SELECT COUNT(*) FROM tblCalls").toInt(), 4);
+    QCOMPARE(db.column("SELECT List FROM tblList"), QStringList{"B"});
+}
+
+void tst_lists::lockedDatabaseWritesNothing()
+{
+    TestDatabase db({list("B", 1)});
+    ListStore store(db.path(), 100);
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "holder");
+        other.setDatabaseName(db.path());
+        QVERIFY(other.open());
+        QSqlQuery(other).exec("BEGIN IMMEDIATE");
+        try {
+            store.createList("Party");
+            QFAIL("written under another program's lock");
+        } catch (const DataError &e) {
+            QVERIFY2(e.message().contains("\"Call_List.db\"") && e.message().contains("locked")
+                         && !e.message().contains('\n'),
+                     qPrintable(e.message()));
+        }
+        QSqlQuery(other).exec("ROLLBACK");
+        other.close();
+    }
+    QSqlDatabase::removeDatabase("holder");
+    QCOMPARE(db.column("SELECT List FROM tblList"), QStringList{"B"});
+    store.createList("Party"); // the lock gone, the same store writes
+    QCOMPARE(db.column("SELECT List FROM tblList"), (QStringList{"B", "Party"}));
+}
+
+void tst_lists::commandLine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<QStringList>("lists"); // the lists afterwards
+    const QStringList before{"Workshop", "P", "B"};
+    QTest::newRow("show") << QStringList{"show"} << 0 << "B\t2\t1\nP\t1\t0\nWorkshop\t1\t0\n" << "" << before;
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "usage: vorlet-lists" << "" << before;
+    QTest::newRow("export") << QStringList{"export", "b"} << 0 << "# B\nB #1\nB #2\n" << "" << before;
+    QTest::newRow("export, names that will not read back")
+        << QStringList{"export", "Workshop"} << 0 << "# Workshop\nWorkshop #1\n12. Zoom\n workshop #1\n"
+        << "standard output: line 3: \"12. Zoom\" will read back as \"Zoom\"" << before;
+    QTest::newRow("export CSV") << QStringList{"export", "P", "--csv"} << 0 << "List,Call\r\nP,P #1\r\n" << ""
+                                << before;
+    QTest::newRow("import") << QStringList{"import", "{f}/mainstream-2026.txt", "--name", "MS26"} << 0
+                            << "created \"MS26\" with 78 calls" << "" << before + QStringList{"MS26"};
+    QTest::newRow("import by file name") << QStringList{"import", "{d}/dup.txt"} << 0 << "created \"dup\""
+                                         << "dup.txt: line 2: \"swing\" repeats line 1" << before + QStringList{"dup"};
+    QTest::newRow("import a taken name") << QStringList{"import", "{d}/dup.txt", "--name", "workshop"} << 1 << ""
+                                         << "\"Workshop\" exists already; add --replace" << before;
+    QTest::newRow("import, bad file") << QStringList{"import", "{d}/nul.txt"} << 1 << "" << "nul.txt: line 1: a NUL"
+                                      << before;
+    QTest::newRow("import, no file") << QStringList{"import", "{d}/gone.txt"} << 1 << "" << "gone.txt: cannot be read"
+                                     << before;
+    QTest::newRow("import, blank name") << QStringList{"import", "{d}/dup.txt", "--name", " "} << 2 << ""
+                                        << "--name needs a list name" << before;
+    QTest::newRow("no such list") << QStringList{"export", "Party"} << 1 << "" << "Call_List.db: no list named \"Party\""
+                                  << before;
+    QTest::newRow("no such database") << QStringList{"--db", "{d}/none.db", "show"} << 1 << ""
+                                      << "none.db: no such call database" << before;
+    QTest::newRow("no command") << QStringList{} << 2 << "" << "no command given" << before;
+    QTest::newRow("unknown command") << QStringList{"delete", "B"} << 2 << "" << "unknown command" << before;
+    QTest::newRow("unknown option") << QStringList{"show", "--all"} << 2 << "" << "unknown option --all" << before;
+    QTest::newRow("all needs CSV") << QStringList{"export", "--all"} << 2 << "" << "add --csv" << before;
+}
+
+void tst_lists::commandLine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QFETCH(QStringList, lists);
+    TestDatabase db({list("Workshop", 1), list("P", 1), list("B", 2)});
+    db.exec("UPDATE tblCalls SET Used = 1 WHERE Call_Name = 'B #2'");
+    // As other tools may leave them: a numbered name, a repeated one.
+    if (QTest::currentDataTag() == QLatin1String("export, names that will not read back"))
+        db.exec("INSERT INTO tblCalls (Call_Name, List_ID) SELECT ?, List_ID FROM tblList WHERE List = 'Workshop' "
+                "UNION ALL SELECT ?, List_ID FROM tblList WHERE List = 'Workshop'",
+                {"12. Zoom", " workshop #1"});
+    writeFile(db, "dup.txt", "Swing\nswing\n");
+    writeFile(db, "nul.txt", QByteArray("Swing\0", 6));
+    args.replaceInStrings("{f}", Fixtures).replaceInStrings("{d}", db.folder());
+    const CliRun run = cli(args, db.folder());
+    QCOMPARE(run.status, status);
+    QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.contains(out), qPrintable(run.out));
+    QVERIFY2(err.isEmpty() ? run.err.isEmpty()
+                           : run.err.startsWith("vorlet-lists: ") && run.err.contains(err)
+                                 && run.err.count('\n') == run.err.count("vorlet-lists: "),
+             qPrintable(run.err));
+    QCOMPARE(db.column("SELECT List FROM tblList ORDER BY List_ID"), lists);
+}
+
+void tst_lists::windowDrivesTheLists()
+{
+    TestDatabase db({list("B", 1), list("Party", 2)});
+    MessageLog log;
+    frmMain::instance().show();
+    QTest::mouseClick(frmMain::instance().ui().cmdLists, Qt::LeftButton);
+    Lists &lists = Lists::instance();
+    Lists::Controls &c = lists.ui();
+    QVERIFY(lists.isShown());
+    QCOMPARE(column(c.lists), (QStringList{"B", "Party"}));
+    QCOMPARE(column(c.calls), QStringList{"B #1"});
+
+    QStringList asked;
+    QStringList answers;
+    lists.prompts.text = [&](const QString &label, const QString &) -> std::optional<QString> {
+        asked.append(label);
+        return answers.isEmpty() ? std::nullopt : std::optional<QString>(answers.takeFirst());
+    };
+    lists.prompts.confirm = [&](const QString &question) {
+        asked.append(question);
+        return true;
+    };
+    auto comboItems = [] {
+        QStringList items;
+        for (int i = 0; i < frmMain::instance().ui().box_List->count(); ++i)
+            items.append(frmMain::instance().ui().box_List->itemText(i));
+        return items;
+    };
+
+    answers = {"Tuesday", "Dosado", "Swing"};
+    QTest::mouseClick(c.cmdNewList, Qt::LeftButton);
+    QTest::mouseClick(c.cmdAddCall, Qt::LeftButton);
+    QTest::mouseClick(c.cmdAddCall, Qt::LeftButton);
+    QCOMPARE(column(c.lists), (QStringList{"B", "Party", "Tuesday"}));
+    QCOMPARE(column(c.calls), (QStringList{"Dosado", "Swing"}));
+    QCOMPARE(comboItems(), (QStringList{"B", "Party", "Tuesday"})); // the main window follows at once
+
+    // Used marks: the button and the box in the row both reach the database.
+    QTest::mouseClick(c.cmdUsed, Qt::LeftButton);
+    c.tblCalls->setCurrentIndex(c.calls->index(0, 1));
+    QTest::keyClick(c.tblCalls, Qt::Key_Space);
+    QCOMPARE(db.column("SELECT Used FROM tblCalls WHERE Call_Name IN ('Dosado', 'Swing') ORDER BY Call_ID"),
+             (QStringList{"1", "1"}));
+    QCOMPARE(column(c.lists, 2).last(), QStringLiteral("2"));
+
+    answers = {"Thursday"};
+    QTest::mouseClick(c.cmdRenameList, Qt::LeftButton);
+    QCOMPARE(comboItems(), (QStringList{"B", "Party", "Thursday"}));
+    c.tblLists->setCurrentIndex(c.lists->index(0, 0));
+    QTest::mouseClick(c.cmdDeleteList, Qt::LeftButton);
+    QCOMPARE(log.messages, QStringList{"\"B\" is a level list; it cannot be deleted."});
+    c.tblLists->setCurrentIndex(c.lists->index(1, 0));
+    QTest::mouseClick(c.cmdDeleteList, Qt::LeftButton);
+    QCOMPARE(asked.last(), QStringLiteral("Delete the list \"Party\" and its 2 calls?"));
+    QCOMPARE(column(c.lists), (QStringList{"B", "Thursday"}));
+
+    // A dropped file becomes a list; answered "replace", it replaces one.
+    const QString file = writeFile(db, "thursday.txt", "Fold\r\nswing\r\n");
+    for (int round = 0; round < 2; ++round) {
+        answers = {round == 0 ? "Class" : "thursday"};
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(c.tblLists->window(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(c.tblLists->window(), &drop);
+    }
+    QCOMPARE(log.messages.mid(1), (QStringList{"2 calls imported into \"Class\".",
+                                               "2 calls imported into \"Thursday\"."}));
+    QCOMPARE(column(c.lists), (QStringList{"B", "Class", "Thursday"}));
+    QCOMPARE(column(c.lists, 2), (QStringList{"0", "0", "1"})); // "swing" kept its mark
+    QVERIFY(asked.last().startsWith("A list named \"Thursday\" exists already. Replace its 2 calls"));
+
+    // Export writes the file the caller names, in the format its ending says.
+    lists.prompts.file = [&](const QString &, const QString &, bool, const QString &suggested) {
+        return db.folder() + "/" + suggested;
+    };
+    QTest::mouseClick(c.cmdExport, Qt::LeftButton);
+    QFile exported(db.folder() + "/Thursday.txt");
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    QCOMPARE(exported.readAll(), QByteArray("# Thursday\nFold\nswing\n"));
+}
+
+void tst_lists::programs2026InActivation_data()
+{
+    QTest::addColumn<QString>("level");
+    QTest::addColumn<bool>("programs2026");
+    QTest::addColumn<QStringList>("active");
+    QTest::newRow("A1") << "A1" << false << QStringList{"B", "MS", "P", "A1"};
+    QTest::newRow("A1, 2026") << "A1" << true << QStringList{"A1", "Mainstream 2026", "Plus 2026"};
+    QTest::newRow("MS, 2026") << "MS" << true << QStringList{"Mainstream 2026"};
+    QTest::newRow("Party, 2026") << "Party" << true << QStringList{};
+}
+
+void tst_lists::programs2026InActivation()
+{
+    QFETCH(QString, level);
+    QFETCH(bool, programs2026);
+    QFETCH(QStringList, active);
+    TestDatabase db({list("B", 1), list("MS", 1), list("P", 1), list("A1", 1), list("Mainstream 2026", 1),
+                     list("Plus 2026", 1), list("Party", 1)});
+    frmMain::instance().show();
+    QVERIFY(!frmMain::instance().ui().chk2026->isChecked());
+    if (programs2026)
+        QTest::mouseClick(frmMain::instance().ui().chk2026, Qt::LeftButton);
+    // Remembered between runs.
+    Form::destroyAll();
+    QCOMPARE(frmMain::instance().ui().chk2026->isChecked(), programs2026);
+    frmMain::instance().ui().box_List->setEditText(level);
+    CallForm::instance().show();
+    QCOMPARE(db.column("SELECT List FROM tblList WHERE List_Active = 1 ORDER BY List_ID"), active);
+}
+
+QTEST_MAIN(tst_lists)
+#include "tst_lists.moc"
