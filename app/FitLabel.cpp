@@ -54,11 +54,11 @@ void FitLabel::setScaleRange(qreal smallest, qreal largest)
 
 void FitLabel::setText(const QString &text)
 {
-    if (text == QLabel::text())
-        return;
-    QLabel::setText(text);
-    refit();
-    emit textChanged(text);
+    if (text != QLabel::text()) {
+        QLabel::setText(text);
+        refit();
+    }
+    emit textSet(text);
 }
 
 qreal FitLabel::basePixelSize() const

@@ -35,7 +35,8 @@ public:
     QSize minimumSizeHint() const override { return QSize(); }
 
 signals:
-    void textChanged(const QString &text);
+    // Every setting, the same text again included: each draw is news.
+    void textSet(const QString &text);
     // Shown or hidden by the program; whether its window is on show plays no part.
     void shownChanged();
 

@@ -3,6 +3,7 @@
 #include "app/AppIdentity.h"
 #include "app/TimeSource.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QScopeGuard>
 
@@ -15,6 +16,18 @@ Message::Observer &observer()
 {
     static Message::Observer current;
     return current;
+}
+Message::Answerer &answerer()
+{
+    static Message::Answerer current;
+    return current;
+}
+
+// A window on full screen would cover a box opened over another window.
+QWidget *over(QWidget *parent)
+{
+    QWidget *active = QApplication::activeWindow();
+    return active && active->isFullScreen() ? active : parent;
 }
 } // namespace
 
@@ -32,8 +45,20 @@ void show(const QString &text, QWidget *parent)
         observer()(text);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, AppIdentity::title(), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, AppIdentity::title(), text, QMessageBox::Ok, over(parent));
     box.exec();
+}
+
+bool ask(const QString &text, QWidget *parent)
+{
+    ++showing;
+    const auto done = qScopeGuard([] { --showing; });
+    if (answerer())
+        return answerer()(text);
+    QMessageBox box(QMessageBox::Question, AppIdentity::title(), text, QMessageBox::Yes | QMessageBox::No,
+                    over(parent));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 bool isShowing()
@@ -49,6 +74,11 @@ qint64 waitedMs()
 void setObserver(Observer o)
 {
     observer() = std::move(o);
+}
+
+void setAnswerer(Answerer a)
+{
+    answerer() = std::move(a);
 }
 
 } // namespace Message

@@ -21,9 +21,15 @@ bool isShowing();
 // paced work does not count that time.
 qint64 waitedMs();
 
+// A question with Yes and No, No the default: true when the caller answers Yes.
+bool ask(const QString &text, QWidget *parent = nullptr);
+
 // Tests observe messages instead of answering real boxes; an empty observer
 // restores the real box.
 using Observer = std::function<void(const QString &text)>;
 void setObserver(Observer observer);
+// Tests answer questions; an empty answerer restores the real box.
+using Answerer = std::function<bool(const QString &text)>;
+void setAnswerer(Answerer answerer);
 
 } // namespace Message

@@ -1,4 +1,5 @@
 #include "calls/CallForm.h"
+#include "calls/Floor.h"
 
 #include "app/FitLabel.h"
 #include "app/Look.h"
@@ -108,12 +109,15 @@ FormWindow *CallForm::createWindow()
     c.Timer1->setTimerType(Qt::PreciseTimer);
 
     w->setDefaultButton(c.cmdUse);
-    Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync});
+    // Opens the calls large for the floor; in free space, last in the tab order.
+    c.cmdFloor = Look::make<QPushButton>(w, "cmdFloor", "F&loor", 5880, 2760, 1335, 495);
+    Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync, c.cmdFloor});
 
     connect(c.cmdStart, &QPushButton::clicked, this, &CallForm::cmdStart_Click);
     connect(c.cmdUse, &QPushButton::clicked, this, &CallForm::cmdUse_Click);
     connect(c.cmdReset, &QPushButton::clicked, this, &CallForm::cmdReset_Click);
     connect(c.cmdGetNOL, &QPushButton::clicked, this, &CallForm::cmdGetNOL_Click);
+    connect(c.cmdFloor, &QPushButton::clicked, this, &CallForm::cmdFloor_Click);
     connect(c.hscrCall, &QScrollBar::valueChanged, this, &CallForm::hscrCall_Change);
     connect(c.hscrDelay, &QScrollBar::valueChanged, this, &CallForm::hscrDelay_Change);
     // The ticks due before the box changed still go by its old state.
@@ -345,6 +349,11 @@ void CallForm::GetNLCall(Patience patience)
 void CallForm::cmdGetNOL_Click()
 {
     GetNLCall();
+}
+
+void CallForm::cmdFloor_Click()
+{
+    Floor::instance().show();
 }
 
 // A change by the caller: the ticks due so far count under the old settings,

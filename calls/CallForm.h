@@ -34,6 +34,7 @@ struct CallFormControls
     QLabel *lblDelay;
     QScrollBar *hscrDelay;
     QTimer *Timer1;
+    QPushButton *cmdFloor;
     QLabel *lblStatus; // a quiet line for paced draws the busy file turned away
 };
 
@@ -78,6 +79,7 @@ private:
     void cmdUse_Click();
     void cmdReset_Click();
     void cmdGetNOL_Click();
+    void cmdFloor_Click();
     void hscrCall_Change();
     void hscrDelay_Change();
 

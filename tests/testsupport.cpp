@@ -2,11 +2,17 @@
 
 #include "app/Form.h"
 #include "app/Message.h"
+#include "calls/CallForm.h"
+#include "main/frmMain.h"
 #include "data/dataCall.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QSettings>
+#include <QTest>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -122,9 +128,39 @@ QStringList tabOrder(QWidget *window)
 MessageLog::MessageLog()
 {
     Message::setObserver([this](const QString &text) { messages.append(text); });
+    Message::setAnswerer([this](const QString &text) {
+        questions.append(text);
+        return answer;
+    });
 }
 
 MessageLog::~MessageLog()
 {
     Message::setObserver({});
+    Message::setAnswerer({});
+}
+
+CallFormControls &getList(const QString &text)
+{
+    frmMain::instance().show();
+    frmMain::instance().ui().box_List->setEditText(text);
+    QTest::mouseClick(frmMain::instance().ui().cmdGo, Qt::LeftButton);
+    return CallForm::instance().ui();
+}
+
+int used(const TestDatabase &db)
+{
+    return db.value(QStringLiteral("SELECT SUM(Used) FROM tblCalls")).toInt();
+}
+
+QStringList defaultCallNames()
+{
+    QFile file(QStringLiteral(VORLET_DEFAULT_CALLS));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", VORLET_DEFAULT_CALLS);
+    QString error;
+    QStringList names;
+    for (const CallDatabase::CallList &l : CallDatabase::parse(QString::fromUtf8(file.readAll()), &error))
+        names += l.calls;
+    return names;
 }

@@ -29,6 +29,14 @@ private:
     QString m_previousDir;
 };
 
+// Picks a list on the main window and presses "Get List": the "Calls" window's controls.
+struct CallFormControls;
+CallFormControls &getList(const QString &text);
+// Calls marked used in the test database.
+int used(const TestDatabase &db);
+// Every call name of the default call data.
+QStringList defaultCallNames();
+
 // Lists of calls named after their list: list("A1", 3) is A1 #1 .. A1 #3.
 CallDatabase::CallList list(const QString &name, int calls);
 
@@ -47,4 +55,6 @@ public:
     MessageLog();
     ~MessageLog();
     QStringList messages;
+    QStringList questions; // answered with answer
+    bool answer = false;
 };

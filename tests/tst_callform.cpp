@@ -21,23 +21,9 @@
 namespace {
 const QString AllUsed = QStringLiteral("All calls have been used.  Please reset.");
 
-// Picks a list on the main window and presses "Get List".
-CallForm::Controls &getList(const QString &text)
-{
-    frmMain::instance().show();
-    frmMain::instance().ui().box_List->setEditText(text);
-    QTest::mouseClick(frmMain::instance().ui().cmdGo, Qt::LeftButton);
-    return CallForm::instance().ui();
-}
-
 QStringList active(const TestDatabase &db)
 {
     return db.column("SELECT List FROM tblList WHERE List_Active = 1 ORDER BY List_ID");
-}
-
-int used(const TestDatabase &db)
-{
-    return db.value("SELECT SUM(Used) FROM tblCalls").toInt();
 }
 
 void ticks(int n)
@@ -586,12 +572,7 @@ void tst_callform::databaseFailuresAreToldAndWriteNothing()
 
 void tst_callform::callLabelsShowEveryNameWhole()
 {
-    QFile file(VORLET_DEFAULT_CALLS);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QString error;
-    QStringList names;
-    for (const CallDatabase::CallList &l : CallDatabase::parse(QString::fromUtf8(file.readAll()), &error))
-        names += l.calls;
+    QStringList names = defaultCallNames();
     QVERIFY(names.size() > 500);
     const QString word = "Spin";
     const QString twoHundred = QStringList(200, word).join(' ');

@@ -22,11 +22,10 @@
 #include <QTimer>
 
 namespace {
-CallForm::Controls &getList()
+// The "Calls" window on list "B", its ticks coming from the test alone.
+CallForm::Controls &calls()
 {
-    frmMain::instance().show();
-    frmMain::instance().ui().cmdGo->click();
-    CallForm::instance().ui().Timer1->stop(); // ticks come from the test alone
+    getList("B").Timer1->stop();
     return CallForm::instance().ui();
 }
 
@@ -77,7 +76,7 @@ void tst_contention::callersActionWaits()
     db.exec("UPDATE tblCalls SET Used = 1 WHERE Call_Name = 'MS #1'");
     CallForm::Controls *c = nullptr;
     if (action != "combo" && action != "editor") {
-        c = &getList();
+        c = &calls();
         c->cmdStart->click();
         c->lblCallsLeft->clear();
     }
@@ -150,7 +149,7 @@ void tst_contention::pacedDrawSkipsItsTick()
     TestDatabase db({list("B", 4)});
     MessageLog log;
     dataCall::instance().setTimeouts(300, 300);
-    CallForm::Controls &c = getList();
+    CallForm::Controls &c = calls();
     c.hscrCall->setValue(1);
     c.hscrDelay->setValue(1);
     c.cmdStart->click();
