@@ -7,6 +7,8 @@
 #include "data/CallDatabase.h"
 #include "data/DataError.h"
 #include "data/dataCall.h"
+#include "history/History.h"
+#include "history/Progress.h"
 #include "main/frmMain.h"
 
 #include <QCheckBox>
@@ -103,6 +105,9 @@ FormWindow *CallForm::createWindow()
     c.lblStatus->setAccessibleName(QStringLiteral("Status"));
     c.lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     c.lblStatus->hide();
+    // In the free space right of "Get Next", after every other control in tab order.
+    c.cmdProgress = Look::make<QPushButton>(w, "cmdProgress", "&Progress", 5880, 5760, 1335, 315);
+    c.cmdProgress->setAccessibleName(QStringLiteral("Progress"));
 
     c.Timer1 = new QTimer(w);
     c.Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -111,13 +116,15 @@ FormWindow *CallForm::createWindow()
     w->setDefaultButton(c.cmdUse);
     // Opens the calls large for the floor; in free space, last in the tab order.
     c.cmdFloor = Look::make<QPushButton>(w, "cmdFloor", "F&loor", 5880, 2760, 1335, 495);
-    Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync, c.cmdFloor});
+    Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync, c.cmdFloor,
+                    c.cmdProgress});
 
     connect(c.cmdStart, &QPushButton::clicked, this, &CallForm::cmdStart_Click);
     connect(c.cmdUse, &QPushButton::clicked, this, &CallForm::cmdUse_Click);
     connect(c.cmdReset, &QPushButton::clicked, this, &CallForm::cmdReset_Click);
     connect(c.cmdGetNOL, &QPushButton::clicked, this, &CallForm::cmdGetNOL_Click);
     connect(c.cmdFloor, &QPushButton::clicked, this, &CallForm::cmdFloor_Click);
+    connect(c.cmdProgress, &QPushButton::clicked, this, &CallForm::cmdProgress_Click);
     connect(c.hscrCall, &QScrollBar::valueChanged, this, &CallForm::hscrCall_Change);
     connect(c.hscrDelay, &QScrollBar::valueChanged, this, &CallForm::hscrDelay_Change);
     // The ticks due before the box changed still go by its old state.
@@ -244,6 +251,7 @@ void CallForm::FindCall(Patience patience)
     m_listCallId = id;
     m_listCallName = name.toString();
     m_haveListCall = true;
+    emit callDrawn(id, m_listCallName);
 }
 
 void CallForm::showCallsLeft(int rows)
@@ -277,14 +285,16 @@ void CallForm::cmdUse_Click()
 
     dataCall &data = dataCall::instance();
     try {
+        // The mark and its record land together; when either cannot, neither does.
         // A call removed from the database meanwhile has no row left to mark.
-        data.run(Patience::Command, [&] { data.markUsed(callId); });
+        data.run(Patience::Command, [&] { History::setUsed(data.dcCalls(), callId, true); });
     } catch (const DataError &e) {
         if (!e.isCancelled())
             tell(QStringLiteral("\"%1\" could not be marked as used; it stays on the list.\n\n").arg(callName)
                  + e.message());
         return;
     }
+    emit callUsed(callId);
     FindCall();
     CallTicks = 0;
     tickSoon();
@@ -300,7 +310,9 @@ void CallForm::ResetCalls()
         if (e.isCancelled())
             return;
         tell(QStringLiteral("The used marks could not be reset; no call was changed.\n\n") + e.message());
+        return;
     }
+    emit callsReset();
 }
 
 void CallForm::cmdReset_Click()
@@ -354,6 +366,11 @@ void CallForm::cmdGetNOL_Click()
 void CallForm::cmdFloor_Click()
 {
     Floor::instance().show();
+}
+
+void CallForm::cmdProgress_Click()
+{
+    Progress::instance().showList(frmMain::instance().ui().box_List->currentText());
 }
 
 // A change by the caller: the ticks due so far count under the old settings,

@@ -30,6 +30,7 @@ struct CallFormControls
     FitLabel *lblNLCall1;
     FitLabel *lblNLCall2;
     QPushButton *cmdGetNOL;
+    QPushButton *cmdProgress;
     QLabel *lblDelay2;
     QLabel *lblDelay;
     QScrollBar *hscrDelay;
@@ -67,6 +68,12 @@ public:
     // The load step seeds from the clock; tests pin the sequence down.
     void seedGenerator(quint32 seed) { m_generator.seed(seed); }
 
+signals:
+    // Other windows follow the list calls live through these.
+    void callDrawn(const QVariant &callId, const QString &name);
+    void callUsed(const QVariant &callId);
+    void callsReset();
+
 protected:
     FormWindow *createWindow() override;
     void Form_Load() override;
@@ -80,6 +87,7 @@ private:
     void cmdReset_Click();
     void cmdGetNOL_Click();
     void cmdFloor_Click();
+    void cmdProgress_Click();
     void hscrCall_Change();
     void hscrDelay_Change();
 

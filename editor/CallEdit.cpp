@@ -7,6 +7,7 @@
 #include "data/SqlLike.h"
 #include "data/Waiting.h"
 #include "editor/NavigationBar.h"
+#include "history/History.h"
 
 #include <QApplication>
 #include <QDataWidgetMapper>
@@ -17,9 +18,11 @@
 #include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QSqlTableModel>
 #include <QUrl>
 #include <limits>
+#include <optional>
 
 const QString CallEdit::ConnectionName = QStringLiteral("datPrimaryRS");
 
@@ -46,6 +49,63 @@ public:
         // A written row keeps the values written; reading it again would mix
         // other connections' changes into the snapshot before it is reopened.
         return true;
+    }
+
+    // Why the last write was refused: a history failure as History raised it
+    // (Busy included, so the bounded wait applies), else the database's error.
+    std::optional<DataError> historyError;
+
+protected:
+    // A used mark set to 1 here is recorded in the use history in the same
+    // transaction: when the record cannot be written, the row is not either.
+    bool updateRowInTable(int row, const QSqlRecord &values) override
+    {
+        historyError.reset();
+        const int used = values.indexOf(QStringLiteral("Used"));
+        if (used < 0 || !values.isGenerated(used))
+            return QSqlTableModel::updateRowInTable(row, values);
+        QSqlDatabase db = database();
+        const QVariant id = record(row).value(QStringLiteral("Call_ID"));
+        try {
+            History::attach(db);
+        } catch (const DataError &e) {
+            return refuse(e);
+        }
+        // The row is written first, so a lock on the call database shows as its own.
+        if (!QSqlQuery(db).exec(QStringLiteral("BEGIN")) || !QSqlTableModel::updateRowInTable(row, values)) {
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            return false;
+        }
+        try {
+            QSqlQuery now(db);
+            now.prepare(QStringLiteral("SELECT Used FROM tblCalls WHERE Call_ID = ?"));
+            now.addBindValue(id);
+            const bool marked = now.exec() && now.next() && now.value(0).typeId() == QMetaType::LongLong
+                                && now.value(0).toLongLong() == 1;
+            now.finish();
+            if (marked)
+                History::recordUse(db, id);
+            QSqlQuery commit(db);
+            if (!commit.exec(QStringLiteral("COMMIT"))) {
+                setLastError(commit.lastError());
+                QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+                return false;
+            }
+            if (marked)
+                emit History::notifier().marksChanged();
+            return true;
+        } catch (const DataError &e) {
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            return refuse(e);
+        }
+    }
+
+private:
+    bool refuse(const DataError &e)
+    {
+        historyError = e;
+        setLastError(QSqlError(QString(), e.message(), QSqlError::TransactionError));
+        return false;
     }
 };
 
@@ -196,8 +256,10 @@ bool CallEdit::submitRow(bool onMove)
             // Never a write into a file that took the place of the one opened.
             if (const CallDatabase::Identity now = CallDatabase::identify(path); now != m_opened)
                 throw DataError(CallDatabase::lost(path, now.exists));
-            if (!m_mapper->submit())
-                throw describe(m_rows->lastError());
+            if (!m_mapper->submit()) {
+                const auto &rows = static_cast<const CallRows &>(*m_rows);
+                throw rows.historyError ? *rows.historyError : describe(m_rows->lastError());
+            }
         });
     } catch (const DataError &e) {
         if (e.isCancelled())

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+
+// The use history: every time a call was marked used, kept in its own file
+// beside the call database so that the call database keeps only its own tables.
+// Each record holds the names as text, so it stays readable after a call is
+// renamed or deleted or the call database is replaced.
+namespace History {
+
+inline const QString FileName = QStringLiteral("Call_History.db");
+// The layout this program writes; a file with a higher user_version is refused.
+constexpr int Version = 1;
+
+// Call_History.db in the call database's folder.
+QString path();
+
+// Sets a call's used mark and, when it becomes used, records the use: both in
+// one transaction on the writer's connection, so neither lands without the
+// other. False when no call has that id. Throws DataError naming the file.
+bool setUsed(QSqlDatabase db, const QVariant &callId, bool used);
+
+// For writers that run their own transaction: makes the history reachable from
+// db (creating it on first need), and records one use inside that transaction.
+void attach(QSqlDatabase db);
+void recordUse(QSqlDatabase db, const QVariant &callId);
+
+// A Use took place: every face that shows the marks reloads them.
+class Notifier : public QObject
+{
+    Q_OBJECT
+signals:
+    void marksChanged();
+};
+Notifier &notifier();
+
+struct Record
+{
+    QString date; // local time with its UTC offset, ISO 8601
+    QString list;
+    QString call;
+};
+
+struct Summary
+{
+    int times = 0;
+    QString last;    // the date of the latest record, as recorded
+    QString lastUtc; // the same in UTC, for ordering
+};
+
+// Readers never create the file: a missing history is an empty one. They
+// throw DataError naming the file when it cannot be read.
+QList<Record> records(const QString &list = QString(), const QString &since = QString());
+QHash<QString, Summary> summaryOfList(const QString &list);
+
+// RFC 4180: every field quoted, quotes doubled, lines ending in CRLF.
+QString csvLine(const QStringList &fields);
+QString csv(const QList<Record> &records);
+
+} // namespace History

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QSortFilterProxyModel>
+#include <QVariant>
+
+class QPrinter;
+
+// Every call of one list with its used mark, how many times and when it was
+// last called. One row per call, in stored order.
+class ProgressModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum Column { CallColumn, UsedColumn, TimesColumn, LastColumn, ColumnCount };
+    enum Role { SortRole = Qt::UserRole, CallIdRole, UsedRole };
+
+    struct Row
+    {
+        QVariant id;
+        QString name;
+        bool used = false;
+        int times = 0;
+        QString last;    // as recorded: local time with its offset
+        QString lastUtc; // for ordering; empty when never called
+    };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // Takes new rows; when the same calls come back in the same order only the
+    // changed rows are announced, so the view keeps its place and selection.
+    void setRows(QList<Row> rows);
+    const QList<Row> &rows() const { return m_rows; }
+    int usedCount() const;
+
+    // The call just drawn in the "Calls" window stands out.
+    void setHighlight(const QVariant &callId);
+    int rowOf(const QVariant &callId) const;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    QList<Row> m_rows;
+    QVariant m_highlight;
+};
+
+// The view's filter: unused, used or all calls, and a text the name contains.
+class ProgressFilter : public QSortFilterProxyModel
+{
+    Q_OBJECT
+public:
+    enum class Show { Unused, Used, All };
+
+    explicit ProgressFilter(QObject *parent = nullptr);
+    void setShow(Show show);
+    void setText(const QString &text);
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
+
+private:
+    Show m_show = Show::All;
+    QString m_text;
+};
+
+// The page drawn from a view: heading (list, date, headline), the column heads
+// and the rows, repeated on every page, with the page number at the foot.
+namespace ProgressPrint {
+int rowsPerPage(QPrinter &printer);
+// Returns the number of pages, or 0 when the printer could not start.
+int print(QPrinter &printer, const QAbstractItemModel &view, const QString &list, const QString &headline);
+// The view as CSV, its column heads first.
+QString csv(const QAbstractItemModel &view);
+} // namespace ProgressPrint

@@ -1,0 +1,346 @@
+// The use history beside the call database and the "Progress" window over it.
+#include "calls/CallForm.h"
+#include "data/dataCall.h"
+#include "editor/CallEdit.h"
+#include "history/History.h"
+#include "history/Progress.h"
+#include "history/ProgressModel.h"
+#include "main/frmMain.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+// The history file through a connection of the test's own.
+struct HistoryFile
+{
+    HistoryFile()
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test-history"));
+        db.setDatabaseName(History::path());
+        db.open();
+    }
+    ~HistoryFile()
+    {
+        QSqlDatabase::database(QStringLiteral("test-history"), false).close();
+        QSqlDatabase::removeDatabase(QStringLiteral("test-history"));
+    }
+    QSqlDatabase db() const { return QSqlDatabase::database(QStringLiteral("test-history"), false); }
+    QStringList rows(const QString &sql) const
+    {
+        QSqlQuery q(db());
+        q.exec(sql);
+        QStringList out;
+        while (q.next())
+            out.append(q.value(0).toString());
+        return out;
+    }
+};
+
+// A row of the view: what it shows in every column.
+QStringList shown(const Progress::Controls &p, int row)
+{
+    QStringList cells;
+    for (int c = 0; c < ProgressModel::ColumnCount; ++c)
+        cells.append(p.filter->index(row, c).data().toString());
+    return cells;
+}
+
+QStringList names(const Progress::Controls &p)
+{
+    QStringList out;
+    for (int r = 0; r < p.filter->rowCount(); ++r)
+        out.append(p.filter->index(r, 0).data().toString());
+    return out;
+}
+
+void doubleClick(QTableView *view, int row)
+{
+    const QRect cell = view->visualRect(view->model()->index(row, 0));
+    // A person's double click: a click, then the second press that makes it double.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+}
+} // namespace
+
+class tst_history : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void usesAreRecordedAndOutliveReset();
+    void unwritableHistoryLeavesTheMarkUnset_data();
+    void unwritableHistoryLeavesTheMarkUnset();
+    void progressCountsFiltersSortsAndToggles();
+    void progressFollowsTheCallsWindow();
+    void exportsCsvAndPaginatedPdf();
+};
+
+void tst_history::usesAreRecordedAndOutliveReset()
+{
+    TestDatabase db({list("B", 2), list("A1", 1)});
+    MessageLog log;
+    QVERIFY(!QFile::exists(History::path())); // created on first need only
+    CallForm::Controls &c = getList("A1");
+    QTest::mouseClick(c.cmdStart, Qt::LeftButton);
+    QTest::mouseClick(c.cmdUse, Qt::LeftButton);
+    QCOMPARE(db.value("SELECT Used FROM tblCalls WHERE Call_Name = 'A1 #1'").toInt(), 1);
+
+    // The call editor's marks are recorded too, but only a change to 1.
+    db.exec("UPDATE tblCalls SET Call_Name = 'Renamed' WHERE Call_Name = 'A1 #1'");
+    CallEdit::instance().show();
+    CallEdit::Controls &e = CallEdit::instance().ui();
+    for (const char *value : {"1", "0", "0"}) { // B #1: marked, cleared, left
+        e.txtFields[1]->clear();
+        QTest::keyClicks(e.txtFields[1], QString::fromLatin1(value));
+        QTest::mouseClick(e.cmdUpdate, Qt::LeftButton);
+    }
+    CallEdit::instance().unload();
+    QTest::mouseClick(c.cmdReset, Qt::LeftButton);
+    QCOMPARE(log.messages, QStringList{"All calls have been used.  Please reset."});
+    QCOMPARE(used(db), 0);
+
+    const QList<History::Record> records = History::records();
+    QCOMPARE(records.size(), 2);
+    QCOMPARE(records[0].list, "A1");
+    QCOMPARE(records[0].call, "A1 #1"); // the name as it was called
+    QCOMPARE(records[1].list, "B");
+    QCOMPARE(records[1].call, "B #1");
+    static const QRegularExpression iso(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$)");
+    QVERIFY2(iso.match(records[0].date).hasMatch(), qPrintable(records[0].date));
+    const QDateTime at = QDateTime::fromString(records[0].date, Qt::ISODate);
+    QCOMPARE(at.offsetFromUtc(), QDateTime::currentDateTime().offsetFromUtc());
+    QVERIFY(qAbs(at.secsTo(QDateTime::currentDateTime())) < 60);
+    HistoryFile file;
+    QCOMPARE(file.rows("PRAGMA user_version"), QStringList{QString::number(History::Version)});
+}
+
+void tst_history::unwritableHistoryLeavesTheMarkUnset_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("folder in its place") << "folder" << "is not a file";
+    QTest::newRow("not a database") << "corrupt" << "not a database";
+    QTest::newRow("newer version") << "newer" << "newer version";
+    QTest::newRow("locked by another connection") << "locked" << "locked";
+}
+
+void tst_history::unwritableHistoryLeavesTheMarkUnset()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, cause);
+    TestDatabase db({list("B", 3)});
+    MessageLog log;
+    std::unique_ptr<HistoryFile> holder;
+    if (fault == "folder") {
+        QVERIFY(QDir(db.folder()).mkdir(History::FileName));
+    } else if (fault == "corrupt") {
+        QFile f(History::path());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+    } else {
+        holder = std::make_unique<HistoryFile>();
+        History::attach(holder->db());
+        QSqlQuery q(holder->db());
+        QVERIFY(q.exec("DETACH DATABASE hist"));
+        // A writer of its own: the history can be read but not written meanwhile.
+        QVERIFY(q.exec(fault == "newer" ? "PRAGMA user_version = 2" : "BEGIN IMMEDIATE"));
+        dataCall::instance().setTimeouts(300, 300);
+    }
+    const QString where = QDir::toNativeSeparators(History::path());
+    auto toldOnce = [&] {
+        const bool ok = log.messages.size() == 1 && log.messages[0].contains(where)
+                        && log.messages[0].contains(cause);
+        if (!ok)
+            qWarning() << log.messages;
+        log.messages.clear();
+        return ok;
+    };
+
+    // "&Use": not applied, told; drawing goes on.
+    CallForm::Controls &c = getList("B");
+    QTest::mouseClick(c.cmdStart, Qt::LeftButton);
+    const QString drawn = c.lblCall->text();
+    QTest::mouseClick(c.cmdUse, Qt::LeftButton);
+    QVERIFY(toldOnce());
+    QCOMPARE(c.lblCall->text(), drawn);
+    QTest::mouseClick(c.cmdStart, Qt::LeftButton);
+    QVERIFY(log.messages.isEmpty());
+    QCOMPARE(c.lblCallsLeft->text(), "3");
+
+    // The "Progress" window shows the marks, tells once, and refuses a toggle.
+    Progress::instance().showList("B");
+    if (fault != "locked")
+        QVERIFY(toldOnce());
+    Progress::Controls &p = Progress::instance().ui();
+    QCOMPARE(p.lblHeadline->text(), "0 of 3 used");
+    doubleClick(p.grdCalls, 0);
+    QVERIFY(toldOnce());
+
+    // The call editor keeps its row unwritten.
+    CallEdit::instance().show();
+    QTest::keyClicks(CallEdit::instance().ui().txtFields[1], "1");
+    QTest::mouseClick(CallEdit::instance().ui().cmdUpdate, Qt::LeftButton);
+    QVERIFY(toldOnce());
+    QCOMPARE(used(db), 0);
+}
+
+void tst_history::progressCountsFiltersSortsAndToggles()
+{
+    TestDatabase db({list("B", 2), list("A1", 5)});
+    MessageLog log;
+    Progress::instance().showList("A1");
+    Progress::Controls &p = Progress::instance().ui();
+    QCOMPARE(p.cboList->currentText(), "A1");
+    QCOMPARE(p.lblHeadline->text(), "0 of 5 used");
+
+    // Two ticked off from the view, one of them unticked again: the history keeps both ticks.
+    p.grdCalls->setFocus();
+    doubleClick(p.grdCalls, 3);
+    p.grdCalls->setCurrentIndex(p.filter->index(1, 0));
+    QTest::keyClick(p.grdCalls, Qt::Key_Space);
+    doubleClick(p.grdCalls, 4);
+    doubleClick(p.grdCalls, 4);
+    QCOMPARE(p.lblHeadline->text(), "2 of 5 used");
+    QCOMPARE(db.column("SELECT Call_Name FROM tblCalls WHERE Used = 1 ORDER BY Call_ID"),
+             (QStringList{"A1 #2", "A1 #4"}));
+    QCOMPARE(History::records("A1").size(), 3);
+    QCOMPARE(shown(p, 4).mid(1, 2), (QStringList{"No", "1"}));
+    QCOMPARE(shown(p, 3)[3].left(10), QDate::currentDate().toString(Qt::ISODate));
+
+    struct Case
+    {
+        QRadioButton *show;
+        QString text;
+        QStringList expected;
+    };
+    const QList<Case> cases = {
+        {p.optUnused, "", {"A1 #1", "A1 #3", "A1 #5"}},
+        {p.optUsed, "", {"A1 #2", "A1 #4"}},
+        {p.optAll, "#4", {"A1 #4"}},
+        {p.optUnused, "#4", {}},
+        {p.optAll, "", {"A1 #1", "A1 #2", "A1 #3", "A1 #4", "A1 #5"}},
+    };
+    for (const Case &k : cases) {
+        QTest::mouseClick(k.show, Qt::LeftButton);
+        p.txtFilter->clear();
+        QTest::keyClicks(p.txtFilter, k.text);
+        QCOMPARE(names(p), k.expected);
+    }
+
+    // The ticks of #4, #2 and #5 a month ago in that order, #1 called yesterday; #3 renamed.
+    HistoryFile file;
+    QSqlQuery q(file.db());
+    QVERIFY(q.exec("UPDATE tblHistory SET Used_UTC = '2026-11-0' || Record_ID || 'T18:00:00.000Z'"));
+    QVERIFY(q.exec("INSERT INTO tblHistory (Call_ID, Call_Name, List, Used_At, Used_UTC) "
+                   "VALUES (0, 'A1 #1', 'A1', '2026-12-06T19:00:00+01:00', '2026-12-06T18:00:00.000Z')"));
+    db.exec("UPDATE tblCalls SET Call_Name = 'a1 #0' WHERE Call_Name = 'A1 #3'");
+    Progress::instance().refresh();
+    p.cboSort->setCurrentIndex(Progress::ByLastCalled);
+    QCOMPARE(names(p), (QStringList{"A1 #1", "A1 #5", "A1 #2", "A1 #4", "a1 #0"}));
+    QCOMPARE(shown(p, 0)[3], "2026-12-06 19:00");
+    p.cboSort->setCurrentIndex(Progress::ByName);
+    QCOMPARE(names(p), (QStringList{"a1 #0", "A1 #1", "A1 #2", "A1 #4", "A1 #5"}));
+    p.cboSort->setCurrentIndex(Progress::ByStoredOrder);
+    QCOMPARE(names(p), (QStringList{"A1 #1", "A1 #2", "a1 #0", "A1 #4", "A1 #5"}));
+
+    p.cboList->setCurrentText("B");
+    QCOMPARE(p.lblHeadline->text(), "0 of 2 used");
+    QVERIFY(log.messages.isEmpty());
+}
+
+void tst_history::progressFollowsTheCallsWindow()
+{
+    TestDatabase db({list("A1", 3)});
+    MessageLog log;
+    CallForm::Controls &c = getList("A1");
+    QTest::mouseClick(c.cmdProgress, Qt::LeftButton);
+    Progress::Controls &p = Progress::instance().ui();
+    QVERIFY(Progress::instance().isShown());
+    QCOMPARE(p.cboList->currentText(), "A1");
+    QTest::mouseClick(p.optUnused, Qt::LeftButton);
+
+    for (int used = 1; used <= 3; ++used) {
+        QTest::mouseClick(c.cmdStart, Qt::LeftButton);
+        const QModelIndex current = p.grdCalls->currentIndex();
+        QCOMPARE(current.data().toString(), c.lblCall->text());
+        QVERIFY(current.data(Qt::FontRole).value<QFont>().bold());
+        QTest::mouseClick(c.cmdUse, Qt::LeftButton);
+        QCOMPARE(p.lblHeadline->text(), QString("%1 of 3 used").arg(used));
+        QCOMPARE(p.filter->rowCount(), 3 - used);
+    }
+    QTest::mouseClick(c.cmdReset, Qt::LeftButton);
+    QCOMPARE(p.lblHeadline->text(), "0 of 3 used");
+    QCOMPARE(p.filter->rowCount(), 3);
+    QCOMPARE(History::records().size(), 3);
+}
+
+void tst_history::exportsCsvAndPaginatedPdf()
+{
+    CallDatabase::CallList odd = list("P", 130);
+    odd.calls[0] = "Swing \"Thru\", Left";
+    TestDatabase db({odd});
+    MessageLog log;
+    Progress::instance().showList("P");
+    Progress::Controls &p = Progress::instance().ui();
+    doubleClick(p.grdCalls, 0);
+    const QString folder = db.folder() + "/";
+
+    auto read = [](const QString &file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    };
+    Progress::setNextFileName(folder + "view.csv");
+    QTest::mouseClick(p.cmdCsv, Qt::LeftButton);
+    QVERIFY(read(folder + "view.csv")
+                .startsWith("\"Call\",\"Used\",\"Times called\",\"Last called\"\r\n"
+                            "\"Swing \"\"Thru\"\", Left\",\"Yes\",\"1\",\"" + QDate::currentDate().toString(Qt::ISODate)));
+    Progress::setNextFileName(folder + "history.csv");
+    QTest::mouseClick(p.cmdHistoryCsv, Qt::LeftButton);
+    const QStringList lines = read(folder + "history.csv").split("\r\n");
+    QCOMPARE(lines.size(), 3); // head, one record, and the empty rest after the last CRLF
+    QCOMPARE(lines[0], "\"Date\",\"List\",\"Call\"");
+    QVERIFY(lines[1].endsWith(",\"P\",\"Swing \"\"Thru\"\", Left\""));
+
+    // A file that cannot be written is named and nothing is claimed.
+    Progress::setNextFileName(folder + "no/such/folder.csv");
+    QTest::mouseClick(p.cmdCsv, Qt::LeftButton);
+    QCOMPARE(log.messages.size(), 1);
+    QVERIFY(log.messages[0].contains(QDir::toNativeSeparators(folder + "no/such/folder.csv")));
+
+    Progress::setNextFileName(folder + "view.pdf");
+    QTest::mouseClick(p.cmdPdf, Qt::LeftButton);
+    QPrinter printer(QPrinter::HighResolution);
+    const int perPage = ProgressPrint::rowsPerPage(printer);
+    QVERIFY(perPage > 10 && perPage < 130);
+    QProcess info;
+    info.start("pdfinfo", {folder + "view.pdf"});
+    QVERIFY(info.waitForFinished());
+    QCOMPARE(info.exitCode(), 0);
+    const QRegularExpression pages(R"(Pages:\s+(\d+))");
+    const int count = pages.match(QString::fromUtf8(info.readAllStandardOutput())).captured(1).toInt();
+    QCOMPARE(count, (130 + perPage - 1) / perPage);
+    QProcess text;
+    text.start("pdftotext", {folder + "view.pdf", "-"});
+    QVERIFY(text.waitForFinished());
+    const QString words = QString::fromUtf8(text.readAllStandardOutput());
+    QCOMPARE(words.count("Times called"), count); // the column heads on every page
+    QCOMPARE(words.count("1 of 130 used"), count);
+    QVERIFY(words.contains("P #130"));
+}
+
+QTEST_MAIN(tst_history)
+#include "tst_history.moc"
