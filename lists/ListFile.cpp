@@ -102,11 +102,11 @@ Parsed parse(const QByteArray &raw, const QString &fileName)
 
     QList<Line> lines;
     QList<int> lineNumbers;
-    const QStringList rows = text.split(QLatin1Char('\n'));
+    // LF, CRLF, and the lone CR of old Mac files.
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
+    const QStringList rows = text.split(lineEnd);
     for (int i = 0; i < rows.size(); ++i) {
         QString row = rows[i];
-        if (row.endsWith(QLatin1Char('\r')))
-            row.chop(1);
         if (row.size() > MaxLineLength && row.toUcs4().size() > MaxLineLength)
             return fail(QStringLiteral("line %1: longer than %2 characters").arg(i + 1).arg(MaxLineLength));
         row = row.trimmed();

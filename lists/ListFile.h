@@ -11,7 +11,7 @@ namespace ListFile {
 
 // Lines longer than this, or files larger than MaxBytes, are not lists of calls.
 constexpr int MaxLineLength = 1000;
-constexpr qint64 MaxBytes = 4 * 1024 * 1024;
+constexpr qint64 MaxBytes = qint64(4) * 1024 * 1024;
 
 struct Parsed
 {
@@ -22,7 +22,7 @@ struct Parsed
 };
 
 // The calls of a file's bytes; fileName only goes into the messages.
-Parsed parse(const QByteArray &bytes, const QString &fileName);
+Parsed parse(const QByteArray &raw, const QString &fileName);
 // Reads and parses a file in one go.
 Parsed read(const QString &path);
 

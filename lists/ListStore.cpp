@@ -38,8 +38,9 @@ public:
     ~Write()
     {
         if (!m_done) {
+            // A failed rollback leaves nothing to do: closing the connection ends the transaction.
             QSqlQuery rollback(QSqlDatabase::database(m_store.m_connection, false));
-            rollback.exec(QStringLiteral("ROLLBACK"));
+            (void)rollback.exec(QStringLiteral("ROLLBACK"));
         }
     }
     void commit()
@@ -174,10 +175,9 @@ QStringList ListStore::callNames(int listId) const
 std::optional<ListStore::List> ListStore::find(const QString &name) const
 {
     const QList<List> all = lists();
-    for (const List &list : all) {
-        if (list.name == name)
-            return list;
-    }
+    auto exact = std::find_if(all.begin(), all.end(), [&name](const List &list) { return list.name == name; });
+    if (exact != all.end())
+        return *exact;
     QSqlQuery q = query(QStringLiteral("SELECT List_ID FROM tblList WHERE List LIKE ? ESCAPE '\\'"),
                         {literalPattern(name)});
     QList<int> ids;
@@ -185,20 +185,17 @@ std::optional<ListStore::List> ListStore::find(const QString &name) const
         ids.append(q.value(0).toInt());
     if (ids.size() != 1)
         return std::nullopt;
-    for (const List &list : all) {
-        if (list.id == ids.first())
-            return list;
-    }
-    return std::nullopt;
+    auto folded = std::find_if(all.begin(), all.end(), [&ids](const List &list) { return list.id == ids.first(); });
+    return folded != all.end() ? std::optional<List>(*folded) : std::nullopt;
 }
 
 ListStore::List ListStore::listById(int listId) const
 {
-    for (const List &list : lists()) {
-        if (list.id == listId)
-            return list;
-    }
-    fail(QStringLiteral("the list is no longer there"));
+    const QList<List> all = lists();
+    auto found = std::find_if(all.begin(), all.end(), [listId](const List &list) { return list.id == listId; });
+    if (found == all.end())
+        fail(QStringLiteral("the list is no longer there"));
+    return *found;
 }
 
 int ListStore::listOfCall(int callId) const
@@ -211,11 +208,12 @@ int ListStore::listOfCall(int callId) const
 
 QString ListStore::checkedListName(const QString &name, int exceptId) const
 {
-    const QString trimmed = name.trimmed();
+    QString trimmed = name.trimmed();
     if (trimmed.isEmpty())
         fail(QStringLiteral("a list needs a name"));
-    if (trimmed.contains(QLatin1Char('\n')) || trimmed.contains(QLatin1Char('\r')) || trimmed.contains(QChar(0)))
-        fail(QStringLiteral("a list name is one line"));
+    // One line, and no tab that would split a line of "vorlet-lists show".
+    if (std::any_of(trimmed.begin(), trimmed.end(), [](QChar ch) { return ch.category() == QChar::Other_Control; }))
+        fail(QStringLiteral("a list name cannot hold tabs, line breaks or other control characters"));
     if (trimmed.size() > ListFile::MaxLineLength)
         fail(QStringLiteral("a list name is at most %1 characters").arg(ListFile::MaxLineLength));
     QSqlQuery q = query(QStringLiteral("SELECT List FROM tblList WHERE List LIKE ? ESCAPE '\\' AND List_ID <> ?"),
@@ -227,7 +225,7 @@ QString ListStore::checkedListName(const QString &name, int exceptId) const
 
 QString ListStore::checkedCallName(int listId, const QString &name, int exceptId) const
 {
-    const QString trimmed = name.trimmed();
+    QString trimmed = name.trimmed();
     if (trimmed.isEmpty())
         fail(QStringLiteral("a call needs a name"));
     if (trimmed.startsWith(QLatin1Char('#')))

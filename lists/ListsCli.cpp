@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QIODevice>
 #include <QSet>
+#include <algorithm>
 
 namespace ListsCli {
 
@@ -81,7 +82,7 @@ ListStore::List named(const ListStore &store, const QString &name)
     return *list;
 }
 
-int show(Context &c)
+int show(const Context &c)
 {
     const Options options(c.args, {}, {});
     if (!options.words.isEmpty())
@@ -92,7 +93,7 @@ int show(Context &c)
     return Ok;
 }
 
-int exportList(Context &c)
+int exportList(const Context &c)
 {
     const Options options(c.args, {QStringLiteral("-o")}, {QStringLiteral("--csv"), QStringLiteral("--all")});
     const bool all = options.flags.contains(QStringLiteral("--all"));
@@ -119,7 +120,7 @@ int exportList(Context &c)
     return Ok;
 }
 
-int importList(Context &c)
+int importList(const Context &c)
 {
     const Options options(c.args, {QStringLiteral("--name")}, {QStringLiteral("--replace")});
     if (options.words.size() != 1)
@@ -153,7 +154,8 @@ struct Command
 {
     QString name;
     QString synopsis;
-    int (*run)(Context &);
+    // cppcheck-suppress unusedStructMember ; called through the row run() finds
+    int (*run)(const Context &);
 };
 
 // One row per command; a new command is one more row and its function.
@@ -188,8 +190,8 @@ QString help()
 int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
 {
     Context c{QString(), {}, out, err};
-    QString commandName;
     try {
+        QString commandName;
         for (int i = 0; i < arguments.size(); ++i) {
             const QString &arg = arguments[i];
             if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
@@ -210,10 +212,11 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
             throw UsageError{QStringLiteral("no command given")};
         if (c.database.isEmpty())
             c.database = CallDatabase::FileName;
-        for (const Command &command : commands()) {
-            if (command.name == commandName)
-                return command.run(c);
-        }
+        const QList<Command> &table = commands();
+        const auto command = std::find_if(table.begin(), table.end(),
+                                          [&commandName](const Command &row) { return row.name == commandName; });
+        if (command != table.end())
+            return command->run(c);
         throw UsageError{QStringLiteral("unknown command \"%1\"").arg(commandName)};
     } catch (const UsageError &e) {
         c.warn(e.message + QStringLiteral(" (see vorlet-lists --help)"));

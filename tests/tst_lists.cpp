@@ -90,6 +90,7 @@ void tst_lists::parse_data()
     QTest::newRow("BOM, CRLF, comments, blanks, spaces")
         << QByteArray("\xEF\xBB\xBF# Tuesday\r\n\r\n  Dosado \t\r\n#Swing\r\nStar Thru\r\n")
         << QStringList{"Dosado", "Star Thru"} << "";
+    QTest::newRow("lone CR") << QByteArray("Dosado\rSwing\r") << QStringList{"Dosado", "Swing"} << "";
     QTest::newRow("item numbers") << QByteArray("1. Dosado\n2) Swing\n3.a Zoom\n4a. Fold\n5b) Run\n12.c) Hinge")
                                   << QStringList{"Dosado", "Swing", "Zoom", "Fold", "Run", "Hinge"} << "";
     QTest::newRow("family headings")
@@ -179,6 +180,7 @@ void tst_lists::rulesRefuseAndWriteNothing_data()
     QTest::newRow("new list, other case beyond ASCII") << "createList" << "" << QString::fromUtf8("ÉCOLE")
                                                        << "\"École\" exists already";
     QTest::newRow("new list, spaces only") << "createList" << "" << "   " << "a list needs a name";
+    QTest::newRow("new list with a tab") << "createList" << "" << "Club\tB" << "cannot hold tabs";
     QTest::newRow("rename to a taken name") << "renameList" << "Workshop" << " ms " << "\"MS\" exists already";
     QTest::newRow("rename keeps its own name") << "renameList" << "Workshop" << "WORKSHOP" << "";
     QTest::newRow("call twice in a list") << "addCall" << "Workshop" << "workshop #1" << "already in the list";

@@ -12,5 +12,5 @@ int main(int argc, char *argv[])
     QFile err;
     out.open(stdout, QIODevice::WriteOnly);
     err.open(stderr, QIODevice::WriteOnly);
-    return ListsCli::run(app.arguments().mid(1), out, err);
+    return ListsCli::run(QCoreApplication::arguments().mid(1), out, err);
 }
