@@ -53,13 +53,18 @@ QSqlQuery prepared(const QSqlDatabase &db, const QString &statement, const QVari
 }
 } // namespace
 
-Recordset::Recordset(QString name, Kind kind, QString source, QString table, bool updatable, Fetch fetch)
+Recordset::Recordset(QString name, QString source, OneRow oneRow)
+    : Recordset(std::move(name), Kind::Query, std::move(source), QString(), false)
+{
+    m_oneRow = std::move(oneRow);
+}
+
+Recordset::Recordset(QString name, Kind kind, QString source, QString table, bool updatable)
     : m_name(std::move(name))
     , m_kind(kind)
     , m_source(std::move(source))
     , m_table(std::move(table))
-    , m_updatable(updatable && fetch == Fetch::Snapshot)
-    , m_fetch(fetch)
+    , m_updatable(updatable)
 {
 }
 
@@ -81,9 +86,8 @@ void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters)
     QList<QVariant> values;
     QList<qint64> rowIds;
     int rows = 0;
-    if (m_fetch == Fetch::OneRow) {
-        QSqlQuery count = prepared(db, QStringLiteral("SELECT COUNT(*) FROM (") + selectText() + QLatin1Char(')'),
-                                   parameters);
+    if (!m_oneRow.count.isEmpty()) {
+        QSqlQuery count = prepared(db, m_oneRow.count, parameters);
         if (!count.next())
             throw failure(count.lastError());
         rows = count.value(0).toInt();
@@ -125,7 +129,7 @@ void Recordset::fetchCurrentRow() const
         return;
     QVariantList parameters = m_parameters;
     parameters.append(m_position);
-    QSqlQuery query = prepared(m_db, selectText() + QStringLiteral(" LIMIT 1 OFFSET ?"), parameters);
+    QSqlQuery query = prepared(m_db, m_oneRow.row, parameters);
     if (!query.next()) {
         if (query.lastError().isValid())
             throw failure(query.lastError());
@@ -216,7 +220,7 @@ QVariant Recordset::field(const QString &name) const
 {
     if (eof())
         throw DataError(QStringLiteral("%1: no current row").arg(m_name));
-    if (m_fetch == Fetch::OneRow) {
+    if (!m_oneRow.count.isEmpty()) {
         fetchCurrentRow();
         return m_values[column(name)];
     }

@@ -16,13 +16,20 @@ class Recordset
 {
 public:
     enum class Kind { Query, Table };
-    enum class Fetch { Snapshot, OneRow };
+    // How a drawn set counts the rows of its source, and reads the row at an
+    // offset (bound last): the same rows in the same order as the source gives.
+    struct OneRow
+    {
+        QString count;
+        QString row;
+    };
 
-    Recordset(QString name, Kind kind, QString source, QString table, bool updatable,
-              Fetch fetch = Fetch::Snapshot);
+    Recordset(QString name, Kind kind, QString source, QString table, bool updatable);
+    Recordset(QString name, QString source, OneRow oneRow); // a drawn set
 
     const QString &name() const { return m_name; }
     const QString &source() const { return m_source; }
+    const OneRow &oneRow() const { return m_oneRow; }
 
     bool isOpen() const { return m_open; }
     void close();
@@ -51,7 +58,7 @@ private:
     QString m_source;
     QString m_table;
     bool m_updatable;
-    Fetch m_fetch;
+    OneRow m_oneRow; // empty for a snapshot
 
     bool m_open = false;
     QSqlDatabase m_db; // the connection of the last run

@@ -17,6 +17,17 @@ std::unique_ptr<dataCall> &component()
     return instance;
 }
 
+// A draw's statements over tblCalls. The list test runs once per list rather
+// than once per call, and the count finds the calls through the List_ID index;
+// the row comes in table order, the order in which the joined command returns
+// its rows.
+Recordset::OneRow drawnFrom(const QString &columns, const QString &condition)
+{
+    const QString where = QStringLiteral(" FROM tblCalls WHERE ") + condition;
+    return {QStringLiteral("SELECT COUNT(*)") + where,
+            QStringLiteral("SELECT ") + columns + where + QStringLiteral(" ORDER BY tblCalls.rowid LIMIT 1 OFFSET ?")};
+}
+
 QString whereText()
 {
     return CallDatabase::where(CallDatabase::path());
@@ -37,21 +48,23 @@ void dataCall::destroy()
 
 dataCall::dataCall()
     : m_connection(QStringLiteral("dcCalls"))
-    , m_sqlCallNames(QStringLiteral("rssqlCallNames"), Recordset::Kind::Query,
+    , m_sqlCallNames(QStringLiteral("rssqlCallNames"),
                      QStringLiteral("SELECT tblCalls.Call_Name, tblCalls.Call_ID FROM tblCalls, tblList "
                                     "WHERE tblCalls.List_ID = tblList.List_ID AND (tblList.List LIKE ?) "
                                     "AND (tblCalls.Used = 0)"),
-                     QString(), false, Recordset::Fetch::OneRow)
+                     drawnFrom(QStringLiteral("Call_Name, Call_ID"),
+                               QStringLiteral("Used = 0 AND List_ID IN (SELECT List_ID FROM tblList WHERE List LIKE ?)")))
     , m_tblList(QStringLiteral("rstblList"), Recordset::Kind::Table, QStringLiteral("tblList"),
                 QString(), false)
     , m_tblType(QStringLiteral("rstblType"), Recordset::Kind::Table, QStringLiteral("tblType"),
                 QString(), false)
     , m_callUse(QStringLiteral("rscallUse"), Recordset::Kind::Table, QStringLiteral("tblCalls"),
                 QStringLiteral("tblCalls"), true)
-    , m_sqlAllCalls(QStringLiteral("rssqlAllCalls"), Recordset::Kind::Query,
+    , m_sqlAllCalls(QStringLiteral("rssqlAllCalls"),
                     QStringLiteral("SELECT tblCalls.Call_Name FROM tblCalls, tblList "
                                    "WHERE tblCalls.List_ID = tblList.List_ID AND (tblList.List_Active = 1)"),
-                    QString(), false, Recordset::Fetch::OneRow)
+                    drawnFrom(QStringLiteral("Call_Name"),
+                              QStringLiteral("List_ID IN (SELECT List_ID FROM tblList WHERE List_Active = 1)")))
     , m_sqlActList(QStringLiteral("rssqlActList"), Recordset::Kind::Query,
                    QStringLiteral("SELECT List_Active, List FROM tblList"), QStringLiteral("tblList"), true)
 {
