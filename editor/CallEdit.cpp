@@ -66,8 +66,9 @@ protected:
             return QSqlTableModel::updateRowInTable(row, values);
         QSqlDatabase db = database();
         const QVariant id = record(row).value(QStringLiteral("Call_ID"));
+        QString history;
         try {
-            History::attach(db);
+            history = History::attach(db);
         } catch (const DataError &e) {
             return refuse(e);
         }
@@ -84,7 +85,7 @@ protected:
                                 && now.value(0).toLongLong() == 1;
             now.finish();
             if (marked)
-                History::recordUse(db, id);
+                History::recordUse(db, id, history);
             QSqlQuery commit(db);
             if (!commit.exec(QStringLiteral("COMMIT"))) {
                 setLastError(commit.lastError());

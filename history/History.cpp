@@ -15,14 +15,14 @@
 namespace History {
 
 namespace {
-QString named()
+QString named(const QString &file)
 {
-    return QStringLiteral("The use history \"%1\"").arg(QDir::toNativeSeparators(path()));
+    return QStringLiteral("The use history \"%1\"").arg(QDir::toNativeSeparators(file));
 }
 
-QString newerText(int version)
+QString newerText(const QString &file, int version)
 {
-    return named()
+    return named(file)
            + QStringLiteral(" was written by a newer version of Vorlet (layout %1; this one knows up to %2). "
                             "It is left as it is: use the newer version, or move the file away to start a "
                             "new history.")
@@ -39,15 +39,15 @@ using Failure = std::function<DataError(const QSqlError &)>;
 
 // A failed statement on the history: Busy while another connection holds it,
 // so that the caller's bounded wait makes the attempt again.
-Failure historyFailure(const QString &what)
+Failure historyFailure(const QString &file, const QString &what)
 {
-    return [what](const QSqlError &e) {
+    return [file, what](const QSqlError &e) {
         const int code = CallDatabase::resultCode(e);
         if (code == 5 || code == 6) // SQLITE_BUSY, SQLITE_LOCKED
-            return DataError(named() + QStringLiteral(" is locked by another program.\n\nClose that program or "
+            return DataError(named(file) + QStringLiteral(" is locked by another program.\n\nClose that program or "
                                                       "wait until it is done, then try again."),
                              DataError::Kind::Busy);
-        return DataError(named() + what + cause(e));
+        return DataError(named(file) + what + cause(e));
     };
 }
 
@@ -67,34 +67,38 @@ QSqlQuery run(QSqlDatabase db, const QString &sql, const QVariantList &values, c
     return q;
 }
 
-bool isAttached(QSqlDatabase db)
+// The files a connection has open as main and as hist (empty when none).
+QPair<QString, QString> databaseFiles(QSqlDatabase db)
 {
     // The pragma, not its table-valued form: that one reads the schema, which a
     // lock on the call database refuses.
     QSqlQuery q = run(db, QStringLiteral("PRAGMA database_list"), {}, callDatabaseFailure);
+    QPair<QString, QString> files;
     while (q.next()) {
-        if (q.value(1).toString() == QLatin1String("hist"))
-            return true;
+        if (q.value(1).toString() == QLatin1String("main"))
+            files.first = q.value(2).toString();
+        else if (q.value(1).toString() == QLatin1String("hist"))
+            files.second = q.value(2).toString();
     }
-    return false;
+    return files;
 }
 
 // The layout of the file a connection reaches under prefix ("" or "hist.");
 // throws for a file that cannot be read or comes from a newer version.
-int checkedVersion(QSqlDatabase db, const QString &prefix)
+int checkedVersion(QSqlDatabase db, const QString &prefix, const QString &file)
 {
     QSqlQuery q = run(db, QStringLiteral("PRAGMA %1user_version").arg(prefix), {},
-                      historyFailure(QStringLiteral(" cannot be read: ")));
+                      historyFailure(file, QStringLiteral(" cannot be read: ")));
     const int version = q.next() ? q.value(0).toInt() : 0;
     if (version > Version)
-        throw DataError(newerText(version));
+        throw DataError(newerText(file, version));
     return version;
 }
 
-void requireFile()
+void requireFile(const QString &file)
 {
-    if (!QFileInfo(path()).isFile())
-        throw DataError(named() + QStringLiteral(" is not a file; move what is there away."));
+    if (!QFileInfo(file).isFile())
+        throw DataError(named(file) + QStringLiteral(" is not a file; move what is there away."));
 }
 
 // Local time with its offset, and UTC with milliseconds for ordering.
@@ -115,8 +119,9 @@ QPair<QString, QString> now()
 class Reader
 {
 public:
-    Reader()
-        : m_name(QStringLiteral("history-read-") + QUuid::createUuid().toString())
+    explicit Reader(const QString &file)
+        : m_file(file)
+        , m_name(QStringLiteral("history-read-") + QUuid::createUuid().toString())
     {
     }
     ~Reader()
@@ -129,26 +134,34 @@ public:
     // False when there is nothing to read.
     bool open()
     {
-        if (!QFileInfo::exists(path()))
+        if (!QFileInfo::exists(m_file))
             return false;
-        requireFile();
+        requireFile(m_file);
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(QUrl::fromLocalFile(path()).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=ro"));
+        db.setDatabaseName(QUrl::fromLocalFile(m_file).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=ro"));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
         if (!db.open())
-            throw DataError(named() + QStringLiteral(" cannot be read: ") + db.lastError().text());
-        return checkedVersion(db, QString()) > 0;
+            throw DataError(named(m_file) + QStringLiteral(" cannot be read: ") + db.lastError().text());
+        return checkedVersion(db, QString(), m_file) > 0;
     }
     QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
 
+    const QString &file() const { return m_file; }
+
 private:
+    QString m_file;
     QString m_name;
 };
 } // namespace
 
+QString pathBeside(const QString &callDatabase)
+{
+    return QFileInfo(callDatabase).absoluteDir().absoluteFilePath(FileName);
+}
+
 QString path()
 {
-    return QFileInfo(CallDatabase::path()).absoluteDir().absoluteFilePath(FileName);
+    return pathBeside(CallDatabase::path());
 }
 
 Notifier &notifier()
@@ -157,25 +170,27 @@ Notifier &notifier()
     return n;
 }
 
-void attach(QSqlDatabase db)
+QString attach(QSqlDatabase db)
 {
+    const auto [callDatabase, attached] = databaseFiles(db);
+    const QString file = pathBeside(callDatabase);
     // Attached once per connection; a file removed meanwhile is attached afresh.
-    const bool exists = QFileInfo::exists(path());
-    if (isAttached(db)) {
+    const bool exists = QFileInfo::exists(file);
+    if (!attached.isEmpty()) {
         if (exists)
-            return;
-        run(db, QStringLiteral("DETACH DATABASE hist"), {}, historyFailure(QStringLiteral(" could not be let go: ")));
+            return file;
+        run(db, QStringLiteral("DETACH DATABASE hist"), {}, historyFailure(file, QStringLiteral(" could not be let go: ")));
     }
     if (exists)
-        requireFile();
+        requireFile(file);
     run(db, QStringLiteral("ATTACH DATABASE ? AS hist"),
-        {QUrl::fromLocalFile(path()).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rwc")},
-        historyFailure(QStringLiteral(" could not be opened or created: ")));
+        {QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rwc")},
+        historyFailure(file, QStringLiteral(" could not be opened or created: ")));
     try {
         // One sync fewer per Use on the history's side; the call database keeps its own setting.
         QSqlQuery(db).exec(QStringLiteral("PRAGMA hist.synchronous = NORMAL"));
-        if (checkedVersion(db, QStringLiteral("hist.")) == 0) {
-            const Failure failure = historyFailure(QStringLiteral(" could not be created: "));
+        if (checkedVersion(db, QStringLiteral("hist."), file) == 0) {
+            const Failure failure = historyFailure(file, QStringLiteral(" could not be created: "));
             run(db, QStringLiteral("CREATE TABLE IF NOT EXISTS hist.tblHistory ("
                                    " Record_ID INTEGER PRIMARY KEY,"
                                    " Call_ID INTEGER,"
@@ -192,9 +207,10 @@ void attach(QSqlDatabase db)
         QSqlQuery(db).exec(QStringLiteral("DETACH DATABASE hist"));
         throw;
     }
+    return file;
 }
 
-void recordUse(QSqlDatabase db, const QVariant &callId)
+void recordUse(QSqlDatabase db, const QVariant &callId, const QString &file)
 {
     const auto [local, utc] = now();
     run(db,
@@ -202,13 +218,12 @@ void recordUse(QSqlDatabase db, const QVariant &callId)
                        "SELECT c.Call_ID, COALESCE(c.Call_Name, ''), COALESCE(l.List, ''), ?, ? "
                        "FROM main.tblCalls c LEFT JOIN main.tblList l ON l.List_ID = c.List_ID "
                        "WHERE c.Call_ID = ?"),
-        {local, utc, callId}, historyFailure(QStringLiteral(" could not be written: ")));
+        {local, utc, callId}, historyFailure(file, QStringLiteral(" could not be written: ")));
 }
 
 bool setUsed(QSqlDatabase db, const QVariant &callId, bool used)
 {
-    if (used)
-        attach(db);
+    const QString file = used ? attach(db) : QString();
     // The call database is written first: a lock on either file shows as its own.
     run(db, QStringLiteral("BEGIN"), {}, callDatabaseFailure);
     bool found = false;
@@ -218,10 +233,12 @@ bool setUsed(QSqlDatabase db, const QVariant &callId, bool used)
                     .numRowsAffected()
                 > 0;
         if (found && used)
-            recordUse(db, callId);
-        run(db, QStringLiteral("COMMIT"), {}, [](const QSqlError &e) {
+            recordUse(db, callId, file);
+        run(db, QStringLiteral("COMMIT"), {}, [&file](const QSqlError &e) {
             const DataError d = callDatabaseFailure(e);
-            return DataError(d.message() + QStringLiteral("\n\n") + named() + QStringLiteral(" was not written either."),
+            if (file.isEmpty())
+                return d;
+            return DataError(d.message() + QStringLiteral("\n\n") + named(file) + QStringLiteral(" was not written either."),
                              d.kind());
         });
     } catch (const DataError &) {
@@ -233,9 +250,9 @@ bool setUsed(QSqlDatabase db, const QVariant &callId, bool used)
     return found;
 }
 
-QList<Record> records(const QString &list, const QString &since)
+QList<Record> records(const QString &list, const QString &since, const QString &file)
 {
-    Reader reader;
+    Reader reader(file);
     QList<Record> out;
     if (!reader.open())
         return out;
@@ -251,7 +268,7 @@ QList<Record> records(const QString &list, const QString &since)
         values.append(since);
     }
     sql += QStringLiteral(" ORDER BY Used_UTC, Record_ID");
-    const Failure failure = historyFailure(QStringLiteral(" cannot be read: "));
+    const Failure failure = historyFailure(file, QStringLiteral(" cannot be read: "));
     QSqlQuery q = run(reader.db(), sql, values, failure);
     while (q.next())
         out.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString()});
@@ -262,7 +279,7 @@ QList<Record> records(const QString &list, const QString &since)
 
 QHash<QString, Summary> summaryOfList(const QString &list)
 {
-    Reader reader;
+    Reader reader(path());
     QHash<QString, Summary> out;
     if (!reader.open())
         return out;
@@ -270,11 +287,11 @@ QHash<QString, Summary> summaryOfList(const QString &list)
     QSqlQuery q = run(reader.db(),
                       QStringLiteral("SELECT Call_Name, COUNT(*), Used_At, MAX(Used_UTC) FROM tblHistory "
                                      "WHERE List = ? GROUP BY Call_Name"),
-                      {list}, historyFailure(QStringLiteral(" cannot be read: ")));
+                      {list}, historyFailure(reader.file(), QStringLiteral(" cannot be read: ")));
     while (q.next())
         out.insert(q.value(0).toString(), {q.value(1).toInt(), q.value(2).toString(), q.value(3).toString()});
     if (q.lastError().isValid())
-        throw historyFailure(QStringLiteral(" cannot be read: "))(q.lastError());
+        throw historyFailure(reader.file(), QStringLiteral(" cannot be read: "))(q.lastError());
     return out;
 }
 

@@ -19,16 +19,18 @@ constexpr int Version = 1;
 
 // Call_History.db in the call database's folder.
 QString path();
+QString pathBeside(const QString &callDatabase);
 
 // Sets a call's used mark and, when it becomes used, records the use: both in
 // one transaction on the writer's connection, so neither lands without the
 // other. False when no call has that id. Throws DataError naming the file.
 bool setUsed(QSqlDatabase db, const QVariant &callId, bool used);
 
-// For writers that run their own transaction: makes the history reachable from
-// db (creating it on first need), and records one use inside that transaction.
-void attach(QSqlDatabase db);
-void recordUse(QSqlDatabase db, const QVariant &callId);
+// For writers that run their own transaction: makes the history beside db's
+// call database reachable from db (creating it on first need) and returns its
+// file; then records one use inside that transaction.
+QString attach(QSqlDatabase db);
+void recordUse(QSqlDatabase db, const QVariant &callId, const QString &file);
 
 // A Use took place: every face that shows the marks reloads them.
 class Notifier : public QObject
@@ -55,7 +57,8 @@ struct Summary
 
 // Readers never create the file: a missing history is an empty one. They
 // throw DataError naming the file when it cannot be read.
-QList<Record> records(const QString &list = QString(), const QString &since = QString());
+QList<Record> records(const QString &list = QString(), const QString &since = QString(),
+                      const QString &file = path());
 QHash<QString, Summary> summaryOfList(const QString &list);
 
 // RFC 4180: every field quoted, quotes doubled, lines ending in CRLF.

@@ -3,6 +3,7 @@
 #include "data/CallDatabase.h"
 #include "data/DataError.h"
 #include "data/SqlLike.h"
+#include "history/History.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -326,10 +327,25 @@ void ListStore::moveCalls(const QList<int> &callIds, int toListId)
 
 void ListStore::setUsed(const QList<int> &callIds, bool used)
 {
-    Write write(*this);
-    for (const int id : callIds)
-        query(QStringLiteral("UPDATE tblCalls SET Used = ? WHERE Call_ID = ?"), {used ? 1 : 0, id});
-    write.commit();
+    // A call newly marked used is recorded in the use history in the same
+    // transaction: when the record cannot be written, no mark is either.
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    const QString history = used ? History::attach(db) : QString();
+    bool marked = false;
+    {
+        Write write(*this);
+        for (const int id : callIds) {
+            const QSqlQuery update = query(QStringLiteral("UPDATE tblCalls SET Used = ? WHERE Call_ID = ? AND Used IS NOT ?"),
+                                           {used ? 1 : 0, id, used ? 1 : 0});
+            if (used && update.numRowsAffected() > 0) {
+                History::recordUse(db, id, history);
+                marked = true;
+            }
+        }
+        write.commit();
+    }
+    if (marked)
+        emit History::notifier().marksChanged();
 }
 
 ListStore::Imported ListStore::importCalls(const QString &name, const QStringList &calls, bool replace)

@@ -4,6 +4,7 @@
 #include "app/Message.h"
 #include "data/CallDatabase.h"
 #include "data/DataError.h"
+#include "history/Progress.h"
 #include "lists/ListStore.h"
 #include "main/frmMain.h"
 
@@ -116,6 +117,7 @@ FormWindow *Lists::createWindow()
     button(c.cmdDeleteCall, "cmdDeleteCall", QStringLiteral("Dele&te Calls"));
     button(c.cmdMoveCalls, "cmdMoveCalls", QStringLiteral("Mo&ve Calls..."));
     button(c.cmdUsed, "cmdUsed", QStringLiteral("Toggle &Used"));
+    button(c.cmdProgress, "cmdProgress", QStringLiteral("&Progress"));
     button(c.cmdImport, "cmdImport", QStringLiteral("&Import..."));
     button(c.cmdExport, "cmdExport", QStringLiteral("&Export..."));
     button(c.cmdExportAll, "cmdExportAll", QStringLiteral("E&xport All as CSV..."));
@@ -141,7 +143,7 @@ FormWindow *Lists::createWindow()
                           {{c.cmdNewList, c.cmdRenameList, c.cmdDeleteList}, {c.cmdImport, c.cmdExport, c.cmdExportAll}}),
                      2);
     panes->addLayout(pane(c.lblCalls, c.tblCalls,
-                          {{c.cmdAddCall, c.cmdRenameCall, c.cmdDeleteCall, c.cmdMoveCalls}, {c.cmdUsed, c.cmdClose}}),
+                          {{c.cmdAddCall, c.cmdRenameCall, c.cmdDeleteCall, c.cmdMoveCalls}, {c.cmdUsed, c.cmdProgress, c.cmdClose}}),
                      3);
     w->resize(760, 480);
 
@@ -150,7 +152,7 @@ FormWindow *Lists::createWindow()
 
     Look::tabOrder({c.tblLists, c.cmdNewList, c.cmdRenameList, c.cmdDeleteList, c.cmdImport, c.cmdExport,
                     c.cmdExportAll, c.tblCalls, c.cmdAddCall, c.cmdRenameCall, c.cmdDeleteCall, c.cmdMoveCalls,
-                    c.cmdUsed, c.cmdClose});
+                    c.cmdUsed, c.cmdProgress, c.cmdClose});
 
     connect(c.tblLists->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &Lists::showCalls);
     connect(c.calls, &QStandardItemModel::itemChanged, this, &Lists::calls_ItemChanged);
@@ -162,6 +164,7 @@ FormWindow *Lists::createWindow()
     connect(c.cmdDeleteCall, &QPushButton::clicked, this, &Lists::cmdDeleteCall_Click);
     connect(c.cmdMoveCalls, &QPushButton::clicked, this, &Lists::cmdMoveCalls_Click);
     connect(c.cmdUsed, &QPushButton::clicked, this, &Lists::cmdUsed_Click);
+    connect(c.cmdProgress, &QPushButton::clicked, this, &Lists::cmdProgress_Click);
     connect(c.cmdImport, &QPushButton::clicked, this, &Lists::cmdImport_Click);
     connect(c.cmdExport, &QPushButton::clicked, this, &Lists::cmdExport_Click);
     connect(c.cmdExportAll, &QPushButton::clicked, this, &Lists::cmdExportAll_Click);
@@ -390,6 +393,12 @@ void Lists::cmdMoveCalls_Click()
     if (!target || !names.contains(*target))
         return;
     change([&] { store().moveCalls(ids, targets[names.indexOf(*target)]); }, false);
+}
+
+void Lists::cmdProgress_Click()
+{
+    const QModelIndex current = m_ui->tblLists->currentIndex();
+    Progress::instance().showList(current.isValid() ? current.siblingAtColumn(0).data().toString() : QString());
 }
 
 void Lists::cmdUsed_Click()

@@ -17,7 +17,7 @@ struct ListsControls
     QLabel *lblLists, *lblCalls;
     QTableView *tblLists, *tblCalls;
     QPushButton *cmdNewList, *cmdRenameList, *cmdDeleteList;
-    QPushButton *cmdAddCall, *cmdRenameCall, *cmdDeleteCall, *cmdMoveCalls, *cmdUsed;
+    QPushButton *cmdAddCall, *cmdRenameCall, *cmdDeleteCall, *cmdMoveCalls, *cmdUsed, *cmdProgress;
     QPushButton *cmdImport, *cmdExport, *cmdExportAll, *cmdClose;
     QStandardItemModel *lists, *calls;
 };
@@ -65,6 +65,7 @@ private:
     void cmdDeleteCall_Click();
     void cmdMoveCalls_Click();
     void cmdUsed_Click();
+    void cmdProgress_Click();
     void cmdImport_Click();
     void cmdExport_Click();
     void cmdExportAll_Click();

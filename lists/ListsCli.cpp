@@ -2,7 +2,10 @@
 
 #include "data/CallDatabase.h"
 #include "data/DataError.h"
+#include "history/History.h"
 #include "lists/ListStore.h"
+
+#include <QDate>
 
 #include <QHash>
 #include <QIODevice>
@@ -150,6 +153,29 @@ int importList(const Context &c)
     return Ok;
 }
 
+int history(const Context &c)
+{
+    const Options options(c.args, {QStringLiteral("--list"), QStringLiteral("--since")}, {QStringLiteral("--csv")});
+    if (!options.words.isEmpty())
+        throw UsageError{QStringLiteral("history takes no names; use --list NAME")};
+    QString since;
+    if (options.values.contains(QStringLiteral("--since"))) {
+        since = options.values.value(QStringLiteral("--since"));
+        if (since.size() != 10 || !QDate::fromString(since, Qt::ISODate).isValid())
+            throw UsageError{QStringLiteral("--since needs a date as YYYY-MM-DD, not \"%1\"").arg(since)};
+    }
+    const QList<History::Record> records =
+        History::records(options.values.value(QStringLiteral("--list"), QString()), since,
+                         History::pathBeside(c.database));
+    if (options.flags.contains(QStringLiteral("--csv"))) {
+        c.out.write(History::csv(records).toUtf8());
+        return Ok;
+    }
+    for (const History::Record &r : records)
+        c.say(r.date + QLatin1Char('\t') + r.list + QLatin1Char('\t') + r.call);
+    return Ok;
+}
+
 struct Command
 {
     QString name;
@@ -171,6 +197,10 @@ const QList<Command> &commands()
          QStringLiteral("import FILE [--name NAME] [--replace]\n"
                         "                            a text file as a new list (or replacing a list's calls)"),
          importList},
+        {QStringLiteral("history"),
+         QStringLiteral("history [--list NAME] [--since YYYY-MM-DD] [--csv]\n"
+                        "                            every use of a call, oldest first: date, list, call"),
+         history},
     };
     return table;
 }

@@ -5,6 +5,7 @@
 #include "history/History.h"
 #include "history/Progress.h"
 #include "history/ProgressModel.h"
+#include "lists/Lists.h"
 #include "main/frmMain.h"
 #include "testsupport.h"
 
@@ -20,6 +21,7 @@
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
 
@@ -87,6 +89,7 @@ private slots:
     void progressCountsFiltersSortsAndToggles();
     void progressFollowsTheCallsWindow();
     void exportsCsvAndPaginatedPdf();
+    void listsWindowAndCommandLine();
 };
 
 void tst_history::usesAreRecordedAndOutliveReset()
@@ -340,6 +343,61 @@ void tst_history::exportsCsvAndPaginatedPdf()
     QCOMPARE(words.count("Times called"), count); // the column heads on every page
     QCOMPARE(words.count("1 of 130 used"), count);
     QVERIFY(words.contains("P #130"));
+}
+
+void tst_history::listsWindowAndCommandLine()
+{
+    CallDatabase::CallList b = list("B", 2);
+    b.calls[0] = "Star \"Thru\", Left";
+    TestDatabase db({list("A1", 2), b});
+    MessageLog log;
+
+    // Marked in the Lists window: recorded once; cleared again: nothing more.
+    Lists::instance().show();
+    Lists::Controls &l = Lists::instance().ui();
+    l.tblLists->setCurrentIndex(l.lists->index(0, 0)); // "B", the level lists first
+    l.tblCalls->setCurrentIndex(l.calls->index(0, 0));
+    QTest::mouseClick(l.cmdUsed, Qt::LeftButton);
+    QTest::mouseClick(l.cmdUsed, Qt::LeftButton);
+    QCOMPARE(used(db), 0);
+    QTest::mouseClick(l.cmdProgress, Qt::LeftButton);
+    QCOMPARE(Progress::instance().ui().cboList->currentText(), "B");
+    QCOMPARE(Progress::instance().ui().filter->index(0, ProgressModel::TimesColumn).data().toString(), "1");
+    QVERIFY(log.messages.isEmpty());
+
+    HistoryFile file;
+    QSqlQuery q(file.db());
+    QVERIFY(q.exec("INSERT INTO tblHistory (Call_ID, Call_Name, List, Used_At, Used_UTC) "
+                   "VALUES (1, 'A1 #1', 'A1', '2026-01-05T19:00:00+01:00', '2026-01-05T18:00:00.000Z')"));
+    const QString today = History::records("B").value(0).date;
+    QVERIFY(!today.isEmpty());
+
+    struct Case
+    {
+        QStringList args;
+        int status;
+        QString out;
+    };
+    const QString star = "B\tStar \"Thru\", Left\n";
+    const QList<Case> cases = {
+        {{"history"}, 0, "2026-01-05T19:00:00+01:00\tA1\tA1 #1\n" + today + '\t' + star},
+        {{"history", "--list", "B"}, 0, today + '\t' + star},
+        {{"history", "--since", "2026-02-01"}, 0, today + '\t' + star},
+        {{"history", "--list=A1", "--csv"}, 0, "\"Date\",\"List\",\"Call\"\r\n\"2026-01-05T19:00:00+01:00\",\"A1\",\"A1 #1\"\r\n"},
+        {{"history", "--csv", "--since", "2026-02-01"}, 0,
+         "\"Date\",\"List\",\"Call\"\r\n\"" + today + "\",\"B\",\"Star \"\"Thru\"\", Left\"\r\n"},
+        {{"history", "--since", "2026-13-01"}, 2, ""},
+        {{"--db", "elsewhere/Call_List.db", "history"}, 0, ""}, // no history there yet: nothing
+    };
+    QDir(db.folder()).mkdir("elsewhere");
+    for (const Case &k : cases) {
+        QProcess cli;
+        cli.setWorkingDirectory(db.folder());
+        cli.start(VORLET_LISTS, k.args);
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitCode(), k.status);
+        QCOMPARE(QString::fromUtf8(cli.readAllStandardOutput()), k.out);
+    }
 }
 
 QTEST_MAIN(tst_history)
