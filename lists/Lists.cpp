@@ -15,6 +15,7 @@
 #include <QBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
@@ -156,6 +157,14 @@ FormWindow *Lists::createWindow()
 
     connect(c.tblLists->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &Lists::showCalls);
     connect(c.calls, &QStandardItemModel::itemChanged, this, &Lists::calls_ItemChanged);
+    // Double-click renames, Delete deletes, as in a file manager.
+    connect(c.tblLists, &QTableView::doubleClicked, this, &Lists::cmdRenameList_Click);
+    connect(c.tblCalls, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
+        if (index.column() == 0)
+            cmdRenameCall_Click();
+    });
+    c.tblLists->installEventFilter(this);
+    c.tblCalls->installEventFilter(this);
     connect(c.cmdNewList, &QPushButton::clicked, this, &Lists::cmdNewList_Click);
     connect(c.cmdRenameList, &QPushButton::clicked, this, &Lists::cmdRenameList_Click);
     connect(c.cmdDeleteList, &QPushButton::clicked, this, &Lists::cmdDeleteList_Click);
@@ -508,6 +517,14 @@ void Lists::cmdExportAll_Click()
 
 bool Lists::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_ui && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Delete)) {
+        if (watched == m_ui->tblLists)
+            cmdDeleteList_Click();
+        else if (watched == m_ui->tblCalls)
+            cmdDeleteCall_Click();
+        return watched == m_ui->tblLists || watched == m_ui->tblCalls;
+    }
     if (m_ui && watched == m_ui->tblLists->window()) {
         if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
             auto *drag = static_cast<QDropEvent *>(event);

@@ -382,6 +382,15 @@ void tst_lists::windowDrivesTheLists()
     QCOMPARE(db.column("SELECT Used FROM tblCalls WHERE Call_Name IN ('Dosado', 'Swing') ORDER BY Call_ID"),
              (QStringList{"1", "1"}));
     QCOMPARE(column(c.lists, 2).last(), QStringLiteral("2"));
+    answers = {"Swing Thru"};
+    const QPoint second = c.tblCalls->visualRect(c.calls->index(1, 0)).center();
+    QTest::mouseClick(c.tblCalls->viewport(), Qt::LeftButton, {}, second);
+    QTest::mouseDClick(c.tblCalls->viewport(), Qt::LeftButton, {}, second);
+    QCOMPARE(column(c.calls), (QStringList{"Dosado", "Swing Thru"}));
+    c.tblCalls->setCurrentIndex(c.calls->index(0, 0));
+    QTest::keyClick(c.tblCalls, Qt::Key_Delete);
+    QCOMPARE(asked.last(), QStringLiteral("Delete \"Dosado\" from \"Tuesday\"?"));
+    QCOMPARE(column(c.calls), QStringList{"Swing Thru"});
 
     answers = {"Thursday"};
     QTest::mouseClick(c.cmdRenameList, Qt::LeftButton);
@@ -395,7 +404,7 @@ void tst_lists::windowDrivesTheLists()
     QCOMPARE(column(c.lists), (QStringList{"B", "Thursday"}));
 
     // A dropped file becomes a list; answered "replace", it replaces one.
-    const QString file = writeFile(db, "thursday.txt", "Fold\r\nswing\r\n");
+    const QString file = writeFile(db, "thursday.txt", "Fold\r\nswing thru\r\n");
     for (int round = 0; round < 2; ++round) {
         answers = {round == 0 ? "Class" : "thursday"};
         QMimeData data;
@@ -409,8 +418,8 @@ void tst_lists::windowDrivesTheLists()
     QCOMPARE(log.messages.mid(1), (QStringList{"2 calls imported into \"Class\".",
                                                "2 calls imported into \"Thursday\"."}));
     QCOMPARE(column(c.lists), (QStringList{"B", "Class", "Thursday"}));
-    QCOMPARE(column(c.lists, 2), (QStringList{"0", "0", "1"})); // "swing" kept its mark
-    QVERIFY(asked.last().startsWith("A list named \"Thursday\" exists already. Replace its 2 calls"));
+    QCOMPARE(column(c.lists, 2), (QStringList{"0", "0", "1"})); // "swing thru" kept its mark
+    QVERIFY(asked.last().startsWith("A list named \"Thursday\" exists already. Replace its 1 call with"));
 
     // Export writes the file the caller names, in the format its ending says.
     lists.prompts.file = [&](const QString &, const QString &, bool, const QString &suggested) {
@@ -419,7 +428,7 @@ void tst_lists::windowDrivesTheLists()
     QTest::mouseClick(c.cmdExport, Qt::LeftButton);
     QFile exported(db.folder() + "/Thursday.txt");
     QVERIFY(exported.open(QIODevice::ReadOnly));
-    QCOMPARE(exported.readAll(), QByteArray("# Thursday\nFold\nswing\n"));
+    QCOMPARE(exported.readAll(), QByteArray("# Thursday\nFold\nswing thru\n"));
 }
 
 void tst_lists::programs2026InActivation_data()
