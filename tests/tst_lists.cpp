@@ -72,7 +72,7 @@ private slots:
     void rulesRefuseAndWriteNothing_data();
     void rulesRefuseAndWriteNothing();
     void replaceKeepsUsedMarksAndMovesAppend();
-    void lockedDatabaseWritesNothing();
+    void lockedOrReadOnlyDatabaseWritesNothing();
     void commandLine_data();
     void commandLine();
     void windowDrivesTheLists();
@@ -247,7 +247,7 @@ void tst_lists::replaceKeepsUsedMarksAndMovesAppend()
     QCOMPARE(db.column("SELECT List FROM tblList"), QStringList{"B"});
 }
 
-void tst_lists::lockedDatabaseWritesNothing()
+void tst_lists::lockedOrReadOnlyDatabaseWritesNothing()
 {
     TestDatabase db({list("B", 1)});
     ListStore store(db.path(), 100);
@@ -270,6 +270,16 @@ void tst_lists::lockedDatabaseWritesNothing()
     QSqlDatabase::removeDatabase("holder");
     QCOMPARE(db.column("SELECT List FROM tblList"), QStringList{"B"});
     store.createList("Party"); // the lock gone, the same store writes
+    QCOMPARE(db.column("SELECT List FROM tblList"), (QStringList{"B", "Party"}));
+
+    // A file nobody may write, root included: one line naming it, exit 1.
+    if (const QString refused = privileged({"chattr", "+i", db.path()}); !refused.isEmpty())
+        QSKIP(qPrintable(refused));
+    const CliRun run = cli({"import", Fixtures + "/plus-2026.txt"}, db.folder());
+    privileged({"chattr", "-i", db.path()});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains("\"Call_List.db\"") && run.err.contains("read-only") && run.err.count('\n') == 1,
+             qPrintable(run.err));
     QCOMPARE(db.column("SELECT List FROM tblList"), (QStringList{"B", "Party"}));
 }
 
