@@ -1,11 +1,10 @@
 #include "app/Form.h"
 
-#include <QAbstractButton>
-#include <QApplication>
+#include "app/ImmediateButtons.h"
+
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QShortcutEvent>
 #include <QTimer>
 #include <algorithm>
 
@@ -14,40 +13,6 @@ QList<Form *> &forms()
 {
     static QList<Form *> all;
     return all;
-}
-
-// Qt answers a button's accelerator with a click animated over 100 ms, and
-// merges presses that come meanwhile: two quick Alt+U would mark one call, and
-// an Enter right after Alt+F would act before the Find. Here every press of an
-// accelerator clicks its button at once, in every window.
-class ImmediateAccelerators : public QObject
-{
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() != QEvent::Shortcut)
-            return false;
-        auto *button = qobject_cast<QAbstractButton *>(watched);
-        // Two buttons sharing a letter: Qt's own handling moves the focus between them.
-        if (!button || static_cast<QShortcutEvent *>(event)->isAmbiguous() || !button->isEnabled())
-            return false;
-        if (button->isCheckable() && (button->focusPolicy() & Qt::ClickFocus))
-            button->setFocus(Qt::ShortcutFocusReason);
-        button->click();
-        return true;
-    }
-};
-
-void installImmediateAccelerators()
-{
-    static QPointer<ImmediateAccelerators> installed;
-    if (!installed && qApp) {
-        installed = new ImmediateAccelerators(qApp);
-        qApp->installEventFilter(installed);
-    }
 }
 
 std::function<void()> &allUnloadedHandler()
@@ -61,7 +26,7 @@ FormWindow::FormWindow(Form *form, Qt::WindowFlags flags)
     : QWidget(nullptr, flags)
     , m_form(form)
 {
-    installImmediateAccelerators();
+    ImmediateButtons::install();
 }
 
 void FormWindow::closeEvent(QCloseEvent *event)

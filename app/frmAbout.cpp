@@ -24,6 +24,7 @@ const QString ToolFile = QStringLiteral("\\MSINFO32.EXE");
 QFrame *line(QWidget *parent, const char *name, const QColor &colour, int left, int top, int right, int pixels)
 {
     auto *l = new QFrame(parent);
+    l->setAccessibleName(QStringLiteral("Separator"));
     l->setObjectName(QString::fromLatin1(name));
     QPalette p = l->palette();
     p.setColor(QPalette::Window, colour);
@@ -77,6 +78,7 @@ FormWindow *frmAbout::createWindow()
     // The icon fills its 540-twip box, whatever the size of the image.
     c.picIcon->setPixmap(appIcon());
     c.picIcon->setScaledContents(true);
+    c.picIcon->setAccessibleName(AppIdentity::title());
     c.picIcon->setFocusPolicy(Qt::TabFocus);
     c.lblTitle = label("lblTitle", QString(), 1050, 240, 3885, 480);
     black(c.lblTitle);

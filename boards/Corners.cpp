@@ -27,6 +27,7 @@ FormWindow *Corners::createWindow()
         const int i = GridOrder[slot];
         auto *field = new QLineEdit(w);
         field->setObjectName(QStringLiteral("txtM_%1").arg(i));
+        field->setAccessibleName(QStringLiteral("Name %1").arg(slot + 1));
         field->setFont(Look::sansSerif(18, true));
         Look::place(field, slot % 2 == 0 ? 120 : 3360, 600 + 600 * (slot / 2), 3135, 555);
         QWidget::setTabOrder(previous, field);

@@ -55,6 +55,8 @@ FormWindow *HomePositions::createWindow()
                             Spots[i].manTop);
         c.txtW[i] = nameBox(QStringLiteral("txtW_%1").arg(i), place + QStringLiteral("Woman"),
                             Spots[i].womanLeft, Spots[i].womanTop);
+        c.txtM[i]->setAccessibleName(QStringLiteral("Place #%1, man").arg(PlaceOf[i]));
+        c.txtW[i]->setAccessibleName(QStringLiteral("Place #%1, woman").arg(PlaceOf[i]));
     }
     c.txtM[6]->hide();
     c.txtW[6]->hide();

@@ -83,6 +83,7 @@ FormWindow *CallForm::createWindow()
     c.lblDelay1 = Look::make<QLabel>(w, "lblDelay1", QStringLiteral("Delay"), 3000, 2160, 735, 255);
     c.lblDelay1->setAlignment(Qt::AlignRight | Qt::AlignTop);
     c.hscrCall = scrollBar("hscrCall", 0, 4560, 2160, 1215, 255);
+    c.hscrCall->setAccessibleName(QStringLiteral("List call delay"));
     c.chkSync = Look::make<QCheckBox>(w, "chkSync", "Sync Delay", 2520, 2760, 1335, 255);
     c.lblNLCall1 = Look::make<FitLabel>(w, "lblNLCall1", QString(), 120, 3480, 7095, 1095);
     c.lblNLCall1->setFont(Look::sansSerif(24));
@@ -100,6 +101,7 @@ FormWindow *CallForm::createWindow()
     c.lblDelay->setFont(Look::sansSerif(13.5));
     c.lblDelay->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     c.hscrDelay = scrollBar("hscrDelay", 5, 4680, 5760, 1095, 255);
+    c.hscrDelay->setAccessibleName(QStringLiteral("NL call delay"));
     c.lblFieldLabel_5->lower();
     c.lblStatus = Look::make<QLabel>(w, "lblStatus", QString(), 120, 60, 6360, 375);
     c.lblStatus->setAccessibleName(QStringLiteral("Status"));

@@ -27,11 +27,21 @@ void ink(QWidget *widget, const QColor &colour)
     widget->setPalette(p);
 }
 
-FitLabel *callLabel(QWidget *parent, const char *name, const QString &accessibleName, const QColor &colour)
+const char *const Caption = "caption";
+
+// What a screen reader says: what the label is, and the call it shows.
+void name(QWidget *label, const QString &text)
+{
+    const QString caption = label->property(Caption).toString();
+    label->setAccessibleName(text.isEmpty() ? caption : caption + QStringLiteral(": ") + text);
+}
+
+FitLabel *callLabel(QWidget *parent, const char *objectName, const QString &caption, const QColor &colour)
 {
     auto *label = new FitLabel(QString(), parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setAccessibleName(accessibleName);
+    label->setObjectName(QString::fromLatin1(objectName));
+    label->setProperty(Caption, caption);
+    name(label, QString());
     label->setFont(Look::sansSerif(24, true));
     // From a small window to a wall projection: as large as the space allows.
     label->setScaleRange(0.4, 40);
@@ -48,6 +58,7 @@ void copy(const FitLabel *from, FitLabel *to)
 {
     to->setText(from->text());
     to->setVisible(!from->isHidden());
+    name(to, from->text());
 }
 } // namespace
 
@@ -65,7 +76,8 @@ FormWindow *Floor::createWindow()
     c.lblNLCall2 = callLabel(w, "lblNLCall2", QStringLiteral("Previous NL call"), PreviousInk);
     c.lblCallsLeft = new QLabel(w);
     c.lblCallsLeft->setObjectName(QStringLiteral("lblCallsLeft"));
-    c.lblCallsLeft->setAccessibleName(QStringLiteral("Calls left"));
+    c.lblCallsLeft->setProperty(Caption, QStringLiteral("Calls left"));
+    name(c.lblCallsLeft, QString());
     c.lblCallsLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     c.lblKeys = new QLabel(QStringLiteral("F  Find     U  Use     N  Next NL call     R  Reset     "
                                           "F11  Full screen     Esc  Leave"),
@@ -77,6 +89,7 @@ FormWindow *Floor::createWindow()
         ink(small, HintInk);
     }
     auto *rule = new QFrame(w);
+    rule->setAccessibleName(QStringLiteral("Separator"));
     rule->setFrameShape(QFrame::HLine);
     rule->setFixedHeight(2);
     rule->setAutoFillBackground(true);
@@ -151,6 +164,7 @@ void Floor::follow()
     copy(c.lblNLCall2, f.lblNLCall2);
     const QString left = c.lblCallsLeft->text();
     f.lblCallsLeft->setText(left.isEmpty() ? QString() : QStringLiteral("%1 left").arg(left));
+    name(f.lblCallsLeft, left);
 }
 
 void Floor::toggleFullScreen()

@@ -93,7 +93,7 @@ protected:
                 return false;
             }
             if (marked)
-                emit History::notifier().marksChanged();
+                emit History::notifier().marksChanged(id);
             return true;
         } catch (const DataError &e) {
             QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));

@@ -59,6 +59,7 @@ DataError callDatabaseFailure(const QSqlError &e)
 QSqlQuery run(QSqlDatabase db, const QString &sql, const QVariantList &values, const Failure &fail)
 {
     QSqlQuery q(db);
+    q.setForwardOnly(true);
     bool ok = q.prepare(sql);
     for (int i = 0; ok && i < values.size(); ++i)
         q.bindValue(i, values[i]);
@@ -199,7 +200,7 @@ QString attach(QSqlDatabase db)
                                    " Used_At TEXT NOT NULL,"
                                    " Used_UTC TEXT NOT NULL)"),
                 {}, failure);
-            run(db, QStringLiteral("CREATE INDEX IF NOT EXISTS hist.idxHistoryList ON tblHistory (List, Call_Name)"),
+            run(db, QStringLiteral("CREATE INDEX IF NOT EXISTS hist.idxHistoryList ON tblHistory (List, Call_Name, Used_UTC, Used_At)"),
                 {}, failure);
             run(db, QStringLiteral("PRAGMA hist.user_version = %1").arg(Version), {}, failure);
         }
@@ -246,7 +247,7 @@ bool setUsed(QSqlDatabase db, const QVariant &callId, bool used)
         throw;
     }
     if (found)
-        emit notifier().marksChanged();
+        emit notifier().marksChanged(callId);
     return found;
 }
 
@@ -277,7 +278,7 @@ QList<Record> records(const QString &list, const QString &since, const QString &
     return out;
 }
 
-QHash<QString, Summary> summaryOfList(const QString &list)
+QHash<QString, Summary> summaryOfList(const QString &list, const QString &call)
 {
     Reader reader(path());
     QHash<QString, Summary> out;
@@ -286,8 +287,8 @@ QHash<QString, Summary> summaryOfList(const QString &list)
     // With MAX(), SQLite takes the other bare columns from the row holding the maximum.
     QSqlQuery q = run(reader.db(),
                       QStringLiteral("SELECT Call_Name, COUNT(*), Used_At, MAX(Used_UTC) FROM tblHistory "
-                                     "WHERE List = ? GROUP BY Call_Name"),
-                      {list}, historyFailure(reader.file(), QStringLiteral(" cannot be read: ")));
+                                     "WHERE List = ? AND (? IS NULL OR Call_Name = ?) GROUP BY Call_Name"),
+                      {list, call, call}, historyFailure(reader.file(), QStringLiteral(" cannot be read: ")));
     while (q.next())
         out.insert(q.value(0).toString(), {q.value(1).toInt(), q.value(2).toString(), q.value(3).toString()});
     if (q.lastError().isValid())

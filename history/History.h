@@ -32,12 +32,13 @@ bool setUsed(QSqlDatabase db, const QVariant &callId, bool used);
 QString attach(QSqlDatabase db);
 void recordUse(QSqlDatabase db, const QVariant &callId, const QString &file);
 
-// A Use took place: every face that shows the marks reloads them.
+// Used marks changed: every face that shows them follows. callId names the
+// one call changed; when it is null, any number may have changed.
 class Notifier : public QObject
 {
     Q_OBJECT
 signals:
-    void marksChanged();
+    void marksChanged(const QVariant &callId);
 };
 Notifier &notifier();
 
@@ -59,7 +60,8 @@ struct Summary
 // throw DataError naming the file when it cannot be read.
 QList<Record> records(const QString &list = QString(), const QString &since = QString(),
                       const QString &file = path());
-QHash<QString, Summary> summaryOfList(const QString &list);
+// Keyed by call name; with call given, that call's summary alone.
+QHash<QString, Summary> summaryOfList(const QString &list, const QString &call = QString());
 
 // RFC 4180: every field quoted, quotes doubled, lines ending in CRLF.
 QString csvLine(const QStringList &fields);

@@ -153,7 +153,7 @@ FormWindow *Progress::createWindow()
     CallForm &calls = CallForm::instance();
     connect(&calls, &CallForm::callDrawn, w, [this](const QVariant &id) { callDrawn(id); });
     connect(&calls, &CallForm::callsReset, w, [this] { refresh(); });
-    connect(&History::notifier(), &History::Notifier::marksChanged, w, [this] { refresh(); });
+    connect(&History::notifier(), &History::Notifier::marksChanged, w, [this](const QVariant &id) { refreshCall(id); });
     return w;
 }
 
@@ -229,7 +229,7 @@ void Progress::refresh()
             if (!q.exec())
                 throw data.failure(q.lastError());
             while (q.next())
-                rows.append({q.value(0), q.value(1).toString(), q.value(2).toInt() == 1, 0, {}, {}});
+                rows.append({q.value(0), q.value(1).toString(), q.value(2).toInt() == 1, 0, {}, {}, {}});
             if (q.lastError().isValid())
                 throw data.failure(q.lastError());
         });
@@ -256,6 +256,41 @@ void Progress::refresh()
         }
     }
     c.model->setRows(std::move(rows));
+    c.lblHeadline->setText(headline());
+}
+
+void Progress::refreshCall(const QVariant &callId)
+{
+    // The window may be on its way out: its controls are gone before it is.
+    if (!m_ui)
+        return;
+    Controls &c = *m_ui;
+    const int row = callId.isNull() ? -1 : c.model->rowOf(callId);
+    if (row < 0)
+        return refresh();
+    // One call changed: only its row is read again, so a long list follows a Use at once.
+    ProgressModel::Row r = c.model->rows().at(row);
+    dataCall &data = dataCall::instance();
+    try {
+        data.run(Waiting::Patience::Command, [&] {
+            QSqlQuery q(data.dcCalls());
+            q.prepare(QStringLiteral("SELECT Call_Name, Used FROM tblCalls WHERE Call_ID = ?"));
+            q.addBindValue(callId);
+            if (!q.exec())
+                throw data.failure(q.lastError());
+            if (!q.next())
+                throw DataError(QString()); // gone: read the whole list again
+            r.name = q.value(0).toString();
+            r.used = q.value(1).toInt() == 1;
+        });
+        const History::Summary s = History::summaryOfList(c.cboList->currentText(), r.name).value(r.name);
+        r.times = s.times;
+        r.last = s.last;
+        r.lastUtc = s.lastUtc;
+    } catch (const DataError &) {
+        return refresh();
+    }
+    c.model->setRow(row, r);
     c.lblHeadline->setText(headline());
 }
 
@@ -302,6 +337,8 @@ void Progress::grdCalls_HeaderClick(int column)
 
 void Progress::callDrawn(const QVariant &callId)
 {
+    if (!m_ui)
+        return;
     Controls &c = *m_ui;
     c.model->setHighlight(callId);
     const int row = c.model->rowOf(callId);

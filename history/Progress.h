@@ -50,6 +50,7 @@ public:
     void showList(const QString &list);
     // Reads the marks and the history again.
     void refresh();
+    void refreshCall(const QVariant &callId);
     // Flips the used mark of the call in that row of the view, recording a use.
     void toggle(int viewRow);
 

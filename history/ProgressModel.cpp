@@ -15,6 +15,8 @@ void ProgressModel::setRows(QList<Row> rows)
     const bool sameCalls = rows.size() == m_rows.size()
                            && std::equal(rows.cbegin(), rows.cend(), m_rows.cbegin(),
                                          [](const Row &a, const Row &b) { return a.id == b.id; });
+    for (Row &r : rows)
+        r.key = r.name.toCaseFolded();
     if (!sameCalls) {
         beginResetModel();
         m_rows = std::move(rows);
@@ -26,9 +28,15 @@ void ProgressModel::setRows(QList<Row> rows)
         const Row &b = m_rows[i];
         if (a.name == b.name && a.used == b.used && a.times == b.times && a.lastUtc == b.lastUtc)
             continue;
-        m_rows[i] = a;
-        emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
+        setRow(i, a);
     }
+}
+
+void ProgressModel::setRow(int row, const Row &values)
+{
+    m_rows[row] = values;
+    m_rows[row].key = values.name.toCaseFolded();
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
 int ProgressModel::usedCount() const
@@ -87,8 +95,8 @@ QVariant ProgressModel::data(const QModelIndex &index, int role) const
     case SortRole:
         switch (index.column()) {
         case CallColumn:
-            // Folded here: without a collating locale ("C") case would still count.
-            return r.name.toCaseFolded();
+            // Folded: without a collating locale ("C") case would still count.
+            return r.key;
         case UsedColumn:
             return int(r.used);
         case TimesColumn:
@@ -131,8 +139,8 @@ ProgressFilter::ProgressFilter(QObject *parent)
     : QSortFilterProxyModel(parent)
 {
     setSortRole(ProgressModel::SortRole);
-    setSortCaseSensitivity(Qt::CaseInsensitive);
-    setSortLocaleAware(true);
+    // The keys come folded; a plain comparison keeps 10,000 rows quick to sort.
+    setSortCaseSensitivity(Qt::CaseSensitive);
 }
 
 void ProgressFilter::setShow(Show show)

@@ -23,6 +23,7 @@ public:
         int times = 0;
         QString last;    // as recorded: local time with its offset
         QString lastUtc; // for ordering; empty when never called
+        QString key;     // the name folded for sorting, made once
     };
 
     using QAbstractTableModel::QAbstractTableModel;
@@ -31,6 +32,7 @@ public:
     // changed rows are announced, so the view keeps its place and selection.
     void setRows(QList<Row> rows);
     const QList<Row> &rows() const { return m_rows; }
+    void setRow(int row, const Row &values);
     int usedCount() const;
 
     // The call just drawn in the "Calls" window stands out.

@@ -345,7 +345,7 @@ void ListStore::setUsed(const QList<int> &callIds, bool used)
         write.commit();
     }
     if (marked)
-        emit History::notifier().marksChanged();
+        emit History::notifier().marksChanged(QVariant());
 }
 
 ListStore::Imported ListStore::importCalls(const QString &name, const QStringList &calls, bool replace)

@@ -17,6 +17,8 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
+#include <QAbstractItemView>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 
@@ -58,6 +60,9 @@ FormWindow *frmMain::createWindow()
     // Enter swap it for a list entry that matches in another letter case, while
     // the ladder tells "b" from "B".
     c.box_List->setCompleter(nullptr);
+    c.box_List->setAccessibleName(QStringLiteral("List"));
+    c.box_List->lineEdit()->setAccessibleName(QStringLiteral("List"));
+    c.box_List->view()->setAccessibleName(QStringLiteral("Lists"));
     c.box_List->setDuplicatesEnabled(true);
 
     c.cmdGo = Look::make<QPushButton>(w, "cmdGo", "Get List", 2520, 240, 1335, 495);

@@ -5,6 +5,8 @@
 #include "main/frmMain.h"
 #include "testsupport.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QFile>
 #include <QFontMetricsF>
@@ -236,7 +238,7 @@ void tst_callform::useWithoutAUsableCurrentCall()
 
 void tst_callform::acceleratorsActAtOnce()
 {
-    TestDatabase db({list("B", 5)});
+    TestDatabase db({list("B", 7)});
     MessageLog log;
     CallForm::Controls &c = getList("B");
     QWidget *w = c.cmdUse->window();
@@ -250,7 +252,13 @@ void tst_callform::acceleratorsActAtOnce()
     QTest::keyClick(w, Qt::Key_U, Qt::AltModifier);
     QTest::keyClick(w, Qt::Key_U, Qt::AltModifier);
     QCOMPARE(used(db), 3);
-    QCOMPARE(c.lblCallsLeft->text(), QStringLiteral("2"));
+    QCOMPARE(c.lblCallsLeft->text(), QStringLiteral("4"));
+    // So does a press by assistive technology.
+    QAccessibleInterface *use = QAccessible::queryAccessibleInterface(c.cmdUse);
+    QCOMPARE(use->text(QAccessible::Name), QStringLiteral("Use"));
+    use->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    use->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(used(db), 5);
     QVERIFY(log.messages.isEmpty());
 }
 

@@ -288,7 +288,12 @@ void tst_history::progressFollowsTheCallsWindow()
     QTest::mouseClick(c.cmdReset, Qt::LeftButton);
     QCOMPARE(p.lblHeadline->text(), "0 of 3 used");
     QCOMPARE(p.filter->rowCount(), 3);
-    QCOMPARE(History::records().size(), 3);
+
+    // Closed, its window goes later than its controls: a draw and a Use meanwhile are no harm.
+    Progress::instance().unload();
+    QTest::mouseClick(c.cmdStart, Qt::LeftButton);
+    QTest::mouseClick(c.cmdUse, Qt::LeftButton);
+    QCOMPARE(History::records().size(), 4);
 }
 
 void tst_history::exportsCsvAndPaginatedPdf()
