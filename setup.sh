@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
-packages=(g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libgl-dev fonts-liberation2 fonts-dejavu-core poppler-utils)
+packages=(g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libgl-dev fonts-liberation2 fonts-dejavu-core poppler-utils xvfb xdotool libxcb1-dev python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

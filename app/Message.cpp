@@ -23,11 +23,12 @@ Message::Answerer &answerer()
     return current;
 }
 
-// A window on full screen would cover a box opened over another window.
+// Over the window the caller works in: a box opened over another window (the
+// Calls window, answering a key on the Floor) could sit hidden behind it.
 QWidget *over(QWidget *parent)
 {
     QWidget *active = QApplication::activeWindow();
-    return active && active->isFullScreen() ? active : parent;
+    return parent && active ? active : parent;
 }
 } // namespace
 

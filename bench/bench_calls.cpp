@@ -182,10 +182,21 @@ void timed(int calls, int lists, int runs)
                                            [&] { bare.draw(listDraw, {QStringLiteral("B")}); }));
         ratio("Get Next" + where,
               medianMicros(runs, nothing, [&] { c.cmdGetNOL->click(); }, [&] { bare.draw(nlDraw, {}); }));
-        int id = 1;
         // Before each: a call drawn and on show, as when the caller presses "&Use".
+        // A Use marks the call and records it in the history file, in one
+        // transaction, then draws the next call.
+        c.cmdStart->click();
+        c.cmdUse->click(); // the history file exists from here on
+        bare.exec(QStringLiteral("ATTACH DATABASE ? AS hist"), {QDir::current().filePath(QStringLiteral("Call_History.db"))});
+        bare.exec(QStringLiteral("PRAGMA hist.synchronous = NORMAL"));
+        int id = 1;
         ratio("Use" + where, medianMicros(runs, [&] { c.cmdStart->click(); }, [&] { c.cmdUse->click(); }, [&] {
-                  bare.exec(QStringLiteral("UPDATE tblCalls SET Used = 1 WHERE Call_ID = ?"), {id++});
+                  bare.db().transaction();
+                  bare.exec(QStringLiteral("UPDATE tblCalls SET Used = 1 WHERE Call_ID = ?"), {id});
+                  bare.exec(QStringLiteral("INSERT INTO hist.tblHistory (Call_ID, Call_Name, List, Used_At, Used_UTC) "
+                                           "SELECT Call_ID, Call_Name, 'B', '', '' FROM tblCalls WHERE Call_ID = ?"),
+                            {id++});
+                  bare.db().commit();
                   bare.draw(listDraw, {QStringLiteral("B")});
               }));
         ratio("Reset Calls" + where, medianMicros(runs, useAll, [&] { c.cmdReset->click(); },

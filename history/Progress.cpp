@@ -89,6 +89,7 @@ FormWindow *Progress::createWindow()
     c.grdCalls->verticalHeader()->hide();
     // Fixed heights and widths: nothing is measured row by row, so long lists stay quick.
     c.grdCalls->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    c.grdCalls->verticalHeader()->setDefaultSectionSize(c.grdCalls->fontMetrics().height() + 6);
     QHeaderView *head = c.grdCalls->horizontalHeader();
     head->setSectionResizeMode(ProgressModel::CallColumn, QHeaderView::Stretch);
     for (int col = ProgressModel::UsedColumn; col < ProgressModel::ColumnCount; ++col)

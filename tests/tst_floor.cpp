@@ -5,6 +5,7 @@
 #include "calls/Floor.h"
 #include "main/frmMain.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QFontMetricsF>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 // The floor shows what the Calls window shows, once the handler has run.
@@ -26,6 +28,7 @@ class tst_Floor : public QObject
     Q_OBJECT
 private slots:
     void followsAndWorksTheCallsWindow();
+    void messagesShowOverTheFloor();
     void windowKeys_data();
     void windowKeys();
     void listCallReadableAcrossTheHall();
@@ -82,6 +85,26 @@ void tst_Floor::followsAndWorksTheCallsWindow()
     QVERIFY(c.cmdUse->window()->close());
     QTRY_VERIFY(!floor.isLoaded());
     QVERIFY(frmMain::instance().isShown());
+}
+
+void tst_Floor::messagesShowOverTheFloor()
+{
+    TestDatabase db({list("B", 1)});
+    CallForm::Controls &c = getList("B"); // real boxes: where one opens is what counts
+    QTest::mouseClick(c.cmdFloor, Qt::LeftButton);
+    QWidget *w = Floor::instance().window();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QTest::keyClick(w, Qt::Key_F);
+    QWidget *over = nullptr;
+    QTimer::singleShot(0, this, [&over] {
+        if (QWidget *box = QApplication::activeModalWidget()) {
+            over = box->parentWidget();
+            box->close();
+        }
+    });
+    QTest::keyClick(w, Qt::Key_U); // uses the last call: the message comes over the Floor, not behind it
+    QCOMPARE(over, w);
+    QCOMPARE(used(db), 1);
 }
 
 void tst_Floor::windowKeys_data()
