@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QShortcutEvent>
+#include <QToolButton>
 
 namespace {
 
@@ -113,7 +114,12 @@ QAccessibleInterface *accessibleButton(const QString &className, QObject *object
     auto *button = qobject_cast<QAbstractButton *>(object);
     if (!button)
         return nullptr;
-    if (className == QLatin1String("QPushButton"))
+    // Buttons with a menu keep Qt's own interface, which opens the menu.
+    if (const auto *push = qobject_cast<QPushButton *>(button); push && push->menu())
+        return nullptr;
+    if (const auto *tool = qobject_cast<QToolButton *>(button); tool && tool->menu())
+        return nullptr;
+    if (className == QLatin1String("QPushButton") || className == QLatin1String("QToolButton"))
         return new AccessibleButton(button, QAccessible::Button);
     if (className == QLatin1String("QCheckBox"))
         return new AccessibleButton(button, QAccessible::CheckBox);

@@ -15,6 +15,7 @@ NavigationBar::NavigationBar(QWidget *parent)
         b->setObjectName(QString::fromLatin1(name));
         b->setText(text);
         b->setToolTip(tip);
+        b->setAccessibleName(tip);
         b->setFocusPolicy(Qt::NoFocus);
         b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
         layout->addWidget(b);

@@ -4,6 +4,8 @@
 #include "editor/CallEdit.h"
 #include "editor/NavigationBar.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QFile>
 #include <QLineEdit>
 #include <QTest>
@@ -18,8 +20,14 @@ void retype(int i, const QString &text) { field(i)->selectAll(); QTest::keyClick
 
 void navigate(const QStringList &buttons)
 {
-    for (const QString &button : buttons)
-        QTest::mouseClick(editor()->findChild<QWidget *>(button), Qt::LeftButton);
+    for (const QString &button : buttons) {
+        if (button.startsWith(u'@')) { // pressed by assistive technology
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(editor()->findChild<QWidget *>(button.mid(1)));
+            a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        } else {
+            QTest::mouseClick(editor()->findChild<QWidget *>(button), Qt::LeftButton);
+        }
+    }
 }
 void reopen() { navigate({"cmdClose"}); CallEdit::instance().show(); }
 
@@ -48,6 +56,7 @@ void tst_CallEdit::navigation_data()
     QTest::newRow("last, previous") << QStringList{"btnLast", "btnPrevious"} << "Record: 4|MS #1";
     QTest::newRow("previous at first") << QStringList{"btnPrevious"} << "Record: 1|B #1";
     QTest::newRow("next at last") << QStringList{"btnLast", "btnNext"} << "Record: 5|MS #2";
+    QTest::newRow("two quick presses by assistive technology") << QStringList{"@btnNext", "@btnNext"} << "Record: 3|B #3";
 }
 
 void tst_CallEdit::navigation()
