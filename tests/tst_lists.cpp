@@ -402,6 +402,9 @@ void tst_lists::windowDrivesTheLists()
     QCOMPARE(asked.last(), QStringLiteral("Delete \"Dosado\" from \"Tuesday\"?"));
     QCOMPARE(column(c.calls), QStringList{"Swing Thru"});
 
+    answers = {"  "};
+    QTest::mouseClick(c.cmdNewList, Qt::LeftButton);
+    QCOMPARE(log.messages.takeLast(), QStringLiteral("A list needs a name."));
     answers = {"Thursday"};
     QTest::mouseClick(c.cmdRenameList, Qt::LeftButton);
     QCOMPARE(comboItems(), (QStringList{"B", "Party", "Thursday"}));
