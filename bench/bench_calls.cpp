@@ -89,8 +89,8 @@ class Bare
 {
 public:
     explicit Bare(const QString &path)
+        : m_db(QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bare")))
     {
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bare"));
         m_db.setDatabaseName(path);
         m_db.open();
     }
@@ -127,7 +127,7 @@ public:
         at.append(QRandomGenerator::global()->bounded(std::max(rows, 1)));
         QSqlQuery &row = run(statements.row, at);
         row.next();
-        const QVariant value = row.value(0);
+        QVariant value = row.value(0);
         row.finish();
         return value;
     }

@@ -36,7 +36,9 @@ public:
 const TimeSource &pacingClock(const TimeSource *chosen)
 {
     static const PacingSource pacing;
-    return chosen ? *chosen : pacing;
+    if (chosen)
+        return *chosen;
+    return pacing;
 }
 
 constexpr qint64 Never = std::numeric_limits<qint64>::max();

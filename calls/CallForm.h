@@ -56,7 +56,7 @@ public:
     // One tick of the pacing rule; 100 ticks make one unit of delay.
     void Timer1_Timer();
     static constexpr int TickMs = 10;
-    static constexpr int TicksPerUnit = 100;
+    static constexpr qint64 TicksPerUnit = 100;
 
     // Ticks are counted on a pacing clock that stands still while a message
     // waits; the timer wakes only when a tick would change something. Tests

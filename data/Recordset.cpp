@@ -30,9 +30,7 @@ bool sameValue(const QVariant &stored, const QVariant &value)
         return stored.toLongLong() == value.toLongLong();
     return stored.typeId() == value.typeId() && stored == value;
 }
-} // namespace
 
-namespace {
 // Result sets run on dcCalls: a failure is told as one of its file.
 DataError failure(const QSqlError &error)
 {
@@ -70,7 +68,7 @@ Recordset::Recordset(QString name, Kind kind, QString source, QString table, boo
 
 QString Recordset::selectText() const
 {
-    const QString select = m_kind == Kind::Table ? QStringLiteral("SELECT * FROM ") + m_source : m_source;
+    QString select = m_kind == Kind::Table ? QStringLiteral("SELECT * FROM ") + m_source : m_source;
     if (!m_updatable)
         return select;
     // An updatable command reads one table; its rows also carry their rowid so
@@ -121,8 +119,8 @@ void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters)
     m_open = true;
 }
 
-// The same statement with the row's offset: SQLite steps over the rows before
-// it without handing them out, in the order the whole statement returns them.
+// The row statement with the row's offset bound last: SQLite steps over the
+// rows before it without handing them out.
 void Recordset::fetchCurrentRow() const
 {
     if (m_fetchedRow == m_position)

@@ -179,7 +179,8 @@ int history(const Context &c)
 struct Command
 {
     QString name;
-    QString synopsis;
+    QStringList usage; // one line each, the command name first
+    QString summary;
     // cppcheck-suppress unusedStructMember ; called through the row run() finds
     int (*run)(const Context &);
 };
@@ -188,19 +189,15 @@ struct Command
 const QList<Command> &commands()
 {
     static const QList<Command> table = {
-        {QStringLiteral("show"), QStringLiteral("show                      one line per list: name, calls, used"), show},
+        {QStringLiteral("show"), {QStringLiteral("show")},
+         QStringLiteral("one line per list: name, tab, calls, tab, calls used"), show},
         {QStringLiteral("export"),
-         QStringLiteral("export NAME [--csv] [-o FILE]\n"
-                        "  export --all --csv [-o FILE]  a list as text (or CSV), or every list as CSV"),
-         exportList},
-        {QStringLiteral("import"),
-         QStringLiteral("import FILE [--name NAME] [--replace]\n"
-                        "                            a text file as a new list (or replacing a list's calls)"),
-         importList},
-        {QStringLiteral("history"),
-         QStringLiteral("history [--list NAME] [--since YYYY-MM-DD] [--csv]\n"
-                        "                            every use of a call, oldest first: date, list, call"),
-         history},
+         {QStringLiteral("export NAME [--csv] [-o FILE]"), QStringLiteral("export --all --csv [-o FILE]")},
+         QStringLiteral("a list as a list file (or CSV), or every list as CSV"), exportList},
+        {QStringLiteral("import"), {QStringLiteral("import FILE [--name NAME] [--replace]")},
+         QStringLiteral("a list file as a new list, or in place of a list's calls"), importList},
+        {QStringLiteral("history"), {QStringLiteral("history [--list NAME] [--since YYYY-MM-DD] [--csv]")},
+         QStringLiteral("every use of a call, oldest first: date, list, call"), history},
     };
     return table;
 }
@@ -210,8 +207,11 @@ QString help()
     QString text = QStringLiteral("usage: vorlet-lists [--db FILE] COMMAND ...\n\n"
                                   "The lists of a call database (default: Call_List.db in this folder).\n\n"
                                   "commands:\n");
-    for (const Command &command : commands())
-        text += QStringLiteral("  ") + command.synopsis + QLatin1Char('\n');
+    for (const Command &command : commands()) {
+        for (const QString &line : command.usage)
+            text += QStringLiteral("  ") + line + QLatin1Char('\n');
+        text += QStringLiteral("      ") + command.summary + QLatin1Char('\n');
+    }
     text += QStringLiteral("\nExit status: 0 done, 1 data error, 2 bad usage.\n");
     return text;
 }
