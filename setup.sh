@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
 # Shared by run.sh and test.sh: installs the missing Debian packages, builds
 # Vorlet, and creates the default call database in this folder when it is absent.
+#   ./setup.sh [--no-build] [more Debian packages...]
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
-packages=(g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libgl-dev fonts-liberation2 fonts-dejavu-core poppler-utils xvfb xdotool libxcb1-dev python3)
+# desktop-file-utils and appstream validate the installed desktop entry and metainfo.
+packages=(g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libgl-dev fonts-liberation2 fonts-dejavu-core
+  poppler-utils xvfb xdotool libxcb1-dev python3 desktop-file-utils appstream)
+build=1
+for arg in "$@"; do
+  if [ "$arg" = --no-build ]; then build=0; else packages+=("$arg"); fi
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -23,6 +30,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+[ "$build" -eq 1 ] || exit 0
 
 [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)"

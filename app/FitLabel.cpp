@@ -80,6 +80,7 @@ void FitLabel::refit()
         return !lines->isEmpty() && blockHeight(fm, lines->size()) <= box.height();
     };
 
+    // cppcheck-suppress shadowFunction ; the result being built, named as the member that keeps it
     Fit fit;
     QStringList lines;
     if (words.isEmpty()) {

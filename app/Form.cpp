@@ -11,6 +11,7 @@
 namespace {
 QList<Form *> &forms()
 {
+    // cppcheck-suppress unassignedVariable ; filled through the returned reference
     static QList<Form *> all;
     return all;
 }
@@ -88,10 +89,7 @@ void Form::destroyAll()
 
 int Form::loadedCount()
 {
-    int count = 0;
-    for (const Form *form : forms())
-        count += form->isLoaded() ? 1 : 0;
-    return count;
+    return int(std::count_if(forms().cbegin(), forms().cend(), [](const Form *form) { return form->isLoaded(); }));
 }
 
 void Form::setAllUnloadedHandler(std::function<void()> handler)

@@ -15,7 +15,7 @@ public:
     {
         const QFileInfo file(path);
         if (path.isEmpty() || !file.isFile() || file.isHidden())
-            return false;
+            return false; // NOLINT(readability-simplify-boolean-expr): Windows adds a test below
 #ifdef Q_OS_WIN
         const DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t *>(path.utf16()));
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_SYSTEM))

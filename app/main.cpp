@@ -40,7 +40,7 @@ int main(int argc, char *argv[])
 
     // The splash is the start-up window; it hands over to the main window itself.
     frmSplash::instance().show();
-    const int status = app.exec();
+    const int status = QApplication::exec();
     Form::destroyAll();
     dataCall::destroy(); // its connection goes before the application object does
     return status;

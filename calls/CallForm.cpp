@@ -246,6 +246,7 @@ void CallForm::FindCall(Patience patience)
     }
     drawDone();
     m_haveListCall = false;
+    // cppcheck-suppress knownConditionTrueFalse ; rows is set inside the attempt above
     if (rows == 0 || name.isNull()) {
         tell(AllUsed);
         return;

@@ -17,6 +17,7 @@ namespace CallDatabase {
 namespace {
 QString &storedPath()
 {
+    // cppcheck-suppress unassignedVariable ; filled through the returned reference
     static QString p;
     return p;
 }
@@ -237,8 +238,10 @@ static bool build(QSqlDatabase &db, const QString &target, const QList<CallList>
     }
     QSqlQuery addList(db);
     QSqlQuery addCall(db);
-    addList.prepare(QStringLiteral("INSERT INTO tblList (List, List_Active) VALUES (?, 0)"));
-    addCall.prepare(QStringLiteral("INSERT INTO tblCalls (Call_Name, List_ID, Used) VALUES (?, ?, 0)"));
+    if (!addList.prepare(QStringLiteral("INSERT INTO tblList (List, List_Active) VALUES (?, 0)")))
+        return fail(addList);
+    if (!addCall.prepare(QStringLiteral("INSERT INTO tblCalls (Call_Name, List_ID, Used) VALUES (?, ?, 0)")))
+        return fail(addCall);
     for (const CallList &list : lists) {
         addList.addBindValue(list.name);
         if (!addList.exec())

@@ -70,6 +70,6 @@ Identity identify(const QString &path);
 
 // Builds a new database file holding the lists, every call unused and every
 // list inactive. Refuses to touch an existing file; a failed build leaves none.
-bool create(const QString &path, const QList<CallList> &lists, QString *error);
+bool create(const QString &target, const QList<CallList> &lists, QString *error);
 
 } // namespace CallDatabase

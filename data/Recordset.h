@@ -40,8 +40,8 @@ public:
     void move(int rows);
     bool eof() const;
 
-    QVariant field(const QString &column) const;
-    void setField(const QString &column, const QVariant &value);
+    QVariant field(const QString &name) const;
+    void setField(const QString &name, const QVariant &value);
     void update(); // saves the current row
 
 private:

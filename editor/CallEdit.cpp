@@ -79,9 +79,9 @@ protected:
         }
         try {
             QSqlQuery now(db);
-            now.prepare(QStringLiteral("SELECT Used FROM tblCalls WHERE Call_ID = ?"));
+            const bool prepared = now.prepare(QStringLiteral("SELECT Used FROM tblCalls WHERE Call_ID = ?"));
             now.addBindValue(id);
-            const bool marked = now.exec() && now.next() && now.value(0).typeId() == QMetaType::LongLong
+            const bool marked = prepared && now.exec() && now.next() && now.value(0).typeId() == QMetaType::LongLong
                                 && now.value(0).toLongLong() == 1;
             now.finish();
             if (marked)
@@ -133,7 +133,7 @@ public:
 
 DataError describe(const QSqlError &error)
 {
-    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     // The database's own words for a refused used mark tell a caller little.
     if (text.contains(QLatin1String("typeof(Used)")))
         return DataError(

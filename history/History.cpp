@@ -138,6 +138,7 @@ public:
         if (!QFileInfo::exists(m_file))
             return false;
         requireFile(m_file);
+        // cppcheck-suppress shadowFunction ; the connection being made, which db() returns later
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         db.setDatabaseName(QUrl::fromLocalFile(m_file).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=ro"));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));

@@ -65,6 +65,6 @@ QHash<QString, Summary> summaryOfList(const QString &list, const QString &call =
 
 // RFC 4180: every field quoted, quotes doubled, lines ending in CRLF.
 QString csvLine(const QStringList &fields);
-QString csv(const QList<Record> &records);
+QString csv(const QList<Record> &rows);
 
 } // namespace History

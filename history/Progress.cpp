@@ -240,6 +240,7 @@ void Progress::refresh()
     }
     try {
         const QHash<QString, History::Summary> summary = History::summaryOfList(list);
+        // cppcheck-suppress knownEmptyContainer ; filled inside the attempt above
         for (ProgressModel::Row &r : rows) {
             const auto it = summary.constFind(r.name);
             if (it != summary.cend()) {
@@ -361,8 +362,8 @@ void Progress::toggle(int viewRow)
     const QVariant id = i.data(ProgressModel::CallIdRole);
     const bool used = i.data(ProgressModel::UsedRole).toBool();
     dataCall &data = dataCall::instance();
-    bool found = true;
     try {
+        bool found = true;
         data.run(Waiting::Patience::Command, [&] { found = History::setUsed(data.dcCalls(), id, !used); });
         if (!found)
             refresh(); // the call is gone from the database
@@ -377,7 +378,7 @@ void Progress::toggle(int viewRow)
 QString Progress::askFileName(const QString &caption, const QString &suggested, const QString &filter)
 {
     if (nextFileName()) {
-        const QString answer = *nextFileName();
+        QString answer = *nextFileName();
         nextFileName().reset();
         return answer;
     }

@@ -10,3 +10,9 @@ cd "$(dirname "$0")" && convert -size 32x32 xc:none \
  -fill '#00ffff' -draw 'circle 6,16 6,13' \
  -fill '#ffffff' -draw 'polygon 16,11 17,15 21,16 17,17 16,21 15,17 11,16 15,15' \
  -colors 16 PNG8:vorlet.png
+
+# The desktop icons, scalable and at 48 and 256 px, come from vorlet.svg, the
+# same drawing at 256 px. Needs rsvg-convert (librsvg2-bin).
+for size in 48 256; do
+  rsvg-convert -w $size -h $size vorlet.svg -o vorlet-$size.png
+done

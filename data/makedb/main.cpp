@@ -9,7 +9,7 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    const QStringList args = QCoreApplication::arguments();
     if (args.size() != 3) {
         std::fprintf(stderr, "usage: vorlet-makedb CALL_DATA.txt Call_List.db\n");
         return 2;
