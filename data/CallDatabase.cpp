@@ -141,9 +141,13 @@ DataError failure(const QString &p, const QSqlError &error)
     const int code = resultCode(error);
     if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
         return DataError(problem(p, code), DataError::Kind::Busy);
-    // A statement the file cannot explain (a refused row, a check) keeps SQLite's words.
-    if (code == SQLITE_CONSTRAINT || code == SQLITE_ERROR || code == 0)
-        return DataError(error.databaseText().isEmpty() ? error.text() : error.databaseText());
+    // A rule of the file itself (a check, a trigger) refused the row: its words are the cause.
+    if (code == SQLITE_CONSTRAINT)
+        return DataError(where(p) + QStringLiteral(" refused the change: %1.\n\nThe file's own rules (its checks "
+                                                   "and triggers) do not allow it.")
+                                        .arg(error.databaseText()));
+    if (code == 0) // not SQLite's: a statement of the program's own that went wrong
+        return DataError(error.text());
     return DataError(problem(p, code));
 }
 
