@@ -228,11 +228,6 @@ void dataCall::sqlActList()
     run(m_sqlActList);
 }
 
-void dataCall::markUsed(const QVariant &callId)
-{
-    execute(QStringLiteral("UPDATE tblCalls SET Used = 1 WHERE Call_ID = ?"), {callId});
-}
-
 // Rows that hold 0 already are left alone: a reset mostly meets unused calls.
 void dataCall::resetUsed()
 {

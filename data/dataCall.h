@@ -49,8 +49,7 @@ public:
     Recordset &rssqlAllCalls() { return m_sqlAllCalls; }
     Recordset &rssqlActList() { return m_sqlActList; }
 
-    // The writes of the "Calls" window, each by key or as one statement.
-    void markUsed(const QVariant &callId);
+    // The writes of the "Calls" window as one statement each.
     void resetUsed();
     // Clears every active mark, then marks the first list named exactly like
     // each tag; all of it lands or none.

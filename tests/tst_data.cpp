@@ -260,7 +260,7 @@ void tst_data::unusableFile()
         QSKIP(qPrintable(refused));
 
     try {
-        data.run(Waiting::Patience::Command, [&] { write ? data.markUsed(1) : data.sqlCallNames("B"); });
+        data.run(Waiting::Patience::Command, [&] { write ? data.execute("UPDATE tblCalls SET Used = 1 WHERE Call_ID = ?", {1}) : data.sqlCallNames("B"); });
         QFAIL("the damaged file was accepted");
     } catch (const DataError &e) {
         QVERIFY2(e.message().contains(says) && e.message().contains("Call_List.db")
