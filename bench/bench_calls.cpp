@@ -117,7 +117,12 @@ public:
         return *it;
     }
     // A count, then the row at a random offset: one draw.
-    QVariant draw(const Recordset::OneRow &statements, const QVariantList &params)
+    struct Draw
+    {
+        QString count;
+        QString row;
+    };
+    QVariant draw(const Draw &statements, const QVariantList &params)
     {
         QSqlQuery &count = run(statements.count, params);
         count.next();
@@ -153,8 +158,15 @@ void timed(int calls, int lists, int runs)
     CallForm::Controls &c = CallForm::instance().ui();
     c.Timer1->stop();
     Bare bare(CallDatabase::path());
-    const Recordset::OneRow listDraw = dataCall::instance().rssqlCallNames().oneRow();
-    const Recordset::OneRow nlDraw = dataCall::instance().rssqlAllCalls().oneRow();
+    // The plain way to one row of the window's commands: count them all, then
+    // step to the row at the drawn offset in table order.
+    const QString listCalls = QStringLiteral(" FROM tblCalls WHERE Used = 0 AND List_ID IN "
+                                             "(SELECT List_ID FROM tblList WHERE List LIKE ?)");
+    const QString nlCalls = QStringLiteral(" FROM tblCalls WHERE List_ID IN "
+                                           "(SELECT List_ID FROM tblList WHERE List_Active = 1)");
+    const QString atOffset = QStringLiteral(" ORDER BY rowid LIMIT 1 OFFSET ?");
+    const Bare::Draw listDraw{"SELECT COUNT(*)" + listCalls, "SELECT Call_Name, Call_ID" + listCalls + atOffset};
+    const Bare::Draw nlDraw{"SELECT COUNT(*)" + nlCalls, "SELECT Call_Name" + nlCalls + atOffset};
     const auto nothing = [] {};
     auto useAll = [&] { bare.exec(QStringLiteral("UPDATE tblCalls SET Used = 1")); };
 

@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <algorithm>
 
 namespace {
 bool isInteger(const QVariant &v)
@@ -84,11 +85,37 @@ void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters)
     QList<QVariant> values;
     QList<qint64> rowIds;
     int rows = 0;
-    if (!m_oneRow.count.isEmpty()) {
-        QSqlQuery count = prepared(db, m_oneRow.count, parameters);
-        if (!count.next())
-            throw failure(count.lastError());
-        rows = count.value(0).toInt();
+    QList<QPair<qint64, int>> lists;
+    if (isDrawn()) {
+        struct Span
+        {
+            qint64 list;
+            int rows;
+            qint64 first;
+            qint64 last;
+        };
+        QList<Span> spans;
+        QSqlQuery perList = prepared(db, m_oneRow.perList, parameters);
+        // A list without a row of the source has no place in its order.
+        while (perList.next()) {
+            const Span span{perList.value(0).toLongLong(), perList.value(1).toInt(), perList.value(2).toLongLong(),
+                            perList.value(3).toLongLong()};
+            if (span.rows > 0) {
+                spans.append(span);
+                rows += span.rows;
+            }
+        }
+        if (perList.lastError().isValid())
+            throw failure(perList.lastError());
+        std::sort(spans.begin(), spans.end(), [](const Span &a, const Span &b) { return a.first < b.first; });
+        // Lists whose rows lie apart give the source's order one list after another.
+        const bool apart = std::adjacent_find(spans.cbegin(), spans.cend(), [](const Span &a, const Span &b) {
+                               return a.last >= b.first;
+                           }) == spans.cend();
+        if (apart) {
+            for (const Span &span : std::as_const(spans))
+                lists.append({span.list, span.rows});
+        }
     } else {
         QSqlQuery query = prepared(db, selectText(), parameters);
         const QSqlRecord record = query.record();
@@ -112,6 +139,7 @@ void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters)
     m_columns = std::move(columns);
     m_values = std::move(values);
     m_fetchedRow = -1;
+    m_lists = std::move(lists);
     m_rowIds = std::move(rowIds);
     m_rowCount = rows;
     m_position = 0;
@@ -125,9 +153,22 @@ void Recordset::fetchCurrentRow() const
 {
     if (m_fetchedRow == m_position)
         return;
-    QVariantList parameters = m_parameters;
-    parameters.append(m_position);
-    QSqlQuery query = prepared(m_db, m_oneRow.row, parameters);
+    QVariantList parameters;
+    QString statement = m_oneRow.row;
+    if (m_lists.isEmpty()) {
+        parameters = m_parameters;
+        parameters.append(m_position);
+    } else {
+        int offset = m_position;
+        auto list = m_lists.cbegin();
+        while (offset >= list->second && list + 1 != m_lists.cend()) {
+            offset -= list->second;
+            ++list;
+        }
+        statement = m_oneRow.rowInList;
+        parameters = {list->first, offset};
+    }
+    QSqlQuery query = prepared(m_db, statement, parameters);
     if (!query.next()) {
         if (query.lastError().isValid())
             throw failure(query.lastError());
@@ -153,6 +194,7 @@ void Recordset::close()
     m_db = QSqlDatabase();
     m_values.clear();
     m_fetchedRow = -1;
+    m_lists.clear();
     m_rowIds.clear();
     m_rowCount = 0;
     m_changed.clear();
@@ -218,7 +260,7 @@ QVariant Recordset::field(const QString &name) const
 {
     if (eof())
         throw DataError(QStringLiteral("%1: no current row").arg(m_name));
-    if (!m_oneRow.count.isEmpty()) {
+    if (isDrawn()) {
         fetchCurrentRow();
         return m_values[column(name)];
     }

@@ -16,12 +16,16 @@ class Recordset
 {
 public:
     enum class Kind { Query, Table };
-    // How a drawn set counts the rows of its source, and reads the row at an
-    // offset (bound last): the same rows in the same order as the source gives.
+    // How a drawn set reaches the row at an offset of its source, in the
+    // source's order (table order). The source is the rows of some lists, so
+    // it is counted list by list; when no list's rows lie among another's, the
+    // row is read from its own list through the List_ID index, without sorting
+    // the whole source.
     struct OneRow
     {
-        QString count;
-        QString row;
+        QString perList;   // List_ID, rows, first and last rowid: one line a list
+        QString rowInList; // List_ID and the offset within that list bound
+        QString row;       // the source's parameters, then the offset bound
     };
 
     Recordset(QString name, Kind kind, QString source, QString table, bool updatable);
@@ -59,6 +63,7 @@ private:
     QString m_table;
     bool m_updatable;
     OneRow m_oneRow; // empty for a snapshot
+    bool isDrawn() const { return !m_oneRow.row.isEmpty(); }
 
     bool m_open = false;
     QSqlDatabase m_db; // the connection of the last run
@@ -74,6 +79,9 @@ private:
     // only the row at m_fetchedRow.
     mutable QList<QVariant> m_values;
     mutable int m_fetchedRow = -1;
+    // A drawn set's lists in table order with their rows; empty when the
+    // lists' rows interleave and only the whole source can be walked.
+    QList<QPair<qint64, int>> m_lists;
     int m_rowCount = 0;
     QList<qint64> m_rowIds; // where each row lives, for writing back
     int m_position = 0;

@@ -17,15 +17,23 @@ std::unique_ptr<dataCall> &component()
     return instance;
 }
 
-// A draw's statements over tblCalls. The list test runs once per list rather
-// than once per call, and the count finds the calls through the List_ID index;
-// the row comes in table order, the order in which the joined command returns
-// its rows.
-Recordset::OneRow drawnFrom(const QString &columns, const QString &condition)
+// A draw's statements over tblCalls: the calls of the lists that meet
+// listTest, those of them that meet callTest (all when empty). Each list is
+// counted and bounded through the List_ID index, so the list test runs once
+// per list rather than once per call; rows come in table order, the order in
+// which the joined command returns its rows.
+Recordset::OneRow drawnFrom(const QString &columns, const QString &callTest, const QString &listTest)
 {
-    const QString where = QStringLiteral(" FROM tblCalls WHERE ") + condition;
-    return {QStringLiteral("SELECT COUNT(*)") + where,
-            QStringLiteral("SELECT ") + columns + where + QStringLiteral(" ORDER BY tblCalls.rowid LIMIT 1 OFFSET ?")};
+    const QString kept = callTest.isEmpty() ? QString() : QStringLiteral(" AND ") + callTest;
+    const QString ofList = QStringLiteral(" FROM tblCalls WHERE tblCalls.List_ID = tblList.List_ID");
+    const QString select = QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM tblCalls WHERE ");
+    const QString atOffset = QStringLiteral(" ORDER BY rowid LIMIT 1 OFFSET ?");
+    return {QStringLiteral("SELECT List_ID, (SELECT COUNT(*)") + ofList + kept + QStringLiteral("), (SELECT MIN(rowid)")
+                + ofList + QStringLiteral("), (SELECT MAX(rowid)") + ofList + QStringLiteral(") FROM tblList WHERE ")
+                + listTest,
+            select + QStringLiteral("List_ID = ?") + kept + atOffset,
+            select + QStringLiteral("List_ID IN (SELECT List_ID FROM tblList WHERE ") + listTest + QLatin1Char(')')
+                + kept + atOffset};
 }
 
 QString whereText()
@@ -52,8 +60,8 @@ dataCall::dataCall()
                      QStringLiteral("SELECT tblCalls.Call_Name, tblCalls.Call_ID FROM tblCalls, tblList "
                                     "WHERE tblCalls.List_ID = tblList.List_ID AND (tblList.List LIKE ?) "
                                     "AND (tblCalls.Used = 0)"),
-                     drawnFrom(QStringLiteral("Call_Name, Call_ID"),
-                               QStringLiteral("Used = 0 AND List_ID IN (SELECT List_ID FROM tblList WHERE List LIKE ?)")))
+                     drawnFrom(QStringLiteral("Call_Name, Call_ID"), QStringLiteral("Used = 0"),
+                               QStringLiteral("List LIKE ?")))
     , m_tblList(QStringLiteral("rstblList"), Recordset::Kind::Table, QStringLiteral("tblList"),
                 QString(), false)
     , m_tblType(QStringLiteral("rstblType"), Recordset::Kind::Table, QStringLiteral("tblType"),
@@ -63,8 +71,7 @@ dataCall::dataCall()
     , m_sqlAllCalls(QStringLiteral("rssqlAllCalls"),
                     QStringLiteral("SELECT tblCalls.Call_Name FROM tblCalls, tblList "
                                    "WHERE tblCalls.List_ID = tblList.List_ID AND (tblList.List_Active = 1)"),
-                    drawnFrom(QStringLiteral("Call_Name"),
-                              QStringLiteral("List_ID IN (SELECT List_ID FROM tblList WHERE List_Active = 1)")))
+                    drawnFrom(QStringLiteral("Call_Name"), QString(), QStringLiteral("List_Active = 1")))
     , m_sqlActList(QStringLiteral("rssqlActList"), Recordset::Kind::Query,
                    QStringLiteral("SELECT List_Active, List FROM tblList"), QStringLiteral("tblList"), true)
 {

@@ -221,7 +221,12 @@ void CallEdit::openRows()
                 QSqlQuery probe(db);
                 if (!probe.exec(QStringLiteral("PRAGMA table_info(tblCalls)")))
                     throw describe(probe.lastError());
-                SqlLike::install(db);
+                // A statement still open on the connection would refuse the new LIKE.
+                probe.finish();
+                if (!SqlLike::install(db))
+                    throw DataError(CallDatabase::where(path)
+                                    + QStringLiteral(" could not be opened: the text comparison that ignores "
+                                                     "letter case could not be set up."));
                 m_rows = std::make_unique<CallRows>(db);
             }
             m_rows->setTable(QStringLiteral("tblCalls"));
