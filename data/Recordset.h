@@ -9,7 +9,7 @@
 // The rows of one named command. The data component runs it on the connection
 // it hands over; the row count is exact and any row can be reached by offset.
 // A snapshot fetches every row at once; a drawn set only counts its rows and
-// fetches the one row that is read, so a draw costs the same at any size.
+// fetches the one row that is read.
 // An updatable snapshot writes a changed row back when it is saved, and on
 // every move.
 class Recordset
@@ -33,7 +33,6 @@ public:
 
     const QString &name() const { return m_name; }
     const QString &source() const { return m_source; }
-    const OneRow &oneRow() const { return m_oneRow; }
 
     bool isOpen() const { return m_open; }
     void close();
