@@ -16,7 +16,8 @@ NavigationBar::NavigationBar(QWidget *parent)
         b->setText(text);
         b->setToolTip(tip);
         b->setAccessibleName(tip);
-        b->setFocusPolicy(Qt::NoFocus);
+        // Reached by Tab after the window's buttons; a click leaves the focus in the field being edited.
+        b->setFocusPolicy(Qt::TabFocus);
         b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
         layout->addWidget(b);
         return b;
