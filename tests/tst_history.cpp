@@ -1,54 +1,30 @@
 // The use history beside the call database and the "Progress" window over it.
-#include "calls/CallForm.h"
 #include "data/dataCall.h"
 #include "editor/CallEdit.h"
 #include "history/History.h"
 #include "history/Progress.h"
 #include "history/ProgressModel.h"
 #include "lists/Lists.h"
-#include "main/frmMain.h"
 #include "testsupport.h"
 
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPrinter>
-#include <QProcess>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QTest>
 
 namespace {
-// The history file through a connection of the test's own.
+// The history file through a connection of the test's own, open while this lives.
 struct HistoryFile
 {
-    HistoryFile()
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test-history"));
+    HistoryFile() { db.setDatabaseName(History::path()), db.open(); }
+    ~HistoryFile() { db.close(), db = {}, QSqlDatabase::removeDatabase(QStringLiteral("test-history")); }
+    QVariant exec(const QString &sql)
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test-history"));
-        db.setDatabaseName(History::path());
-        db.open();
-    }
-    ~HistoryFile()
-    {
-        QSqlDatabase::database(QStringLiteral("test-history"), false).close();
-        QSqlDatabase::removeDatabase(QStringLiteral("test-history"));
-    }
-    QSqlDatabase db() const { return QSqlDatabase::database(QStringLiteral("test-history"), false); }
-    QStringList rows(const QString &sql) const
-    {
-        QSqlQuery q(db());
-        q.exec(sql);
-        QStringList out;
-        while (q.next())
-            out.append(q.value(0).toString());
-        return out;
+        QSqlQuery q(db);
+        return q.exec(sql) ? (q.next() ? q.value(0) : QVariant(true)) : QVariant();
     }
 };
 
@@ -127,8 +103,7 @@ void tst_history::usesAreRecordedAndOutliveReset()
     const QDateTime at = QDateTime::fromString(records[0].date, Qt::ISODate);
     QCOMPARE(at.offsetFromUtc(), QDateTime::currentDateTime().offsetFromUtc());
     QVERIFY(qAbs(at.secsTo(QDateTime::currentDateTime())) < 60);
-    HistoryFile file;
-    QCOMPARE(file.rows("PRAGMA user_version"), QStringList{QString::number(History::Version)});
+    QCOMPARE(HistoryFile().exec("PRAGMA user_version").toInt(), History::Version);
 }
 
 void tst_history::unwritableHistoryLeavesTheMarkUnset_data()
@@ -156,11 +131,10 @@ void tst_history::unwritableHistoryLeavesTheMarkUnset()
         f.write(QByteArray(4096, 'x'));
     } else {
         holder = std::make_unique<HistoryFile>();
-        History::attach(holder->db());
-        QSqlQuery q(holder->db());
-        QVERIFY(q.exec("DETACH DATABASE hist"));
+        History::attach(holder->db);
+        QVERIFY(holder->exec("DETACH DATABASE hist").isValid());
         // A writer of its own: the history can be read but not written meanwhile.
-        QVERIFY(q.exec(fault == "newer" ? "PRAGMA user_version = 2" : "BEGIN IMMEDIATE"));
+        QVERIFY(holder->exec(fault == "newer" ? "PRAGMA user_version = 2" : "BEGIN IMMEDIATE").isValid());
         dataCall::instance().setTimeouts(300, 300);
     }
     const QString where = QDir::toNativeSeparators(History::path());
@@ -224,32 +198,25 @@ void tst_history::progressCountsFiltersSortsAndToggles()
     QCOMPARE(shown(p, 4).mid(1, 2), (QStringList{"No", "1"}));
     QCOMPARE(shown(p, 3)[3].left(10), QDate::currentDate().toString(Qt::ISODate));
 
-    struct Case
-    {
-        QRadioButton *show;
-        QString text;
-        QStringList expected;
-    };
-    const QList<Case> cases = {
+    const QList<std::tuple<QRadioButton *, QString, QStringList>> cases = {
         {p.optUnused, "", {"A1 #1", "A1 #3", "A1 #5"}},
         {p.optUsed, "", {"A1 #2", "A1 #4"}},
         {p.optAll, "#4", {"A1 #4"}},
         {p.optUnused, "#4", {}},
         {p.optAll, "", {"A1 #1", "A1 #2", "A1 #3", "A1 #4", "A1 #5"}},
     };
-    for (const Case &k : cases) {
-        QTest::mouseClick(k.show, Qt::LeftButton);
+    for (const auto &[show, text, expected] : cases) {
+        QTest::mouseClick(show, Qt::LeftButton);
         p.txtFilter->clear();
-        QTest::keyClicks(p.txtFilter, k.text);
-        QCOMPARE(names(p), k.expected);
+        QTest::keyClicks(p.txtFilter, text);
+        QCOMPARE(names(p), expected);
     }
 
     // The ticks of #4, #2 and #5 a month ago in that order, #1 called yesterday; #3 renamed.
     HistoryFile file;
-    QSqlQuery q(file.db());
-    QVERIFY(q.exec("UPDATE tblHistory SET Used_UTC = '2026-11-0' || Record_ID || 'T18:00:00.000Z'"));
-    QVERIFY(q.exec("INSERT INTO tblHistory (Call_ID, Call_Name, List, Used_At, Used_UTC) "
-                   "VALUES (0, 'A1 #1', 'A1', '2026-12-06T19:00:00+01:00', '2026-12-06T18:00:00.000Z')"));
+    QVERIFY(file.exec("UPDATE tblHistory SET Used_UTC = '2026-11-0' || Record_ID || 'T18:00:00.000Z'").isValid());
+    QVERIFY(file.exec("INSERT INTO tblHistory (Call_ID, Call_Name, List, Used_At, Used_UTC) VALUES "
+                      "(0, 'A1 #1', 'A1', '2026-12-06T19:00:00+01:00', '2026-12-06T18:00:00.000Z')").isValid());
     db.exec("UPDATE tblCalls SET Call_Name = 'a1 #0' WHERE Call_Name = 'A1 #3'");
     Progress::instance().refresh();
     p.cboSort->setCurrentIndex(Progress::ByLastCalled);
@@ -334,17 +301,11 @@ void tst_history::exportsCsvAndPaginatedPdf()
     QPrinter printer(QPrinter::HighResolution);
     const int perPage = ProgressPrint::rowsPerPage(printer);
     QVERIFY(perPage > 10 && perPage < 130);
-    QProcess info;
-    info.start("pdfinfo", {folder + "view.pdf"});
-    QVERIFY(info.waitForFinished());
-    QCOMPARE(info.exitCode(), 0);
-    const QRegularExpression pages(R"(Pages:\s+(\d+))");
-    const int count = pages.match(QString::fromUtf8(info.readAllStandardOutput())).captured(1).toInt();
+    const Run info = run("pdfinfo", {folder + "view.pdf"});
+    QCOMPARE(info.status, 0);
+    const int count = QRegularExpression(R"(Pages:\s+(\d+))").match(info.out).captured(1).toInt();
     QCOMPARE(count, (130 + perPage - 1) / perPage);
-    QProcess text;
-    text.start("pdftotext", {folder + "view.pdf", "-"});
-    QVERIFY(text.waitForFinished());
-    const QString words = QString::fromUtf8(text.readAllStandardOutput());
+    const QString words = run("pdftotext", {folder + "view.pdf", "-"}).out;
     QCOMPARE(words.count("Times called"), count); // the column heads on every page
     QCOMPARE(words.count("1 of 130 used"), count);
     QVERIFY(words.contains("P #130"));
@@ -370,21 +331,13 @@ void tst_history::listsWindowAndCommandLine()
     QCOMPARE(Progress::instance().ui().filter->index(0, ProgressModel::TimesColumn).data().toString(), "1");
     QVERIFY(log.messages.isEmpty());
 
-    HistoryFile file;
-    QSqlQuery q(file.db());
-    QVERIFY(q.exec("INSERT INTO tblHistory (Call_ID, Call_Name, List, Used_At, Used_UTC) "
-                   "VALUES (1, 'A1 #1', 'A1', '2026-01-05T19:00:00+01:00', '2026-01-05T18:00:00.000Z')"));
+    QVERIFY(HistoryFile().exec("INSERT INTO tblHistory (Call_ID, Call_Name, List, Used_At, Used_UTC) VALUES "
+                               "(1, 'A1 #1', 'A1', '2026-01-05T19:00:00+01:00', '2026-01-05T18:00:00.000Z')").isValid());
     const QString today = History::records("B").value(0).date;
     QVERIFY(!today.isEmpty());
 
-    struct Case
-    {
-        QStringList args;
-        int status;
-        QString out;
-    };
     const QString star = "B\tStar \"Thru\", Left\n";
-    const QList<Case> cases = {
+    const QList<std::tuple<QStringList, int, QString>> cases = {
         {{"history"}, 0, "2026-01-05T19:00:00+01:00\tA1\tA1 #1\n" + today + '\t' + star},
         {{"history", "--list", "B"}, 0, today + '\t' + star},
         {{"history", "--since", "2026-02-01"}, 0, today + '\t' + star},
@@ -395,13 +348,10 @@ void tst_history::listsWindowAndCommandLine()
         {{"--db", "elsewhere/Call_List.db", "history"}, 0, ""}, // no history there yet: nothing
     };
     QDir(db.folder()).mkdir("elsewhere");
-    for (const Case &k : cases) {
-        QProcess cli;
-        cli.setWorkingDirectory(db.folder());
-        cli.start(VORLET_LISTS, k.args);
-        QVERIFY(cli.waitForFinished(30000));
-        QCOMPARE(cli.exitCode(), k.status);
-        QCOMPARE(QString::fromUtf8(cli.readAllStandardOutput()), k.out);
+    for (const auto &[args, status, out] : cases) {
+        const Run r = run(VORLET_LISTS, args, db.folder());
+        QCOMPARE(r.status, status);
+        QCOMPARE(r.out, out);
     }
 }
 

@@ -1,25 +1,14 @@
 // The caller's own lists: the file format, the list module's rules, the
-// command line, the Lists window, and the 2026 programs in activation.
-#include "app/Form.h"
-#include "calls/CallForm.h"
+// command line and the Lists window.
 #include "data/DataError.h"
 #include "lists/ListFile.h"
 #include "lists/ListStore.h"
 #include "lists/Lists.h"
-#include "main/frmMain.h"
 #include "testsupport.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFile>
 #include <QMimeData>
-#include <QProcess>
-#include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QTest>
 
 namespace {
 const QString Fixtures = QStringLiteral(VORLET_FIXTURES);
@@ -31,24 +20,6 @@ QString writeFile(const TestDatabase &db, const QString &name, const QByteArray 
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
     return path;
-}
-
-struct CliRun
-{
-    int status;
-    QString out, err;
-};
-
-// The real vorlet-lists, run in the test's folder.
-CliRun cli(const QStringList &args, const QString &folder)
-{
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(VORLET_LISTS, args);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        qFatal("vorlet-lists did not finish");
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
 }
 
 QStringList column(const QStandardItemModel *model, int col = 0)
@@ -67,7 +38,7 @@ class tst_lists : public QObject
 private slots:
     void parse_data();
     void parse();
-    void defaultDataHoldsTheProgramFiles();
+    void defaultDataHoldsTheLevelsAndTheProgramFiles();
     void roundTripThroughTheDatabase();
     void rulesRefuseAndWriteNothing_data();
     void rulesRefuseAndWriteNothing();
@@ -76,8 +47,6 @@ private slots:
     void commandLine_data();
     void commandLine();
     void windowDrivesTheLists();
-    void programs2026InActivation_data();
-    void programs2026InActivation();
 };
 
 void tst_lists::parse_data()
@@ -125,22 +94,25 @@ void tst_lists::parse()
              qPrintable(said));
 }
 
-void tst_lists::defaultDataHoldsTheProgramFiles()
+void tst_lists::defaultDataHoldsTheLevelsAndTheProgramFiles()
 {
-    QFile source(VORLET_DEFAULT_CALLS);
-    QVERIFY(source.open(QIODevice::ReadOnly));
-    QString error;
-    QHash<QString, QStringList> data;
-    for (const CallDatabase::CallList &l : CallDatabase::parse(QString::fromUtf8(source.readAll()), &error))
-        data.insert(l.name, l.calls);
+    // The level lists first, in ladder order, then the 2026 lists; no call twice in a list.
+    const QList<CallDatabase::CallList> lists = defaultLists();
+    QStringList names;
+    for (const CallDatabase::CallList &l : lists) {
+        names.append(l.name);
+        QVERIFY2(l.calls.size() >= 15 && QSet<QString>(l.calls.begin(), l.calls.end()).size() == l.calls.size(),
+                 qPrintable(l.name));
+    }
+    QCOMPARE(names, (QStringList{"B", "MS", "P", "A1", "A2", "C1", "C2", "C3A", "C3B", "Mainstream 2026", "Plus 2026"}));
+    QVERIFY(lists[3].calls.contains("Triple Scoot"));
     const ListFile::Parsed mainstream = ListFile::read(Fixtures + "/mainstream-2026.txt");
     const ListFile::Parsed plus = ListFile::read(Fixtures + "/plus-2026.txt");
     QVERIFY(mainstream.ok() && plus.ok() && mainstream.notes.isEmpty() && plus.notes.isEmpty());
-    QCOMPARE(data.value("Mainstream 2026"), mainstream.calls);
-    QCOMPARE(data.value("Plus 2026"), plus.calls);
+    QCOMPARE(lists[9].calls, mainstream.calls);
+    QCOMPARE(lists[10].calls, plus.calls);
     QCOMPARE(mainstream.calls.size(), 78); // 50 items, 13 of them family headings with 41 members
     QVERIFY(!mainstream.calls.contains("Circle Family") && mainstream.calls.contains("Circle of 4 Left / Right"));
-    QVERIFY(data.value("A1").contains("Triple Scoot"));
 }
 
 void tst_lists::roundTripThroughTheDatabase()
@@ -251,23 +223,15 @@ void tst_lists::lockedOrReadOnlyDatabaseWritesNothing()
 {
     TestDatabase db({list("B", 1)});
     ListStore store(db.path(), 100);
-    {
-        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "holder");
-        other.setDatabaseName(db.path());
-        QVERIFY(other.open());
-        QSqlQuery(other).exec("BEGIN IMMEDIATE");
-        try {
-            store.createList("Party");
-            QFAIL("written under another program's lock");
-        } catch (const DataError &e) {
-            QVERIFY2(e.message().contains("\"Call_List.db\"") && e.message().contains("locked")
-                         && !e.message().contains('\n'),
-                     qPrintable(e.message()));
-        }
-        QSqlQuery(other).exec("ROLLBACK");
-        other.close();
+    db.exec("BEGIN IMMEDIATE"); // another program's write lock
+    try {
+        store.createList("Party");
+        QFAIL("written under another program's lock");
+    } catch (const DataError &e) {
+        QVERIFY2(e.message().contains("\"Call_List.db\"") && e.message().contains("locked") && !e.message().contains('\n'),
+                 qPrintable(e.message()));
     }
-    QSqlDatabase::removeDatabase("holder");
+    db.exec("ROLLBACK");
     QCOMPARE(db.column("SELECT List FROM tblList"), QStringList{"B"});
     store.createList("Party"); // the lock gone, the same store writes
     QCOMPARE(db.column("SELECT List FROM tblList"), (QStringList{"B", "Party"}));
@@ -275,11 +239,10 @@ void tst_lists::lockedOrReadOnlyDatabaseWritesNothing()
     // A file nobody may write, root included: one line naming it, exit 1.
     if (const QString refused = privileged({"chattr", "+i", db.path()}); !refused.isEmpty())
         QSKIP(qPrintable(refused));
-    const CliRun run = cli({"import", Fixtures + "/plus-2026.txt"}, db.folder());
+    const Run r = run(VORLET_LISTS, {"import", Fixtures + "/plus-2026.txt"}, db.folder());
     privileged({"chattr", "-i", db.path()});
-    QCOMPARE(run.status, 1);
-    QVERIFY2(run.err.contains("\"Call_List.db\"") && run.err.contains("read-only") && run.err.count('\n') == 1,
-             qPrintable(run.err));
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains("\"Call_List.db\"") && r.err.contains("read-only") && r.err.count('\n') == 1, qPrintable(r.err));
     QCOMPARE(db.column("SELECT List FROM tblList"), (QStringList{"B", "Party"}));
 }
 
@@ -338,13 +301,13 @@ void tst_lists::commandLine()
     writeFile(db, "dup.txt", "Swing\nswing\n");
     writeFile(db, "nul.txt", QByteArray("Swing\0", 6));
     args.replaceInStrings("{f}", Fixtures).replaceInStrings("{d}", db.folder());
-    const CliRun run = cli(args, db.folder());
-    QCOMPARE(run.status, status);
-    QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.contains(out), qPrintable(run.out));
-    QVERIFY2(err.isEmpty() ? run.err.isEmpty()
-                           : run.err.startsWith("vorlet-lists: ") && run.err.contains(err)
-                                 && run.err.count('\n') == run.err.count("vorlet-lists: "),
-             qPrintable(run.err));
+    const Run r = run(VORLET_LISTS, args, db.folder());
+    QCOMPARE(r.status, status);
+    QVERIFY2(out.isEmpty() ? r.out.isEmpty() : r.out.contains(out), qPrintable(r.out));
+    QVERIFY2(err.isEmpty() ? r.err.isEmpty()
+                           : r.err.startsWith("vorlet-lists: ") && r.err.contains(err)
+                                 && r.err.count('\n') == r.err.count("vorlet-lists: "),
+             qPrintable(r.err));
     QCOMPARE(db.column("SELECT List FROM tblList ORDER BY List_ID"), lists);
 }
 
@@ -442,36 +405,6 @@ void tst_lists::windowDrivesTheLists()
     QFile exported(db.folder() + "/Thursday.txt");
     QVERIFY(exported.open(QIODevice::ReadOnly));
     QCOMPARE(exported.readAll(), QByteArray("# Thursday\nFold\nswing thru\n"));
-}
-
-void tst_lists::programs2026InActivation_data()
-{
-    QTest::addColumn<QString>("level");
-    QTest::addColumn<bool>("programs2026");
-    QTest::addColumn<QStringList>("active");
-    QTest::newRow("A1") << "A1" << false << QStringList{"B", "MS", "P", "A1"};
-    QTest::newRow("A1, 2026") << "A1" << true << QStringList{"A1", "Mainstream 2026", "Plus 2026"};
-    QTest::newRow("MS, 2026") << "MS" << true << QStringList{"Mainstream 2026"};
-    QTest::newRow("Party, 2026") << "Party" << true << QStringList{};
-}
-
-void tst_lists::programs2026InActivation()
-{
-    QFETCH(QString, level);
-    QFETCH(bool, programs2026);
-    QFETCH(QStringList, active);
-    TestDatabase db({list("B", 1), list("MS", 1), list("P", 1), list("A1", 1), list("Mainstream 2026", 1),
-                     list("Plus 2026", 1), list("Party", 1)});
-    frmMain::instance().show();
-    QVERIFY(!frmMain::instance().ui().chk2026->isChecked());
-    if (programs2026)
-        QTest::mouseClick(frmMain::instance().ui().chk2026, Qt::LeftButton);
-    // Remembered between runs.
-    Form::destroyAll();
-    QCOMPARE(frmMain::instance().ui().chk2026->isChecked(), programs2026);
-    frmMain::instance().ui().box_List->setEditText(level);
-    CallForm::instance().show();
-    QCOMPARE(db.column("SELECT List FROM tblList WHERE List_Active = 1 ORDER BY List_ID"), active);
 }
 
 QTEST_MAIN(tst_lists)
