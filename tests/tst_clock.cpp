@@ -1,13 +1,6 @@
 #include "boards/Corners.h"
 #include "boards/HomePositions.h"
-#include <QLabel>
-#include <QtTest>
-
-struct ManualSource : TimeSource // a monotonic reading the test moves by hand
-{
-    qint64 nowMs() const override { return now; }
-    qint64 now = 5'000'000;
-};
+#include "testsupport.h"
 
 class tst_Clock : public QObject
 {
@@ -34,7 +27,7 @@ void tst_Clock::caption_data()
 
 void tst_Clock::caption()
 {
-    ManualSource source;
+    ManualClock source;
     ElapsedClock clock(&source);
     for (int reset = 0; reset < 3; ++reset) { // inside one second: each shows 0:00 and counts from itself
         source.now += 300;
@@ -61,7 +54,7 @@ void tst_Clock::buttons()
 {
     QFETCH(QString, button);
     QFETCH(QString, after);
-    ManualSource source;
+    ManualClock source;
     Form &form = button == "cmdClear" ? static_cast<Form &>(Corners::instance()) : HomePositions::instance();
     dynamic_cast<ElapsedClock &>(form).setTimeSource(&source);
     source.now += 42'000; // while the board is closed: does not count
