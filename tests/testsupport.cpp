@@ -112,6 +112,14 @@ QString privileged(const QStringList &command)
     return {};
 }
 
+QStringList items(const QComboBox *box)
+{
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts.append(box->itemText(i));
+    return texts;
+}
+
 QStringList tabOrder(QWidget *window)
 {
     QStringList names;

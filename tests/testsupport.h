@@ -74,7 +74,9 @@ struct ManualClock : TimeSource
 // worked, else why not, for the test to skip with.
 QString privileged(const QStringList &command);
 
-class QWidget;
+// The texts a combo box offers.
+QStringList items(const QComboBox *box);
+
 // The named controls of a window in the order Tab visits them.
 QStringList tabOrder(QWidget *window);
 

@@ -59,27 +59,39 @@ class tst_history : public QObject
     Q_OBJECT
 
 private slots:
-    void usesAreRecordedAndOutliveReset();
+    void usesAreRecordedFollowedAndOutliveReset();
     void unwritableHistoryLeavesTheMarkUnset_data();
     void unwritableHistoryLeavesTheMarkUnset();
     void progressCountsFiltersSortsAndToggles();
-    void progressFollowsTheCallsWindow();
     void exportsCsvAndPaginatedPdf();
     void listsWindowAndCommandLine();
 };
 
-void tst_history::usesAreRecordedAndOutliveReset()
+void tst_history::usesAreRecordedFollowedAndOutliveReset()
 {
-    TestDatabase db({list("B", 2), list("A1", 1)});
+    TestDatabase db({list("B", 2), list("A1", 3)});
     MessageLog log;
     QVERIFY(!QFile::exists(History::path())); // created on first need only
     CallForm::Controls &c = getList("A1");
-    QTest::mouseClick(c.cmdStart, Qt::LeftButton);
-    QTest::mouseClick(c.cmdUse, Qt::LeftButton);
-    QCOMPARE(db.value("SELECT Used FROM tblCalls WHERE Call_Name = 'A1 #1'").toInt(), 1);
+    QTest::mouseClick(c.cmdProgress, Qt::LeftButton);
+    Progress::Controls &p = Progress::instance().ui();
+    QVERIFY(Progress::instance().isShown());
+    QCOMPARE(p.cboList->currentText(), "A1");
+    QTest::mouseClick(p.optUnused, Qt::LeftButton);
+    for (int used = 1; used <= 3; ++used) { // the "Progress" window follows each draw and use
+        QTest::mouseClick(c.cmdStart, Qt::LeftButton);
+        const QModelIndex current = p.grdCalls->currentIndex();
+        QCOMPARE(current.data().toString(), c.lblCall->text());
+        QVERIFY(current.data(Qt::FontRole).value<QFont>().bold());
+        QTest::mouseClick(c.cmdUse, Qt::LeftButton);
+        QCOMPARE(p.lblHeadline->text(), QString("%1 of 3 used").arg(used));
+        QCOMPARE(p.filter->rowCount(), 3 - used);
+    }
+    const QString first = History::records().value(0).call;
+    QCOMPARE(db.value("SELECT Used FROM tblCalls WHERE Call_Name = ?", {first}).toInt(), 1);
 
     // The call editor's marks are recorded too, but only a change to 1.
-    db.exec("UPDATE tblCalls SET Call_Name = 'Renamed' WHERE Call_Name = 'A1 #1'");
+    db.exec("UPDATE tblCalls SET Call_Name = 'Renamed' WHERE Call_Name = ?", {first});
     CallEdit::instance().show();
     CallEdit::Controls &e = CallEdit::instance().ui();
     for (const char *value : {"1", "0", "0"}) { // B #1: marked, cleared, left
@@ -91,19 +103,27 @@ void tst_history::usesAreRecordedAndOutliveReset()
     QTest::mouseClick(c.cmdReset, Qt::LeftButton);
     QCOMPARE(log.messages, QStringList{"All calls have been used.  Please reset."});
     QCOMPARE(used(db), 0);
+    QCOMPARE(p.lblHeadline->text(), "0 of 3 used");
+    QCOMPARE(p.filter->rowCount(), 3);
 
     const QList<History::Record> records = History::records();
-    QCOMPARE(records.size(), 2);
+    QCOMPARE(records.size(), 4);
     QCOMPARE(records[0].list, "A1");
-    QCOMPARE(records[0].call, "A1 #1"); // the name as it was called
-    QCOMPARE(records[1].list, "B");
-    QCOMPARE(records[1].call, "B #1");
+    QCOMPARE(records[0].call, first); // the name as it was called, not as renamed since
+    QCOMPARE(records[3].list, "B");
+    QCOMPARE(records[3].call, "B #1");
     static const QRegularExpression iso(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$)");
     QVERIFY2(iso.match(records[0].date).hasMatch(), qPrintable(records[0].date));
     const QDateTime at = QDateTime::fromString(records[0].date, Qt::ISODate);
     QCOMPARE(at.offsetFromUtc(), QDateTime::currentDateTime().offsetFromUtc());
     QVERIFY(qAbs(at.secsTo(QDateTime::currentDateTime())) < 60);
     QCOMPARE(HistoryFile().exec("PRAGMA user_version").toInt(), History::Version);
+
+    // Closed, its window goes later than its controls: a draw and a Use meanwhile are no harm.
+    Progress::instance().unload();
+    QTest::mouseClick(c.cmdStart, Qt::LeftButton);
+    QTest::mouseClick(c.cmdUse, Qt::LeftButton);
+    QCOMPARE(History::records().size(), 5);
 }
 
 void tst_history::unwritableHistoryLeavesTheMarkUnset_data()
@@ -230,37 +250,6 @@ void tst_history::progressCountsFiltersSortsAndToggles()
     p.cboList->setCurrentText("B");
     QCOMPARE(p.lblHeadline->text(), "0 of 2 used");
     QVERIFY(log.messages.isEmpty());
-}
-
-void tst_history::progressFollowsTheCallsWindow()
-{
-    TestDatabase db({list("A1", 3)});
-    MessageLog log;
-    CallForm::Controls &c = getList("A1");
-    QTest::mouseClick(c.cmdProgress, Qt::LeftButton);
-    Progress::Controls &p = Progress::instance().ui();
-    QVERIFY(Progress::instance().isShown());
-    QCOMPARE(p.cboList->currentText(), "A1");
-    QTest::mouseClick(p.optUnused, Qt::LeftButton);
-
-    for (int used = 1; used <= 3; ++used) {
-        QTest::mouseClick(c.cmdStart, Qt::LeftButton);
-        const QModelIndex current = p.grdCalls->currentIndex();
-        QCOMPARE(current.data().toString(), c.lblCall->text());
-        QVERIFY(current.data(Qt::FontRole).value<QFont>().bold());
-        QTest::mouseClick(c.cmdUse, Qt::LeftButton);
-        QCOMPARE(p.lblHeadline->text(), QString("%1 of 3 used").arg(used));
-        QCOMPARE(p.filter->rowCount(), 3 - used);
-    }
-    QTest::mouseClick(c.cmdReset, Qt::LeftButton);
-    QCOMPARE(p.lblHeadline->text(), "0 of 3 used");
-    QCOMPARE(p.filter->rowCount(), 3);
-
-    // Closed, its window goes later than its controls: a draw and a Use meanwhile are no harm.
-    Progress::instance().unload();
-    QTest::mouseClick(c.cmdStart, Qt::LeftButton);
-    QTest::mouseClick(c.cmdUse, Qt::LeftButton);
-    QCOMPARE(History::records().size(), 4);
 }
 
 void tst_history::exportsCsvAndPaginatedPdf()

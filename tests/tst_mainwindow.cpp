@@ -31,10 +31,7 @@ void tst_mainwindow::loadsInItsInitialState()
     TestDatabase db({list("B", 1), list("MS", 1), list("Singing calls", 2)});
     frmMain::instance().show();
     frmMain::Controls &c = frmMain::instance().ui();
-    QStringList items;
-    for (int i = 0; i < c.box_List->count(); ++i)
-        items.append(c.box_List->itemText(i));
-    QCOMPARE(items, (QStringList{"B", "MS", "Singing calls"}));
+    QCOMPARE(items(c.box_List), (QStringList{"B", "MS", "Singing calls"}));
     QCOMPARE(c.box_List->currentText(), QStringLiteral("B"));
     QCOMPARE(ticked(), QStringList{"B"});
     QVERIFY(c.chkAdv->isHidden() && c.CheckC3B->isHidden());
