@@ -3,6 +3,7 @@
 #include "app/TimeSource.h"
 #include "calls/CallForm.h"
 #include "data/CallDatabase.h"
+#include "data/dataCall.h"
 #include "main/frmMain.h"
 
 // What nearly every suite drives or reads.

@@ -1,4 +1,3 @@
-#include "data/dataCall.h"
 #include "editor/CallEdit.h"
 #include "editor/NavigationBar.h"
 #include "testsupport.h"

@@ -1,7 +1,6 @@
 // The call database held locked by another connection or another copy: what
 // waits, what skips, and that nothing freezes or is half written.
 #include "data/InstanceLock.h"
-#include "data/dataCall.h"
 #include "editor/CallEdit.h"
 #include "testsupport.h"
 

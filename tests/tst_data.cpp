@@ -1,6 +1,5 @@
 // The call database: its commands, result sets, and what happens to a bad file.
 #include "data/DataError.h"
-#include "data/dataCall.h"
 #include "editor/CallEdit.h"
 #include "testsupport.h"
 
@@ -29,7 +28,6 @@ private slots:
     void callNamesPattern();
     void likeOnEveryConnection_data();
     void likeOnEveryConnection();
-    void allCallsTakesActiveListsUsedOrNot();
     void moveByOffsetSaveOnMoveAndIntegerFlags();
     void unusableFile_data();
     void unusableFile();
@@ -106,24 +104,6 @@ void tst_data::likeOnEveryConnection()
     if (!expected.isNull())
         QCOMPARE(q.value(0).toInt(), expected.toInt());
     q.finish();
-}
-
-void tst_data::allCallsTakesActiveListsUsedOrNot()
-{
-    TestDatabase db({list("B", 2), list("MS", 3), list("P", 1), list("Empty", 0)});
-    db.exec("UPDATE tblList SET List_Active = 1 WHERE List IN ('B', 'P', 'Empty')");
-    db.exec("UPDATE tblCalls SET Used = 1 WHERE Call_Name = 'B #2'");
-
-    dataCall &data = dataCall::instance();
-    data.sqlAllCalls();
-    QCOMPARE(names(data.rssqlAllCalls(), "Call_Name"), (QStringList{"B #1", "B #2", "P #1"}));
-    data.rssqlAllCalls().close();
-
-    db.exec("UPDATE tblList SET List_Active = 0");
-    data.sqlAllCalls();
-    QCOMPARE(data.rssqlAllCalls().recordCount(), 0);
-    QVERIFY(data.rssqlAllCalls().eof());
-    QVERIFY_THROWS_EXCEPTION(DataError, data.rssqlAllCalls().field("Call_Name"));
 }
 
 void tst_data::moveByOffsetSaveOnMoveAndIntegerFlags()

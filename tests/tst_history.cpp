@@ -1,5 +1,4 @@
 // The use history beside the call database and the "Progress" window over it.
-#include "data/dataCall.h"
 #include "editor/CallEdit.h"
 #include "history/History.h"
 #include "history/Progress.h"

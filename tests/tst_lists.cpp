@@ -55,7 +55,6 @@ void tst_lists::parse_data()
     QTest::addColumn<QStringList>("calls");
     QTest::addColumn<QString>("message"); // a note, or the error when no calls
 
-    QTest::newRow("LF") << QByteArray("Dosado\nSwing") << QStringList{"Dosado", "Swing"} << "";
     QTest::newRow("BOM, CRLF, comments, blanks, spaces")
         << QByteArray("\xEF\xBB\xBF# Tuesday\r\n\r\n  Dosado \t\r\n#Swing\r\nStar Thru\r\n")
         << QStringList{"Dosado", "Star Thru"} << "";
