@@ -120,6 +120,14 @@ QStringList items(const QComboBox *box)
     return texts;
 }
 
+QStringList cells(const QAbstractItemModel *model, int column)
+{
+    QStringList texts;
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts.append(model->index(row, column).data().toString());
+    return texts;
+}
+
 QStringList tabOrder(QWidget *window)
 {
     QStringList names;

@@ -21,14 +21,6 @@ QString writeFile(const TestDatabase &db, const QString &name, const QByteArray 
         qFatal("cannot write %s", qPrintable(path));
     return path;
 }
-
-QStringList column(const QStandardItemModel *model, int col = 0)
-{
-    QStringList values;
-    for (int row = 0; row < model->rowCount(); ++row)
-        values.append(model->index(row, col).data().toString());
-    return values;
-}
 } // namespace
 
 class tst_lists : public QObject
@@ -316,8 +308,8 @@ void tst_lists::windowDrivesTheLists()
     Lists &lists = Lists::instance();
     Lists::Controls &c = lists.ui();
     QVERIFY(lists.isShown());
-    QCOMPARE(column(c.lists), (QStringList{"B", "Party"}));
-    QCOMPARE(column(c.calls), QStringList{"B #1"});
+    QCOMPARE(cells(c.lists), (QStringList{"B", "Party"}));
+    QCOMPARE(cells(c.calls), QStringList{"B #1"});
 
     QStringList asked;
     QStringList answers;
@@ -334,8 +326,8 @@ void tst_lists::windowDrivesTheLists()
     QTest::mouseClick(c.cmdNewList, Qt::LeftButton);
     QTest::mouseClick(c.cmdAddCall, Qt::LeftButton);
     QTest::mouseClick(c.cmdAddCall, Qt::LeftButton);
-    QCOMPARE(column(c.lists), (QStringList{"B", "Party", "Tuesday"}));
-    QCOMPARE(column(c.calls), (QStringList{"Dosado", "Swing"}));
+    QCOMPARE(cells(c.lists), (QStringList{"B", "Party", "Tuesday"}));
+    QCOMPARE(cells(c.calls), (QStringList{"Dosado", "Swing"}));
     QCOMPARE(items(frmMain::instance().ui().box_List), (QStringList{"B", "Party", "Tuesday"})); // the main window follows
 
     // Used marks: the button and the box in the row both reach the database.
@@ -344,16 +336,16 @@ void tst_lists::windowDrivesTheLists()
     QTest::keyClick(c.tblCalls, Qt::Key_Space);
     QCOMPARE(db.column("SELECT Used FROM tblCalls WHERE Call_Name IN ('Dosado', 'Swing') ORDER BY Call_ID"),
              (QStringList{"1", "1"}));
-    QCOMPARE(column(c.lists, 2).last(), QStringLiteral("2"));
+    QCOMPARE(cells(c.lists, 2).last(), QStringLiteral("2"));
     answers = {"Swing Thru"};
     const QPoint second = c.tblCalls->visualRect(c.calls->index(1, 0)).center();
     QTest::mouseClick(c.tblCalls->viewport(), Qt::LeftButton, {}, second);
     QTest::mouseDClick(c.tblCalls->viewport(), Qt::LeftButton, {}, second);
-    QCOMPARE(column(c.calls), (QStringList{"Dosado", "Swing Thru"}));
+    QCOMPARE(cells(c.calls), (QStringList{"Dosado", "Swing Thru"}));
     c.tblCalls->setCurrentIndex(c.calls->index(0, 0));
     QTest::keyClick(c.tblCalls, Qt::Key_Delete);
     QCOMPARE(asked.last(), QStringLiteral("Delete \"Dosado\" from \"Tuesday\"?"));
-    QCOMPARE(column(c.calls), QStringList{"Swing Thru"});
+    QCOMPARE(cells(c.calls), QStringList{"Swing Thru"});
 
     answers = {"  "};
     QTest::mouseClick(c.cmdNewList, Qt::LeftButton);
@@ -367,7 +359,7 @@ void tst_lists::windowDrivesTheLists()
     c.tblLists->setCurrentIndex(c.lists->index(1, 0));
     QTest::mouseClick(c.cmdDeleteList, Qt::LeftButton);
     QCOMPARE(asked.last(), QStringLiteral("Delete the list \"Party\" and its 2 calls?"));
-    QCOMPARE(column(c.lists), (QStringList{"B", "Thursday"}));
+    QCOMPARE(cells(c.lists), (QStringList{"B", "Thursday"}));
 
     // A dropped file becomes a list; answered "replace", it replaces one.
     const QString file = writeFile(db, "thursday.txt", "Fold\r\nswing thru\r\n");
@@ -383,8 +375,8 @@ void tst_lists::windowDrivesTheLists()
     }
     QCOMPARE(log.messages.mid(1), (QStringList{"2 calls imported into \"Class\".",
                                                "2 calls imported into \"Thursday\"."}));
-    QCOMPARE(column(c.lists), (QStringList{"B", "Class", "Thursday"}));
-    QCOMPARE(column(c.lists, 2), (QStringList{"0", "0", "1"})); // "swing thru" kept its mark
+    QCOMPARE(cells(c.lists), (QStringList{"B", "Class", "Thursday"}));
+    QCOMPARE(cells(c.lists, 2), (QStringList{"0", "0", "1"})); // "swing thru" kept its mark
     QVERIFY(asked.last().startsWith("A list named \"Thursday\" exists already. Replace its 1 call with"));
 
     // Export writes the file the caller names, in the format its ending says.
