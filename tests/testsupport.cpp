@@ -1,22 +1,11 @@
 #include "testsupport.h"
 
-#include "app/Form.h"
 #include "app/Message.h"
-#include "calls/CallForm.h"
-#include "main/frmMain.h"
 #include "data/dataCall.h"
 
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QProcess>
-#include <QPushButton>
 #include <QSettings>
-#include <QTest>
-#include <QSqlDatabase>
 #include <QSqlError>
-#include <QSqlQuery>
-#include <QWidget>
 
 namespace {
 const QString CheckConnection = QStringLiteral("test-check");
@@ -105,14 +94,38 @@ CallDatabase::CallList list(const QString &name, int calls)
     return l;
 }
 
-QString privileged(const QStringList &command)
+Run run(const QString &program, const QStringList &args, const QString &folder)
 {
     QProcess p;
-    p.start(command.first(), command.mid(1));
-    if (!p.waitForFinished(10000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return QStringLiteral("this machine refuses \"%1\": %2")
-            .arg(command.join(u' '), QString::fromLocal8Bit(p.readAllStandardError()).trimmed());
+    p.setWorkingDirectory(folder);
+    p.start(program, args);
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
+        return {-1, {}, QStringLiteral("%1 did not finish").arg(program)};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+QString privileged(const QStringList &command)
+{
+    const Run r = run(command.first(), command.mid(1));
+    if (r.status != 0)
+        return QStringLiteral("this machine refuses \"%1\": %2").arg(command.join(u' '), r.err.trimmed());
     return {};
+}
+
+QStringList items(const QComboBox *box)
+{
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts.append(box->itemText(i));
+    return texts;
+}
+
+QStringList cells(const QAbstractItemModel *model, int column)
+{
+    QStringList texts;
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts.append(model->index(row, column).data().toString());
+    return texts;
 }
 
 QStringList tabOrder(QWidget *window)
@@ -153,14 +166,22 @@ int used(const TestDatabase &db)
     return db.value(QStringLiteral("SELECT SUM(Used) FROM tblCalls")).toInt();
 }
 
-QStringList defaultCallNames()
+QList<CallDatabase::CallList> defaultLists()
 {
     QFile file(QStringLiteral(VORLET_DEFAULT_CALLS));
     if (!file.open(QIODevice::ReadOnly))
         qFatal("cannot read %s", VORLET_DEFAULT_CALLS);
     QString error;
+    const QList<CallDatabase::CallList> lists = CallDatabase::parse(QString::fromUtf8(file.readAll()), &error);
+    if (!error.isEmpty())
+        qFatal("%s: %s", VORLET_DEFAULT_CALLS, qPrintable(error));
+    return lists;
+}
+
+QStringList defaultCallNames()
+{
     QStringList names;
-    for (const CallDatabase::CallList &l : CallDatabase::parse(QString::fromUtf8(file.readAll()), &error))
+    for (const CallDatabase::CallList &l : defaultLists())
         names += l.calls;
     return names;
 }

@@ -1,10 +1,26 @@
 #pragma once
 
+#include "app/TimeSource.h"
+#include "calls/CallForm.h"
 #include "data/CallDatabase.h"
+#include "data/dataCall.h"
+#include "main/frmMain.h"
 
-#include <QStringList>
+// What nearly every suite drives or reads.
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QVariant>
+#include <QTest>
+#include <QTimer>
 
 // A temporary folder as the working directory, holding its own Call_List.db
 // (or none at all); the window objects and the data component start afresh
@@ -30,21 +46,39 @@ private:
 };
 
 // Picks a list on the main window and presses "Get List": the "Calls" window's controls.
-struct CallFormControls;
-CallFormControls &getList(const QString &text);
+CallForm::Controls &getList(const QString &text);
 // Calls marked used in the test database.
 int used(const TestDatabase &db);
-// Every call name of the default call data.
+// The default call data, and every call name in it.
+QList<CallDatabase::CallList> defaultLists();
 QStringList defaultCallNames();
 
 // Lists of calls named after their list: list("A1", 3) is A1 #1 .. A1 #3.
 CallDatabase::CallList list(const QString &name, int calls);
 
+// A program run to its end in folder: exit status, standard output and error.
+struct Run
+{
+    int status;
+    QString out, err;
+};
+Run run(const QString &program, const QStringList &args, const QString &folder = {});
+
+// A monotonic reading the test moves by hand.
+struct ManualClock : TimeSource
+{
+    qint64 nowMs() const override { return now; }
+    qint64 now = 5'000'000;
+};
+
 // Runs a command that needs the machine's consent (chattr, mount): empty when it
 // worked, else why not, for the test to skip with.
 QString privileged(const QStringList &command);
 
-class QWidget;
+// The texts a combo box offers; one column of a model, row by row.
+QStringList items(const QComboBox *box);
+QStringList cells(const QAbstractItemModel *model, int column = 0);
+
 // The named controls of a window in the order Tab visits them.
 QStringList tabOrder(QWidget *window);
 

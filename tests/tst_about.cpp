@@ -1,11 +1,7 @@
-#include "testsupport.h"
 #include "app/Launcher.h"
 #include "app/Registry.h"
 #include "app/frmAbout.h"
-
-#include <QMap>
-#include <QSet>
-#include <QTest>
+#include "testsupport.h"
 
 const QByteArray ToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"; // lookup A: the program's path
 const QByteArray FolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location"; // lookup B: its folder

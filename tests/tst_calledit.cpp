@@ -1,14 +1,6 @@
-#include "testsupport.h"
-
-#include "data/dataCall.h"
 #include "editor/CallEdit.h"
 #include "editor/NavigationBar.h"
-
-#include <QAccessible>
-#include <QAccessibleActionInterface>
-#include <QFile>
-#include <QLineEdit>
-#include <QTest>
+#include "testsupport.h"
 
 const QList<CallDatabase::CallList> FiveCalls = {list("B", 3), list("MS", 2)}; // B #1 .. B #3, MS #1, MS #2
 const QString Row = "select Call_Name || ':' || typeof(Used) || ':' || Used from tblCalls where Call_ID = ?";

@@ -1,25 +1,14 @@
 // The call database held locked by another connection or another copy: what
 // waits, what skips, and that nothing freezes or is half written.
-#include "calls/CallForm.h"
 #include "data/InstanceLock.h"
-#include "data/dataCall.h"
 #include "editor/CallEdit.h"
-#include "main/frmMain.h"
 #include "testsupport.h"
 
-#include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
 #include <QProcess>
 #include <QProgressDialog>
-#include <QPushButton>
 #include <QScrollBar>
-#include <QTest>
-#include <QTimer>
 
 namespace {
 // The "Calls" window on list "B", its ticks coming from the test alone.

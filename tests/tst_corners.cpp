@@ -1,16 +1,5 @@
-#include "testsupport.h"
-
 #include "boards/Corners.h"
-
-#include <QLabel>
-#include <QLineEdit>
-#include <QtTest>
-
-struct ManualSource : TimeSource // a monotonic reading the test moves by hand
-{
-    qint64 nowMs() const override { return now; }
-    qint64 now = 5'000'000;
-};
+#include "testsupport.h"
 
 QWidget *board() { return Corners::instance().window(); }
 QLineEdit *field(int i) { return board()->findChild<QLineEdit *>(QStringLiteral("txtM_%1").arg(i)); }
@@ -25,7 +14,7 @@ private slots:
 
 void tst_Corners::clearAndReopen()
 {
-    ManualSource source;
+    ManualClock source;
     Corners::instance().setTimeSource(&source);
     for (int opening = 0; opening < 2; ++opening) {
         Corners::instance().show();

@@ -1,19 +1,13 @@
 // The call database: its commands, result sets, and what happens to a bad file.
-#include "data/CallDatabase.h"
 #include "data/DataError.h"
-#include "data/dataCall.h"
 #include "editor/CallEdit.h"
 #include "testsupport.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
 #include <QScopeGuard>
-#include <QSqlQuery>
-#include <QTemporaryDir>
 #include <cstdio>
-#include <QTest>
 
 class tst_data : public QObject
 {
@@ -34,12 +28,9 @@ private slots:
     void callNamesPattern();
     void likeOnEveryConnection_data();
     void likeOnEveryConnection();
-    void allCallsTakesActiveListsUsedOrNot();
-    void moveByOffsetAndSaveOnMove();
-    void flagsHoldIntegersOnly();
+    void moveByOffsetSaveOnMoveAndIntegerFlags();
     void unusableFile_data();
     void unusableFile();
-    void defaultDataPerLevel();
     void setUpToolLeavesNothingBehind_data();
     void setUpToolLeavesNothingBehind();
 };
@@ -115,25 +106,7 @@ void tst_data::likeOnEveryConnection()
     q.finish();
 }
 
-void tst_data::allCallsTakesActiveListsUsedOrNot()
-{
-    TestDatabase db({list("B", 2), list("MS", 3), list("P", 1), list("Empty", 0)});
-    db.exec("UPDATE tblList SET List_Active = 1 WHERE List IN ('B', 'P', 'Empty')");
-    db.exec("UPDATE tblCalls SET Used = 1 WHERE Call_Name = 'B #2'");
-
-    dataCall &data = dataCall::instance();
-    data.sqlAllCalls();
-    QCOMPARE(names(data.rssqlAllCalls(), "Call_Name"), (QStringList{"B #1", "B #2", "P #1"}));
-    data.rssqlAllCalls().close();
-
-    db.exec("UPDATE tblList SET List_Active = 0");
-    data.sqlAllCalls();
-    QCOMPARE(data.rssqlAllCalls().recordCount(), 0);
-    QVERIFY(data.rssqlAllCalls().eof());
-    QVERIFY_THROWS_EXCEPTION(DataError, data.rssqlAllCalls().field("Call_Name"));
-}
-
-void tst_data::moveByOffsetAndSaveOnMove()
+void tst_data::moveByOffsetSaveOnMoveAndIntegerFlags()
 {
     TestDatabase db({list("B", 5)});
     Recordset &rs = dataCall::instance().rscallUse();
@@ -145,11 +118,15 @@ void tst_data::moveByOffsetAndSaveOnMove()
     const QVariant id = rs.field("Call_ID");
     QCOMPARE(db.value("SELECT Call_ID FROM tblCalls WHERE Call_Name = 'B #4'"), id);
 
-    // A changed row is written by the next move, not before.
-    rs.setField("Used", 1);
-    QCOMPARE(db.value("SELECT Used FROM tblCalls WHERE Call_ID = ?", {id}).toInt(), 0);
+    // A changed row is written by the next move, not before; a flag takes whole numbers only.
+    const QString row = "SELECT typeof(Used) || Used FROM tblCalls WHERE Call_ID = ?";
+    rs.setField("Used", QStringLiteral("abc"));
+    QVERIFY_THROWS_EXCEPTION(DataError, rs.update());
+    QCOMPARE(db.value(row, {id}).toString(), QStringLiteral("integer0"));
+    rs.setField("Used", QStringLiteral("1")); // a number typed as text is stored as the number
+    QCOMPARE(db.value(row, {id}).toString(), QStringLiteral("integer0"));
     rs.moveNext();
-    QCOMPARE(db.value("SELECT Used FROM tblCalls WHERE Call_ID = ?", {id}).toInt(), 1);
+    QCOMPARE(db.value(row, {id}).toString(), QStringLiteral("integer1"));
     rs.moveNext();
     QVERIFY(rs.eof());
     QVERIFY_THROWS_EXCEPTION(DataError, rs.moveNext());
@@ -159,27 +136,12 @@ void tst_data::moveByOffsetAndSaveOnMove()
     rs.moveFirst();
     rs.setField("Used", 1);
     rs.close();
-    QCOMPARE(db.value("SELECT SUM(Used) FROM tblCalls").toInt(), 1);
+    QCOMPARE(used(db), 1);
 
     Recordset &readOnly = dataCall::instance().rstblList();
     dataCall::instance().tblList();
     QVERIFY_THROWS_EXCEPTION(DataError, readOnly.setField("List_Active", 1));
-}
-
-void tst_data::flagsHoldIntegersOnly()
-{
-    TestDatabase db({list("B", 1)});
-    Recordset &rs = dataCall::instance().rscallUse();
-    dataCall::instance().callUse();
-    rs.moveFirst();
-    rs.setField("Used", QStringLiteral("abc"));
-    QVERIFY_THROWS_EXCEPTION(DataError, rs.update());
-    QCOMPARE(db.value("SELECT typeof(Used) || Used FROM tblCalls").toString(), QStringLiteral("integer0"));
-    rs.setField("Used", QStringLiteral("1")); // a number typed as text is stored as the number
-    rs.update();
-    QCOMPARE(db.value("SELECT typeof(Used) || Used FROM tblCalls").toString(), QStringLiteral("integer1"));
-    rs.close();
-
+    readOnly.close();
     Recordset &lists = dataCall::instance().rssqlActList();
     dataCall::instance().sqlActList();
     lists.moveFirst();
@@ -284,23 +246,6 @@ void tst_data::unusableFile()
     QCOMPARE(dataCall::instance().rssqlCallNames().recordCount(), 1);
 }
 
-void tst_data::defaultDataPerLevel()
-{
-    QFile file(QStringLiteral(VORLET_DEFAULT_CALLS));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QString error;
-    const auto lists = CallDatabase::parse(QString::fromUtf8(file.readAll()), &error);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    // The level lists first, in ladder order, then the 2026 lists; no call twice in a list.
-    const QStringList names{"B", "MS", "P", "A1", "A2", "C1", "C2", "C3A", "C3B", "Mainstream 2026", "Plus 2026"};
-    QCOMPARE(lists.size(), names.size());
-    for (int i = 0; i < names.size(); ++i) {
-        QCOMPARE(lists[i].name, names[i]);
-        QVERIFY2(lists[i].calls.size() >= 15, qPrintable(names[i]));
-        QCOMPARE(QSet<QString>(lists[i].calls.begin(), lists[i].calls.end()).size(), lists[i].calls.size());
-    }
-}
-
 void tst_data::setUpToolLeavesNothingBehind_data()
 {
     QTest::addColumn<QString>("situation");
@@ -352,13 +297,9 @@ void tst_data::setUpToolLeavesNothingBehind()
         mounted = folder.path();
     }
 
-    QProcess makedb;
-    makedb.start(VORLET_MAKEDB, {calls.fileName(), target});
-    QVERIFY(makedb.waitForFinished());
-    const QString told = QString::fromLocal8Bit(makedb.readAllStandardError());
-    QCOMPARE(makedb.exitCode(), says.isEmpty() ? 0 : 1);
-    if (!says.isEmpty())
-        QVERIFY2(told.contains(says.arg(target)), qPrintable(told));
+    const Run makedb = run(VORLET_MAKEDB, {calls.fileName(), target});
+    QCOMPARE(makedb.status, says.isEmpty() ? 0 : 1);
+    QVERIFY2(makedb.err.contains(says.arg(target)), qPrintable(makedb.err));
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), expected);
 }
 

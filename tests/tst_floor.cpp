@@ -1,19 +1,9 @@
 // The "Floor" window: the calls large, following the "Calls" window, worked by single keys.
+#include "calls/Floor.h"
 #include "testsupport.h"
 
-#include "calls/CallForm.h"
-#include "calls/Floor.h"
-#include "main/frmMain.h"
-
-#include <QApplication>
-#include <QComboBox>
-#include <QFile>
 #include <QFontMetricsF>
-#include <QLabel>
-#include <QPushButton>
 #include <QScrollBar>
-#include <QTest>
-#include <QTimer>
 
 namespace {
 // The floor shows what the Calls window shows, once the handler has run.

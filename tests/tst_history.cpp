@@ -1,72 +1,39 @@
 // The use history beside the call database and the "Progress" window over it.
-#include "calls/CallForm.h"
-#include "data/dataCall.h"
 #include "editor/CallEdit.h"
 #include "history/History.h"
 #include "history/Progress.h"
 #include "history/ProgressModel.h"
 #include "lists/Lists.h"
-#include "main/frmMain.h"
 #include "testsupport.h"
 
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPrinter>
-#include <QProcess>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QTest>
 
 namespace {
-// The history file through a connection of the test's own.
+// The history file through a connection of the test's own, open while this lives.
 struct HistoryFile
 {
-    HistoryFile()
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test-history"));
+    HistoryFile() { db.setDatabaseName(History::path()), db.open(); }
+    ~HistoryFile() { db.close(), db = {}, QSqlDatabase::removeDatabase(QStringLiteral("test-history")); }
+    QVariant exec(const QString &sql)
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test-history"));
-        db.setDatabaseName(History::path());
-        db.open();
-    }
-    ~HistoryFile()
-    {
-        QSqlDatabase::database(QStringLiteral("test-history"), false).close();
-        QSqlDatabase::removeDatabase(QStringLiteral("test-history"));
-    }
-    QSqlDatabase db() const { return QSqlDatabase::database(QStringLiteral("test-history"), false); }
-    QStringList rows(const QString &sql) const
-    {
-        QSqlQuery q(db());
-        q.exec(sql);
-        QStringList out;
-        while (q.next())
-            out.append(q.value(0).toString());
-        return out;
+        QSqlQuery q(db);
+        return q.exec(sql) ? (q.next() ? q.value(0) : QVariant(true)) : QVariant();
     }
 };
 
 // A row of the view: what it shows in every column.
 QStringList shown(const Progress::Controls &p, int row)
 {
-    QStringList cells;
+    QStringList texts;
     for (int c = 0; c < ProgressModel::ColumnCount; ++c)
-        cells.append(p.filter->index(row, c).data().toString());
-    return cells;
-}
-
-QStringList names(const Progress::Controls &p)
-{
-    QStringList out;
-    for (int r = 0; r < p.filter->rowCount(); ++r)
-        out.append(p.filter->index(r, 0).data().toString());
-    return out;
+        texts.append(p.filter->index(row, c).data().toString());
+    return texts;
 }
 
 void doubleClick(QTableView *view, int row)
@@ -83,27 +50,39 @@ class tst_history : public QObject
     Q_OBJECT
 
 private slots:
-    void usesAreRecordedAndOutliveReset();
+    void usesAreRecordedFollowedAndOutliveReset();
     void unwritableHistoryLeavesTheMarkUnset_data();
     void unwritableHistoryLeavesTheMarkUnset();
     void progressCountsFiltersSortsAndToggles();
-    void progressFollowsTheCallsWindow();
     void exportsCsvAndPaginatedPdf();
     void listsWindowAndCommandLine();
 };
 
-void tst_history::usesAreRecordedAndOutliveReset()
+void tst_history::usesAreRecordedFollowedAndOutliveReset()
 {
-    TestDatabase db({list("B", 2), list("A1", 1)});
+    TestDatabase db({list("B", 2), list("A1", 3)});
     MessageLog log;
     QVERIFY(!QFile::exists(History::path())); // created on first need only
     CallForm::Controls &c = getList("A1");
-    QTest::mouseClick(c.cmdStart, Qt::LeftButton);
-    QTest::mouseClick(c.cmdUse, Qt::LeftButton);
-    QCOMPARE(db.value("SELECT Used FROM tblCalls WHERE Call_Name = 'A1 #1'").toInt(), 1);
+    QTest::mouseClick(c.cmdProgress, Qt::LeftButton);
+    Progress::Controls &p = Progress::instance().ui();
+    QVERIFY(Progress::instance().isShown());
+    QCOMPARE(p.cboList->currentText(), "A1");
+    QTest::mouseClick(p.optUnused, Qt::LeftButton);
+    for (int used = 1; used <= 3; ++used) { // the "Progress" window follows each draw and use
+        QTest::mouseClick(c.cmdStart, Qt::LeftButton);
+        const QModelIndex current = p.grdCalls->currentIndex();
+        QCOMPARE(current.data().toString(), c.lblCall->text());
+        QVERIFY(current.data(Qt::FontRole).value<QFont>().bold());
+        QTest::mouseClick(c.cmdUse, Qt::LeftButton);
+        QCOMPARE(p.lblHeadline->text(), QString("%1 of 3 used").arg(used));
+        QCOMPARE(p.filter->rowCount(), 3 - used);
+    }
+    const QString first = History::records().value(0).call;
+    QCOMPARE(db.value("SELECT Used FROM tblCalls WHERE Call_Name = ?", {first}).toInt(), 1);
 
     // The call editor's marks are recorded too, but only a change to 1.
-    db.exec("UPDATE tblCalls SET Call_Name = 'Renamed' WHERE Call_Name = 'A1 #1'");
+    db.exec("UPDATE tblCalls SET Call_Name = 'Renamed' WHERE Call_Name = ?", {first});
     CallEdit::instance().show();
     CallEdit::Controls &e = CallEdit::instance().ui();
     for (const char *value : {"1", "0", "0"}) { // B #1: marked, cleared, left
@@ -115,20 +94,27 @@ void tst_history::usesAreRecordedAndOutliveReset()
     QTest::mouseClick(c.cmdReset, Qt::LeftButton);
     QCOMPARE(log.messages, QStringList{"All calls have been used.  Please reset."});
     QCOMPARE(used(db), 0);
+    QCOMPARE(p.lblHeadline->text(), "0 of 3 used");
+    QCOMPARE(p.filter->rowCount(), 3);
 
     const QList<History::Record> records = History::records();
-    QCOMPARE(records.size(), 2);
+    QCOMPARE(records.size(), 4);
     QCOMPARE(records[0].list, "A1");
-    QCOMPARE(records[0].call, "A1 #1"); // the name as it was called
-    QCOMPARE(records[1].list, "B");
-    QCOMPARE(records[1].call, "B #1");
+    QCOMPARE(records[0].call, first); // the name as it was called, not as renamed since
+    QCOMPARE(records[3].list, "B");
+    QCOMPARE(records[3].call, "B #1");
     static const QRegularExpression iso(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$)");
     QVERIFY2(iso.match(records[0].date).hasMatch(), qPrintable(records[0].date));
     const QDateTime at = QDateTime::fromString(records[0].date, Qt::ISODate);
     QCOMPARE(at.offsetFromUtc(), QDateTime::currentDateTime().offsetFromUtc());
     QVERIFY(qAbs(at.secsTo(QDateTime::currentDateTime())) < 60);
-    HistoryFile file;
-    QCOMPARE(file.rows("PRAGMA user_version"), QStringList{QString::number(History::Version)});
+    QCOMPARE(HistoryFile().exec("PRAGMA user_version").toInt(), History::Version);
+
+    // Closed, its window goes later than its controls: a draw and a Use meanwhile are no harm.
+    Progress::instance().unload();
+    QTest::mouseClick(c.cmdStart, Qt::LeftButton);
+    QTest::mouseClick(c.cmdUse, Qt::LeftButton);
+    QCOMPARE(History::records().size(), 5);
 }
 
 void tst_history::unwritableHistoryLeavesTheMarkUnset_data()
@@ -156,11 +142,10 @@ void tst_history::unwritableHistoryLeavesTheMarkUnset()
         f.write(QByteArray(4096, 'x'));
     } else {
         holder = std::make_unique<HistoryFile>();
-        History::attach(holder->db());
-        QSqlQuery q(holder->db());
-        QVERIFY(q.exec("DETACH DATABASE hist"));
+        History::attach(holder->db);
+        QVERIFY(holder->exec("DETACH DATABASE hist").isValid());
         // A writer of its own: the history can be read but not written meanwhile.
-        QVERIFY(q.exec(fault == "newer" ? "PRAGMA user_version = 2" : "BEGIN IMMEDIATE"));
+        QVERIFY(holder->exec(fault == "newer" ? "PRAGMA user_version = 2" : "BEGIN IMMEDIATE").isValid());
         dataCall::instance().setTimeouts(300, 300);
     }
     const QString where = QDir::toNativeSeparators(History::path());
@@ -224,76 +209,38 @@ void tst_history::progressCountsFiltersSortsAndToggles()
     QCOMPARE(shown(p, 4).mid(1, 2), (QStringList{"No", "1"}));
     QCOMPARE(shown(p, 3)[3].left(10), QDate::currentDate().toString(Qt::ISODate));
 
-    struct Case
-    {
-        QRadioButton *show;
-        QString text;
-        QStringList expected;
-    };
-    const QList<Case> cases = {
+    const QList<std::tuple<QRadioButton *, QString, QStringList>> cases = {
         {p.optUnused, "", {"A1 #1", "A1 #3", "A1 #5"}},
         {p.optUsed, "", {"A1 #2", "A1 #4"}},
         {p.optAll, "#4", {"A1 #4"}},
         {p.optUnused, "#4", {}},
         {p.optAll, "", {"A1 #1", "A1 #2", "A1 #3", "A1 #4", "A1 #5"}},
     };
-    for (const Case &k : cases) {
-        QTest::mouseClick(k.show, Qt::LeftButton);
+    for (const auto &[show, text, expected] : cases) {
+        QTest::mouseClick(show, Qt::LeftButton);
         p.txtFilter->clear();
-        QTest::keyClicks(p.txtFilter, k.text);
-        QCOMPARE(names(p), k.expected);
+        QTest::keyClicks(p.txtFilter, text);
+        QCOMPARE(cells(p.filter), expected);
     }
 
     // The ticks of #4, #2 and #5 a month ago in that order, #1 called yesterday; #3 renamed.
     HistoryFile file;
-    QSqlQuery q(file.db());
-    QVERIFY(q.exec("UPDATE tblHistory SET Used_UTC = '2026-11-0' || Record_ID || 'T18:00:00.000Z'"));
-    QVERIFY(q.exec("INSERT INTO tblHistory (Call_ID, Call_Name, List, Used_At, Used_UTC) "
-                   "VALUES (0, 'A1 #1', 'A1', '2026-12-06T19:00:00+01:00', '2026-12-06T18:00:00.000Z')"));
+    QVERIFY(file.exec("UPDATE tblHistory SET Used_UTC = '2026-11-0' || Record_ID || 'T18:00:00.000Z'").isValid());
+    QVERIFY(file.exec("INSERT INTO tblHistory (Call_ID, Call_Name, List, Used_At, Used_UTC) VALUES "
+                      "(0, 'A1 #1', 'A1', '2026-12-06T19:00:00+01:00', '2026-12-06T18:00:00.000Z')").isValid());
     db.exec("UPDATE tblCalls SET Call_Name = 'a1 #0' WHERE Call_Name = 'A1 #3'");
     Progress::instance().refresh();
     p.cboSort->setCurrentIndex(Progress::ByLastCalled);
-    QCOMPARE(names(p), (QStringList{"A1 #1", "A1 #5", "A1 #2", "A1 #4", "a1 #0"}));
+    QCOMPARE(cells(p.filter), (QStringList{"A1 #1", "A1 #5", "A1 #2", "A1 #4", "a1 #0"}));
     QCOMPARE(shown(p, 0)[3], "2026-12-06 19:00");
     p.cboSort->setCurrentIndex(Progress::ByName);
-    QCOMPARE(names(p), (QStringList{"a1 #0", "A1 #1", "A1 #2", "A1 #4", "A1 #5"}));
+    QCOMPARE(cells(p.filter), (QStringList{"a1 #0", "A1 #1", "A1 #2", "A1 #4", "A1 #5"}));
     p.cboSort->setCurrentIndex(Progress::ByStoredOrder);
-    QCOMPARE(names(p), (QStringList{"A1 #1", "A1 #2", "a1 #0", "A1 #4", "A1 #5"}));
+    QCOMPARE(cells(p.filter), (QStringList{"A1 #1", "A1 #2", "a1 #0", "A1 #4", "A1 #5"}));
 
     p.cboList->setCurrentText("B");
     QCOMPARE(p.lblHeadline->text(), "0 of 2 used");
     QVERIFY(log.messages.isEmpty());
-}
-
-void tst_history::progressFollowsTheCallsWindow()
-{
-    TestDatabase db({list("A1", 3)});
-    MessageLog log;
-    CallForm::Controls &c = getList("A1");
-    QTest::mouseClick(c.cmdProgress, Qt::LeftButton);
-    Progress::Controls &p = Progress::instance().ui();
-    QVERIFY(Progress::instance().isShown());
-    QCOMPARE(p.cboList->currentText(), "A1");
-    QTest::mouseClick(p.optUnused, Qt::LeftButton);
-
-    for (int used = 1; used <= 3; ++used) {
-        QTest::mouseClick(c.cmdStart, Qt::LeftButton);
-        const QModelIndex current = p.grdCalls->currentIndex();
-        QCOMPARE(current.data().toString(), c.lblCall->text());
-        QVERIFY(current.data(Qt::FontRole).value<QFont>().bold());
-        QTest::mouseClick(c.cmdUse, Qt::LeftButton);
-        QCOMPARE(p.lblHeadline->text(), QString("%1 of 3 used").arg(used));
-        QCOMPARE(p.filter->rowCount(), 3 - used);
-    }
-    QTest::mouseClick(c.cmdReset, Qt::LeftButton);
-    QCOMPARE(p.lblHeadline->text(), "0 of 3 used");
-    QCOMPARE(p.filter->rowCount(), 3);
-
-    // Closed, its window goes later than its controls: a draw and a Use meanwhile are no harm.
-    Progress::instance().unload();
-    QTest::mouseClick(c.cmdStart, Qt::LeftButton);
-    QTest::mouseClick(c.cmdUse, Qt::LeftButton);
-    QCOMPARE(History::records().size(), 4);
 }
 
 void tst_history::exportsCsvAndPaginatedPdf()
@@ -334,17 +281,11 @@ void tst_history::exportsCsvAndPaginatedPdf()
     QPrinter printer(QPrinter::HighResolution);
     const int perPage = ProgressPrint::rowsPerPage(printer);
     QVERIFY(perPage > 10 && perPage < 130);
-    QProcess info;
-    info.start("pdfinfo", {folder + "view.pdf"});
-    QVERIFY(info.waitForFinished());
-    QCOMPARE(info.exitCode(), 0);
-    const QRegularExpression pages(R"(Pages:\s+(\d+))");
-    const int count = pages.match(QString::fromUtf8(info.readAllStandardOutput())).captured(1).toInt();
+    const Run info = run("pdfinfo", {folder + "view.pdf"});
+    QCOMPARE(info.status, 0);
+    const int count = QRegularExpression(R"(Pages:\s+(\d+))").match(info.out).captured(1).toInt();
     QCOMPARE(count, (130 + perPage - 1) / perPage);
-    QProcess text;
-    text.start("pdftotext", {folder + "view.pdf", "-"});
-    QVERIFY(text.waitForFinished());
-    const QString words = QString::fromUtf8(text.readAllStandardOutput());
+    const QString words = run("pdftotext", {folder + "view.pdf", "-"}).out;
     QCOMPARE(words.count("Times called"), count); // the column heads on every page
     QCOMPARE(words.count("1 of 130 used"), count);
     QVERIFY(words.contains("P #130"));
@@ -370,21 +311,13 @@ void tst_history::listsWindowAndCommandLine()
     QCOMPARE(Progress::instance().ui().filter->index(0, ProgressModel::TimesColumn).data().toString(), "1");
     QVERIFY(log.messages.isEmpty());
 
-    HistoryFile file;
-    QSqlQuery q(file.db());
-    QVERIFY(q.exec("INSERT INTO tblHistory (Call_ID, Call_Name, List, Used_At, Used_UTC) "
-                   "VALUES (1, 'A1 #1', 'A1', '2026-01-05T19:00:00+01:00', '2026-01-05T18:00:00.000Z')"));
+    QVERIFY(HistoryFile().exec("INSERT INTO tblHistory (Call_ID, Call_Name, List, Used_At, Used_UTC) VALUES "
+                               "(1, 'A1 #1', 'A1', '2026-01-05T19:00:00+01:00', '2026-01-05T18:00:00.000Z')").isValid());
     const QString today = History::records("B").value(0).date;
     QVERIFY(!today.isEmpty());
 
-    struct Case
-    {
-        QStringList args;
-        int status;
-        QString out;
-    };
     const QString star = "B\tStar \"Thru\", Left\n";
-    const QList<Case> cases = {
+    const QList<std::tuple<QStringList, int, QString>> cases = {
         {{"history"}, 0, "2026-01-05T19:00:00+01:00\tA1\tA1 #1\n" + today + '\t' + star},
         {{"history", "--list", "B"}, 0, today + '\t' + star},
         {{"history", "--since", "2026-02-01"}, 0, today + '\t' + star},
@@ -395,13 +328,10 @@ void tst_history::listsWindowAndCommandLine()
         {{"--db", "elsewhere/Call_List.db", "history"}, 0, ""}, // no history there yet: nothing
     };
     QDir(db.folder()).mkdir("elsewhere");
-    for (const Case &k : cases) {
-        QProcess cli;
-        cli.setWorkingDirectory(db.folder());
-        cli.start(VORLET_LISTS, k.args);
-        QVERIFY(cli.waitForFinished(30000));
-        QCOMPARE(cli.exitCode(), k.status);
-        QCOMPARE(QString::fromUtf8(cli.readAllStandardOutput()), k.out);
+    for (const auto &[args, status, out] : cases) {
+        const Run r = run(VORLET_LISTS, args, db.folder());
+        QCOMPARE(r.status, status);
+        QCOMPARE(r.out, out);
     }
 }
 

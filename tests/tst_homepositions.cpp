@@ -1,15 +1,7 @@
+#include "boards/HomePositions.h"
 #include "testsupport.h"
 
-#include "boards/HomePositions.h"
-#include "calls/CallForm.h"
-
-#include <QAccessible>
-#include <QAccessibleActionInterface>
-#include <QApplication>
-#include <QPushButton>
-#include <QLineEdit>
 #include <QRadioButton>
-#include <QtTest>
 
 namespace {
 constexpr int IndexOfPlace[8] = {-1, 0, 2, 3, 1, 4, 5, 6}; // of places #1 .. #7 in txtM/txtW

@@ -1,25 +1,14 @@
 // The caller's own lists: the file format, the list module's rules, the
-// command line, the Lists window, and the 2026 programs in activation.
-#include "app/Form.h"
-#include "calls/CallForm.h"
+// command line and the Lists window.
 #include "data/DataError.h"
 #include "lists/ListFile.h"
 #include "lists/ListStore.h"
 #include "lists/Lists.h"
-#include "main/frmMain.h"
 #include "testsupport.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFile>
 #include <QMimeData>
-#include <QProcess>
-#include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QTest>
 
 namespace {
 const QString Fixtures = QStringLiteral(VORLET_FIXTURES);
@@ -32,32 +21,6 @@ QString writeFile(const TestDatabase &db, const QString &name, const QByteArray 
         qFatal("cannot write %s", qPrintable(path));
     return path;
 }
-
-struct CliRun
-{
-    int status;
-    QString out, err;
-};
-
-// The real vorlet-lists, run in the test's folder.
-CliRun cli(const QStringList &args, const QString &folder)
-{
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(VORLET_LISTS, args);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        qFatal("vorlet-lists did not finish");
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-QStringList column(const QStandardItemModel *model, int col = 0)
-{
-    QStringList values;
-    for (int row = 0; row < model->rowCount(); ++row)
-        values.append(model->index(row, col).data().toString());
-    return values;
-}
 } // namespace
 
 class tst_lists : public QObject
@@ -67,7 +30,7 @@ class tst_lists : public QObject
 private slots:
     void parse_data();
     void parse();
-    void defaultDataHoldsTheProgramFiles();
+    void defaultDataHoldsTheLevelsAndTheProgramFiles();
     void roundTripThroughTheDatabase();
     void rulesRefuseAndWriteNothing_data();
     void rulesRefuseAndWriteNothing();
@@ -76,8 +39,6 @@ private slots:
     void commandLine_data();
     void commandLine();
     void windowDrivesTheLists();
-    void programs2026InActivation_data();
-    void programs2026InActivation();
 };
 
 void tst_lists::parse_data()
@@ -86,7 +47,6 @@ void tst_lists::parse_data()
     QTest::addColumn<QStringList>("calls");
     QTest::addColumn<QString>("message"); // a note, or the error when no calls
 
-    QTest::newRow("LF") << QByteArray("Dosado\nSwing") << QStringList{"Dosado", "Swing"} << "";
     QTest::newRow("BOM, CRLF, comments, blanks, spaces")
         << QByteArray("\xEF\xBB\xBF# Tuesday\r\n\r\n  Dosado \t\r\n#Swing\r\nStar Thru\r\n")
         << QStringList{"Dosado", "Star Thru"} << "";
@@ -125,22 +85,25 @@ void tst_lists::parse()
              qPrintable(said));
 }
 
-void tst_lists::defaultDataHoldsTheProgramFiles()
+void tst_lists::defaultDataHoldsTheLevelsAndTheProgramFiles()
 {
-    QFile source(VORLET_DEFAULT_CALLS);
-    QVERIFY(source.open(QIODevice::ReadOnly));
-    QString error;
-    QHash<QString, QStringList> data;
-    for (const CallDatabase::CallList &l : CallDatabase::parse(QString::fromUtf8(source.readAll()), &error))
-        data.insert(l.name, l.calls);
+    // The level lists first, in ladder order, then the 2026 lists; no call twice in a list.
+    const QList<CallDatabase::CallList> lists = defaultLists();
+    QStringList names;
+    for (const CallDatabase::CallList &l : lists) {
+        names.append(l.name);
+        QVERIFY2(l.calls.size() >= 15 && QSet<QString>(l.calls.begin(), l.calls.end()).size() == l.calls.size(),
+                 qPrintable(l.name));
+    }
+    QCOMPARE(names, (QStringList{"B", "MS", "P", "A1", "A2", "C1", "C2", "C3A", "C3B", "Mainstream 2026", "Plus 2026"}));
+    QVERIFY(lists[3].calls.contains("Triple Scoot"));
     const ListFile::Parsed mainstream = ListFile::read(Fixtures + "/mainstream-2026.txt");
     const ListFile::Parsed plus = ListFile::read(Fixtures + "/plus-2026.txt");
     QVERIFY(mainstream.ok() && plus.ok() && mainstream.notes.isEmpty() && plus.notes.isEmpty());
-    QCOMPARE(data.value("Mainstream 2026"), mainstream.calls);
-    QCOMPARE(data.value("Plus 2026"), plus.calls);
+    QCOMPARE(lists[9].calls, mainstream.calls);
+    QCOMPARE(lists[10].calls, plus.calls);
     QCOMPARE(mainstream.calls.size(), 78); // 50 items, 13 of them family headings with 41 members
     QVERIFY(!mainstream.calls.contains("Circle Family") && mainstream.calls.contains("Circle of 4 Left / Right"));
-    QVERIFY(data.value("A1").contains("Triple Scoot"));
 }
 
 void tst_lists::roundTripThroughTheDatabase()
@@ -251,23 +214,15 @@ void tst_lists::lockedOrReadOnlyDatabaseWritesNothing()
 {
     TestDatabase db({list("B", 1)});
     ListStore store(db.path(), 100);
-    {
-        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "holder");
-        other.setDatabaseName(db.path());
-        QVERIFY(other.open());
-        QSqlQuery(other).exec("BEGIN IMMEDIATE");
-        try {
-            store.createList("Party");
-            QFAIL("written under another program's lock");
-        } catch (const DataError &e) {
-            QVERIFY2(e.message().contains("\"Call_List.db\"") && e.message().contains("locked")
-                         && !e.message().contains('\n'),
-                     qPrintable(e.message()));
-        }
-        QSqlQuery(other).exec("ROLLBACK");
-        other.close();
+    db.exec("BEGIN IMMEDIATE"); // another program's write lock
+    try {
+        store.createList("Party");
+        QFAIL("written under another program's lock");
+    } catch (const DataError &e) {
+        QVERIFY2(e.message().contains("\"Call_List.db\"") && e.message().contains("locked") && !e.message().contains('\n'),
+                 qPrintable(e.message()));
     }
-    QSqlDatabase::removeDatabase("holder");
+    db.exec("ROLLBACK");
     QCOMPARE(db.column("SELECT List FROM tblList"), QStringList{"B"});
     store.createList("Party"); // the lock gone, the same store writes
     QCOMPARE(db.column("SELECT List FROM tblList"), (QStringList{"B", "Party"}));
@@ -275,11 +230,10 @@ void tst_lists::lockedOrReadOnlyDatabaseWritesNothing()
     // A file nobody may write, root included: one line naming it, exit 1.
     if (const QString refused = privileged({"chattr", "+i", db.path()}); !refused.isEmpty())
         QSKIP(qPrintable(refused));
-    const CliRun run = cli({"import", Fixtures + "/plus-2026.txt"}, db.folder());
+    const Run r = run(VORLET_LISTS, {"import", Fixtures + "/plus-2026.txt"}, db.folder());
     privileged({"chattr", "-i", db.path()});
-    QCOMPARE(run.status, 1);
-    QVERIFY2(run.err.contains("\"Call_List.db\"") && run.err.contains("read-only") && run.err.count('\n') == 1,
-             qPrintable(run.err));
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains("\"Call_List.db\"") && r.err.contains("read-only") && r.err.count('\n') == 1, qPrintable(r.err));
     QCOMPARE(db.column("SELECT List FROM tblList"), (QStringList{"B", "Party"}));
 }
 
@@ -289,36 +243,32 @@ void tst_lists::commandLine_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
-    QTest::addColumn<QStringList>("lists"); // the lists afterwards
-    const QStringList before{"Workshop", "P", "B"};
-    QTest::newRow("show") << QStringList{"show"} << 0 << "B\t2\t1\nP\t1\t0\nWorkshop\t1\t0\n" << "" << before;
-    QTest::newRow("help") << QStringList{"--help"} << 0 << "usage: vorlet-lists" << "" << before;
-    QTest::newRow("export") << QStringList{"export", "b"} << 0 << "# B\nB #1\nB #2\n" << "" << before;
+    QTest::addColumn<QString>("added"); // the list it adds
+    QTest::newRow("show") << QStringList{"show"} << 0 << "B\t2\t1\nP\t1\t0\nWorkshop\t1\t0\n" << "" << "";
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "usage: vorlet-lists" << "" << "";
+    QTest::newRow("export") << QStringList{"export", "b"} << 0 << "# B\nB #1\nB #2\n" << "" << "";
     QTest::newRow("export, names that will not read back")
         << QStringList{"export", "Workshop"} << 0 << "# Workshop\nWorkshop #1\n12. Zoom\n workshop #1\n"
-        << "standard output: line 3: \"12. Zoom\" will read back as \"Zoom\"" << before;
-    QTest::newRow("export CSV") << QStringList{"export", "P", "--csv"} << 0 << "List,Call\r\nP,P #1\r\n" << ""
-                                << before;
+        << "standard output: line 3: \"12. Zoom\" will read back as \"Zoom\"" << "";
+    QTest::newRow("export CSV") << QStringList{"export", "P", "--csv"} << 0 << "List,Call\r\nP,P #1\r\n" << "" << "";
     QTest::newRow("import") << QStringList{"import", "{f}/mainstream-2026.txt", "--name", "MS26"} << 0
-                            << "created \"MS26\" with 78 calls" << "" << before + QStringList{"MS26"};
+                            << "created \"MS26\" with 78 calls" << "" << "MS26";
     QTest::newRow("import by file name") << QStringList{"import", "{d}/dup.txt"} << 0 << "created \"dup\""
-                                         << "dup.txt: line 2: \"swing\" repeats line 1" << before + QStringList{"dup"};
+                                         << "dup.txt: line 2: \"swing\" repeats line 1" << "dup";
     QTest::newRow("import a taken name") << QStringList{"import", "{d}/dup.txt", "--name", "workshop"} << 1 << ""
-                                         << "\"Workshop\" exists already; add --replace" << before;
-    QTest::newRow("import, bad file") << QStringList{"import", "{d}/nul.txt"} << 1 << "" << "nul.txt: line 1: a NUL"
-                                      << before;
-    QTest::newRow("import, no file") << QStringList{"import", "{d}/gone.txt"} << 1 << "" << "gone.txt: cannot be read"
-                                     << before;
+                                         << "\"Workshop\" exists already; add --replace" << "";
+    QTest::newRow("import, bad file") << QStringList{"import", "{d}/nul.txt"} << 1 << "" << "nul.txt: line 1: a NUL" << "";
+    QTest::newRow("import, no file") << QStringList{"import", "{d}/gone.txt"} << 1 << "" << "gone.txt: cannot be read" << "";
     QTest::newRow("import, blank name") << QStringList{"import", "{d}/dup.txt", "--name", " "} << 2 << ""
-                                        << "--name needs a list name" << before;
+                                        << "--name needs a list name" << "";
     QTest::newRow("no such list") << QStringList{"export", "Party"} << 1 << "" << "Call_List.db: no list named \"Party\""
-                                  << before;
+                                  << "";
     QTest::newRow("no such database") << QStringList{"--db", "{d}/none.db", "show"} << 1 << ""
-                                      << "none.db: no such call database" << before;
-    QTest::newRow("no command") << QStringList{} << 2 << "" << "no command given" << before;
-    QTest::newRow("unknown command") << QStringList{"delete", "B"} << 2 << "" << "unknown command" << before;
-    QTest::newRow("unknown option") << QStringList{"show", "--all"} << 2 << "" << "unknown option --all" << before;
-    QTest::newRow("all needs CSV") << QStringList{"export", "--all"} << 2 << "" << "add --csv" << before;
+                                      << "none.db: no such call database" << "";
+    QTest::newRow("no command") << QStringList{} << 2 << "" << "no command given" << "";
+    QTest::newRow("unknown command") << QStringList{"delete", "B"} << 2 << "" << "unknown command" << "";
+    QTest::newRow("unknown option") << QStringList{"show", "--all"} << 2 << "" << "unknown option --all" << "";
+    QTest::newRow("all needs CSV") << QStringList{"export", "--all"} << 2 << "" << "add --csv" << "";
 }
 
 void tst_lists::commandLine()
@@ -327,7 +277,7 @@ void tst_lists::commandLine()
     QFETCH(int, status);
     QFETCH(QString, out);
     QFETCH(QString, err);
-    QFETCH(QStringList, lists);
+    QFETCH(QString, added);
     TestDatabase db({list("Workshop", 1), list("P", 1), list("B", 2)});
     db.exec("UPDATE tblCalls SET Used = 1 WHERE Call_Name = 'B #2'");
     // As other tools may leave them: a numbered name, a repeated one.
@@ -338,14 +288,15 @@ void tst_lists::commandLine()
     writeFile(db, "dup.txt", "Swing\nswing\n");
     writeFile(db, "nul.txt", QByteArray("Swing\0", 6));
     args.replaceInStrings("{f}", Fixtures).replaceInStrings("{d}", db.folder());
-    const CliRun run = cli(args, db.folder());
-    QCOMPARE(run.status, status);
-    QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.contains(out), qPrintable(run.out));
-    QVERIFY2(err.isEmpty() ? run.err.isEmpty()
-                           : run.err.startsWith("vorlet-lists: ") && run.err.contains(err)
-                                 && run.err.count('\n') == run.err.count("vorlet-lists: "),
-             qPrintable(run.err));
-    QCOMPARE(db.column("SELECT List FROM tblList ORDER BY List_ID"), lists);
+    const Run r = run(VORLET_LISTS, args, db.folder());
+    QCOMPARE(r.status, status);
+    QVERIFY2(out.isEmpty() ? r.out.isEmpty() : r.out.contains(out), qPrintable(r.out));
+    QVERIFY2(err.isEmpty() ? r.err.isEmpty()
+                           : r.err.startsWith("vorlet-lists: ") && r.err.contains(err)
+                                 && r.err.count('\n') == r.err.count("vorlet-lists: "),
+             qPrintable(r.err));
+    const QStringList before{"Workshop", "P", "B"};
+    QCOMPARE(db.column("SELECT List FROM tblList ORDER BY List_ID"), added.isEmpty() ? before : before + QStringList{added});
 }
 
 void tst_lists::windowDrivesTheLists()
@@ -357,8 +308,8 @@ void tst_lists::windowDrivesTheLists()
     Lists &lists = Lists::instance();
     Lists::Controls &c = lists.ui();
     QVERIFY(lists.isShown());
-    QCOMPARE(column(c.lists), (QStringList{"B", "Party"}));
-    QCOMPARE(column(c.calls), QStringList{"B #1"});
+    QCOMPARE(cells(c.lists), (QStringList{"B", "Party"}));
+    QCOMPARE(cells(c.calls), QStringList{"B #1"});
 
     QStringList asked;
     QStringList answers;
@@ -370,20 +321,14 @@ void tst_lists::windowDrivesTheLists()
         asked.append(question);
         return true;
     };
-    auto comboItems = [] {
-        QStringList items;
-        for (int i = 0; i < frmMain::instance().ui().box_List->count(); ++i)
-            items.append(frmMain::instance().ui().box_List->itemText(i));
-        return items;
-    };
 
     answers = {"Tuesday", "Dosado", "Swing"};
     QTest::mouseClick(c.cmdNewList, Qt::LeftButton);
     QTest::mouseClick(c.cmdAddCall, Qt::LeftButton);
     QTest::mouseClick(c.cmdAddCall, Qt::LeftButton);
-    QCOMPARE(column(c.lists), (QStringList{"B", "Party", "Tuesday"}));
-    QCOMPARE(column(c.calls), (QStringList{"Dosado", "Swing"}));
-    QCOMPARE(comboItems(), (QStringList{"B", "Party", "Tuesday"})); // the main window follows at once
+    QCOMPARE(cells(c.lists), (QStringList{"B", "Party", "Tuesday"}));
+    QCOMPARE(cells(c.calls), (QStringList{"Dosado", "Swing"}));
+    QCOMPARE(items(frmMain::instance().ui().box_List), (QStringList{"B", "Party", "Tuesday"})); // the main window follows
 
     // Used marks: the button and the box in the row both reach the database.
     QTest::mouseClick(c.cmdUsed, Qt::LeftButton);
@@ -391,30 +336,30 @@ void tst_lists::windowDrivesTheLists()
     QTest::keyClick(c.tblCalls, Qt::Key_Space);
     QCOMPARE(db.column("SELECT Used FROM tblCalls WHERE Call_Name IN ('Dosado', 'Swing') ORDER BY Call_ID"),
              (QStringList{"1", "1"}));
-    QCOMPARE(column(c.lists, 2).last(), QStringLiteral("2"));
+    QCOMPARE(cells(c.lists, 2).last(), QStringLiteral("2"));
     answers = {"Swing Thru"};
     const QPoint second = c.tblCalls->visualRect(c.calls->index(1, 0)).center();
     QTest::mouseClick(c.tblCalls->viewport(), Qt::LeftButton, {}, second);
     QTest::mouseDClick(c.tblCalls->viewport(), Qt::LeftButton, {}, second);
-    QCOMPARE(column(c.calls), (QStringList{"Dosado", "Swing Thru"}));
+    QCOMPARE(cells(c.calls), (QStringList{"Dosado", "Swing Thru"}));
     c.tblCalls->setCurrentIndex(c.calls->index(0, 0));
     QTest::keyClick(c.tblCalls, Qt::Key_Delete);
     QCOMPARE(asked.last(), QStringLiteral("Delete \"Dosado\" from \"Tuesday\"?"));
-    QCOMPARE(column(c.calls), QStringList{"Swing Thru"});
+    QCOMPARE(cells(c.calls), QStringList{"Swing Thru"});
 
     answers = {"  "};
     QTest::mouseClick(c.cmdNewList, Qt::LeftButton);
     QCOMPARE(log.messages.takeLast(), QStringLiteral("A list needs a name."));
     answers = {"Thursday"};
     QTest::mouseClick(c.cmdRenameList, Qt::LeftButton);
-    QCOMPARE(comboItems(), (QStringList{"B", "Party", "Thursday"}));
+    QCOMPARE(items(frmMain::instance().ui().box_List), (QStringList{"B", "Party", "Thursday"}));
     c.tblLists->setCurrentIndex(c.lists->index(0, 0));
     QTest::mouseClick(c.cmdDeleteList, Qt::LeftButton);
     QCOMPARE(log.messages, QStringList{"\"B\" is a level list; it cannot be deleted."});
     c.tblLists->setCurrentIndex(c.lists->index(1, 0));
     QTest::mouseClick(c.cmdDeleteList, Qt::LeftButton);
     QCOMPARE(asked.last(), QStringLiteral("Delete the list \"Party\" and its 2 calls?"));
-    QCOMPARE(column(c.lists), (QStringList{"B", "Thursday"}));
+    QCOMPARE(cells(c.lists), (QStringList{"B", "Thursday"}));
 
     // A dropped file becomes a list; answered "replace", it replaces one.
     const QString file = writeFile(db, "thursday.txt", "Fold\r\nswing thru\r\n");
@@ -430,8 +375,8 @@ void tst_lists::windowDrivesTheLists()
     }
     QCOMPARE(log.messages.mid(1), (QStringList{"2 calls imported into \"Class\".",
                                                "2 calls imported into \"Thursday\"."}));
-    QCOMPARE(column(c.lists), (QStringList{"B", "Class", "Thursday"}));
-    QCOMPARE(column(c.lists, 2), (QStringList{"0", "0", "1"})); // "swing thru" kept its mark
+    QCOMPARE(cells(c.lists), (QStringList{"B", "Class", "Thursday"}));
+    QCOMPARE(cells(c.lists, 2), (QStringList{"0", "0", "1"})); // "swing thru" kept its mark
     QVERIFY(asked.last().startsWith("A list named \"Thursday\" exists already. Replace its 1 call with"));
 
     // Export writes the file the caller names, in the format its ending says.
@@ -442,36 +387,6 @@ void tst_lists::windowDrivesTheLists()
     QFile exported(db.folder() + "/Thursday.txt");
     QVERIFY(exported.open(QIODevice::ReadOnly));
     QCOMPARE(exported.readAll(), QByteArray("# Thursday\nFold\nswing thru\n"));
-}
-
-void tst_lists::programs2026InActivation_data()
-{
-    QTest::addColumn<QString>("level");
-    QTest::addColumn<bool>("programs2026");
-    QTest::addColumn<QStringList>("active");
-    QTest::newRow("A1") << "A1" << false << QStringList{"B", "MS", "P", "A1"};
-    QTest::newRow("A1, 2026") << "A1" << true << QStringList{"A1", "Mainstream 2026", "Plus 2026"};
-    QTest::newRow("MS, 2026") << "MS" << true << QStringList{"Mainstream 2026"};
-    QTest::newRow("Party, 2026") << "Party" << true << QStringList{};
-}
-
-void tst_lists::programs2026InActivation()
-{
-    QFETCH(QString, level);
-    QFETCH(bool, programs2026);
-    QFETCH(QStringList, active);
-    TestDatabase db({list("B", 1), list("MS", 1), list("P", 1), list("A1", 1), list("Mainstream 2026", 1),
-                     list("Plus 2026", 1), list("Party", 1)});
-    frmMain::instance().show();
-    QVERIFY(!frmMain::instance().ui().chk2026->isChecked());
-    if (programs2026)
-        QTest::mouseClick(frmMain::instance().ui().chk2026, Qt::LeftButton);
-    // Remembered between runs.
-    Form::destroyAll();
-    QCOMPARE(frmMain::instance().ui().chk2026->isChecked(), programs2026);
-    frmMain::instance().ui().box_List->setEditText(level);
-    CallForm::instance().show();
-    QCOMPARE(db.column("SELECT List FROM tblList WHERE List_Active = 1 ORDER BY List_ID"), active);
 }
 
 QTEST_MAIN(tst_lists)

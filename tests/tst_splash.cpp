@@ -1,34 +1,20 @@
-#include "testsupport.h"
-#include "app/AppIdentity.h"
 #include "app/Look.h"
 #include "app/frmAbout.h"
 #include "app/frmSplash.h"
-#include "main/frmMain.h"
+#include "testsupport.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QLabel>
 #include <QMessageBox>
-#include <QTimer>
-#include <QPointer>
-#include <QTest>
 
 class tst_Splash : public QObject
 {
     Q_OBJECT
 private slots:
     void cleanup() { Form::setAllUnloadedHandler({}); }
-    void versionText();
     void handOverThenSixthTick_data();
     void handOverThenSixthTick();
     void sixthTickWhileTheMainWindowTells();
     void aboutIconFillsItsBox();
 };
-
-void tst_Splash::versionText()
-{
-    QCOMPARE(AppIdentity::versionText(10, 10, 100), QString("Version 10.10.100"));
-}
 
 void tst_Splash::handOverThenSixthTick_data()
 {
