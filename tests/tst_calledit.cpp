@@ -16,6 +16,12 @@ void navigate(const QStringList &buttons)
         if (button.startsWith(u'@')) { // pressed by assistive technology
             QAccessibleInterface *a = QAccessible::queryAccessibleInterface(editor()->findChild<QWidget *>(button.mid(1)));
             a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        } else if (button.startsWith(u'#')) { // reached with Tab from the first field, pressed with Space
+            QApplication::setActiveWindow(editor());
+            field(0)->setFocus();
+            for (int i = 0; i < 8 && QApplication::focusWidget()->objectName() != button.mid(1); ++i)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         } else {
             QTest::mouseClick(editor()->findChild<QWidget *>(button), Qt::LeftButton);
         }
@@ -49,6 +55,7 @@ void tst_CallEdit::navigation_data()
     QTest::newRow("previous at first") << QStringList{"btnPrevious"} << "Record: 1|B #1";
     QTest::newRow("next at last") << QStringList{"btnLast", "btnNext"} << "Record: 5|MS #2";
     QTest::newRow("two quick presses by assistive technology") << QStringList{"@btnNext", "@btnNext"} << "Record: 3|B #3";
+    QTest::newRow("keyboard: last, previous") << QStringList{"#btnLast", "#btnPrevious"} << "Record: 4|MS #1";
 }
 
 void tst_CallEdit::navigation()
