@@ -208,6 +208,18 @@ const QList<Table> &requiredTables()
     return tables;
 }
 
+bool listIndexed(const QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("SELECT 1 FROM pragma_index_list(?) AS list, pragma_index_info(list.name) AS info "
+                                  "WHERE info.seqno = 0 AND info.name = ? COLLATE NOCASE")))
+        return false; // counted as no index: the draws then take the way that needs none
+    q.addBindValue(QStringLiteral("tblCalls"));
+    q.addBindValue(QStringLiteral("List_ID"));
+    return q.exec() && q.next();
+}
+
 // Why a build failed, in the set-up's words: never the driver's text.
 static QString buildCause(const QString &target, const QSqlError &error)
 {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class QSqlDatabase;
 class QSqlError;
 
 // The call database file: where it is, what it holds, and how the set-up
@@ -39,6 +40,10 @@ struct Table
     QStringList columns;
 };
 const QList<Table> &requiredTables();
+
+// Whether tblCalls has an index that starts with List_ID, through which the
+// calls of one list are found without reading the others.
+bool listIndexed(const QSqlDatabase &db);
 
 // "The call database "Call_List.db" in the folder "...": how every message names the file.
 QString where(const QString &path);

@@ -77,7 +77,7 @@ QString Recordset::selectText() const
     return QStringLiteral("SELECT rowid AS vorlet_rowid, ") + select.mid(QStringLiteral("SELECT ").size());
 }
 
-void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters)
+void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters, bool listIndexed)
 {
     if (m_open)
         throw DataError(QStringLiteral("%1 is open already").arg(m_name));
@@ -86,7 +86,13 @@ void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters)
     QList<qint64> rowIds;
     int rows = 0;
     QList<QPair<qint64, int>> lists;
-    if (isDrawn()) {
+    if (isDrawn() && !listIndexed) {
+        // Without the index a list's calls are found only by reading them all: one count does that once.
+        QSqlQuery count = prepared(db, m_oneRow.count, parameters);
+        if (!count.next())
+            throw failure(count.lastError());
+        rows = count.value(0).toInt();
+    } else if (isDrawn()) {
         struct Span
         {
             qint64 list;

@@ -17,12 +17,13 @@ class Recordset
 public:
     enum class Kind { Query, Table };
     // How a drawn set reaches the row at an offset of its source, in the
-    // source's order (table order). The source is the rows of some lists, so
-    // it is counted list by list; when no list's rows lie among another's, the
-    // row is read from its own list through the List_ID index, without sorting
-    // the whole source.
+    // source's order (table order). The source is the calls of some lists.
+    // Where the calls are indexed by list, each list is counted on its own,
+    // and when no list's rows lie among another's the row is read from its own
+    // list in index order, without sorting the whole source.
     struct OneRow
     {
+        QString count;     // the source's rows
         QString perList;   // List_ID, rows, first and last rowid: one line a list
         QString rowInList; // List_ID and the offset within that list bound
         QString row;       // the source's parameters, then the offset bound
@@ -49,7 +50,7 @@ public:
 
 private:
     friend class dataCall;
-    void run(const QSqlDatabase &db, const QVariantList &parameters);
+    void run(const QSqlDatabase &db, const QVariantList &parameters, bool listIndexed = false);
     void requireOpen() const;
     int column(const QString &name) const;
     void goTo(int position);

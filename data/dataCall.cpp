@@ -18,22 +18,23 @@ std::unique_ptr<dataCall> &component()
 }
 
 // A draw's statements over tblCalls: the calls of the lists that meet
-// listTest, those of them that meet callTest (all when empty). Each list is
-// counted and bounded through the List_ID index, so the list test runs once
-// per list rather than once per call; rows come in table order, the order in
-// which the joined command returns its rows.
+// listTest, those of them that meet callTest (all when empty). Rows come in
+// table order, the order in which the joined command returns its rows. With
+// an index on List_ID each list is counted and bounded through it, and the list
+// test runs once per list rather than once per call.
 Recordset::OneRow drawnFrom(const QString &columns, const QString &callTest, const QString &listTest)
 {
     const QString kept = callTest.isEmpty() ? QString() : QStringLiteral(" AND ") + callTest;
+    const QString source = QStringLiteral(" FROM tblCalls WHERE List_ID IN (SELECT List_ID FROM tblList WHERE ")
+                           + listTest + QLatin1Char(')') + kept;
     const QString ofList = QStringLiteral(" FROM tblCalls WHERE tblCalls.List_ID = tblList.List_ID");
-    const QString select = QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM tblCalls WHERE ");
+    const QString select = QStringLiteral("SELECT ") + columns;
     const QString atOffset = QStringLiteral(" ORDER BY rowid LIMIT 1 OFFSET ?");
-    return {QStringLiteral("SELECT List_ID, (SELECT COUNT(*)") + ofList + kept + QStringLiteral("), (SELECT MIN(rowid)")
+    return {QStringLiteral("SELECT COUNT(*)") + source,
+            QStringLiteral("SELECT List_ID, (SELECT COUNT(*)") + ofList + kept + QStringLiteral("), (SELECT MIN(rowid)")
                 + ofList + QStringLiteral("), (SELECT MAX(rowid)") + ofList + QStringLiteral(") FROM tblList WHERE ")
                 + listTest,
-            select + QStringLiteral("List_ID = ?") + kept + atOffset,
-            select + QStringLiteral("List_ID IN (SELECT List_ID FROM tblList WHERE ") + listTest + QLatin1Char(')')
-                + kept + atOffset};
+            select + QStringLiteral(" FROM tblCalls WHERE List_ID = ?") + kept + atOffset, select + source + atOffset};
 }
 
 QString whereText()
@@ -146,6 +147,7 @@ void dataCall::openConnection()
             throw DataError(whereText() + QStringLiteral(" could not be opened: the text comparison "
                                                          "that ignores letter case could not be set up."));
         checkTables();
+        m_listIndexed = CallDatabase::listIndexed(db);
     } catch (const DataError &) {
         m_prepared.clear();
         db.close();
@@ -202,7 +204,7 @@ void dataCall::execute(const QString &statement, const QVariantList &values)
 
 void dataCall::run(Recordset &rs, const QVariantList &parameters)
 {
-    rs.run(dcCalls(), parameters);
+    rs.run(dcCalls(), parameters, m_listIndexed);
 }
 
 void dataCall::sqlCallNames(const QString &pattern)

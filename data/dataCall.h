@@ -86,6 +86,7 @@ private:
     CallDatabase::Identity m_opened; // the file the connection was opened on
     QString m_lost; // why the file opened can no longer be used, once noticed
     QHash<QString, QSqlQuery> m_prepared;
+    bool m_listIndexed = false; // tblCalls has an index that starts with List_ID
 
     Recordset m_sqlCallNames;
     Recordset m_tblList;
