@@ -15,6 +15,9 @@ for f in bin/Vorlet bin/vorlet bin/vorlet-makedb bin/vorlet-lists share/vorlet/C
     share/icons/hicolor/scalable/apps/$id.svg share/doc/vorlet/copyright; do
   [ -s "$prefix/$f" ] || fail "the install lacks $f"
 done
+for program in "$prefix"/bin/*; do
+  [ -s "$prefix/share/man/man1/$(basename "$program").1.gz" ] || fail "$(basename "$program") has no manual page"
+done
 for size in 48 256; do
   png=$prefix/share/icons/hicolor/${size}x$size/apps/$id.png
   # A PNG's width and height are the big-endian words at bytes 16 and 20.
