@@ -213,7 +213,7 @@ bool listIndexed(const QSqlDatabase &db)
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.prepare(QStringLiteral("SELECT 1 FROM pragma_index_list(?) AS list, pragma_index_info(list.name) AS info "
-                                  "WHERE info.seqno = 0 AND info.name = ? COLLATE NOCASE")))
+                                  "WHERE list.partial = 0 AND info.seqno = 0 AND info.name = ? COLLATE NOCASE")))
         return false; // counted as no index: the draws then take the way that needs none
     q.addBindValue(QStringLiteral("tblCalls"));
     q.addBindValue(QStringLiteral("List_ID"));

@@ -41,8 +41,9 @@ struct Table
 };
 const QList<Table> &requiredTables();
 
-// Whether tblCalls has an index that starts with List_ID, through which the
-// calls of one list are found without reading the others.
+// Whether tblCalls has an index over all its rows that starts with List_ID, through
+// which the calls of one list are found without reading the others (a partial
+// index cannot serve a count).
 bool listIndexed(const QSqlDatabase &db);
 
 // "The call database "Call_List.db" in the folder "...": how every message names the file.

@@ -121,6 +121,12 @@ void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters, bool
         if (apart) {
             for (const Span &span : std::as_const(spans))
                 lists.append({span.list, span.rows});
+        } else {
+            // Two lists that share calls (one List_ID on two rows) would count those calls twice.
+            QSqlQuery count = prepared(db, m_oneRow.count, parameters);
+            if (!count.next())
+                throw failure(count.lastError());
+            rows = count.value(0).toInt();
         }
     } else {
         QSqlQuery query = prepared(db, selectText(), parameters);

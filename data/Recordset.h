@@ -24,8 +24,8 @@ public:
     struct OneRow
     {
         QString count;     // the source's rows
-        QString perList;   // List_ID, rows, first and last rowid: one line a list
-        QString rowInList; // List_ID and the offset within that list bound
+        QString perList;   // the list's rowid, rows, first and last rowid: one line a list
+        QString rowInList; // the list's rowid and the offset within that list bound
         QString row;       // the source's parameters, then the offset bound
     };
 

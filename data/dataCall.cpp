@@ -30,11 +30,15 @@ Recordset::OneRow drawnFrom(const QString &columns, const QString &callTest, con
     const QString ofList = QStringLiteral(" FROM tblCalls WHERE tblCalls.List_ID = tblList.List_ID");
     const QString select = QStringLiteral("SELECT ") + columns;
     const QString atOffset = QStringLiteral(" ORDER BY rowid LIMIT 1 OFFSET ?");
+    // A list is named by its row, not by its List_ID read back: a key of any type
+    // then meets the calls the same way the count met them.
     return {QStringLiteral("SELECT COUNT(*)") + source,
-            QStringLiteral("SELECT List_ID, (SELECT COUNT(*)") + ofList + kept + QStringLiteral("), (SELECT MIN(rowid)")
+            QStringLiteral("SELECT rowid, (SELECT COUNT(*)") + ofList + kept + QStringLiteral("), (SELECT MIN(rowid)")
                 + ofList + QStringLiteral("), (SELECT MAX(rowid)") + ofList + QStringLiteral(") FROM tblList WHERE ")
                 + listTest,
-            select + QStringLiteral(" FROM tblCalls WHERE List_ID = ?") + kept + atOffset, select + source + atOffset};
+            select + QStringLiteral(" FROM tblCalls WHERE List_ID = (SELECT List_ID FROM tblList WHERE rowid = ?)")
+                + kept + atOffset,
+            select + source + atOffset};
 }
 
 QString whereText()
@@ -204,7 +208,9 @@ void dataCall::execute(const QString &statement, const QVariantList &values)
 
 void dataCall::run(Recordset &rs, const QVariantList &parameters)
 {
-    rs.run(dcCalls(), parameters, m_listIndexed);
+    // Opened first: opening is what finds out whether the calls are indexed by list.
+    const QSqlDatabase db = dcCalls();
+    rs.run(db, parameters, m_listIndexed);
 }
 
 void dataCall::sqlCallNames(const QString &pattern)
