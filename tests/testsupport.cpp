@@ -112,14 +112,6 @@ QString privileged(const QStringList &command)
     return {};
 }
 
-QStringList items(const QComboBox *box)
-{
-    QStringList texts;
-    for (int i = 0; i < box->count(); ++i)
-        texts.append(box->itemText(i));
-    return texts;
-}
-
 QStringList cells(const QAbstractItemModel *model, int column)
 {
     QStringList texts;

@@ -75,8 +75,7 @@ struct ManualClock : TimeSource
 // worked, else why not, for the test to skip with.
 QString privileged(const QStringList &command);
 
-// The texts a combo box offers; one column of a model, row by row.
-QStringList items(const QComboBox *box);
+// One column of a model (a combo box's too), row by row.
 QStringList cells(const QAbstractItemModel *model, int column = 0);
 
 // The named controls of a window in the order Tab visits them.

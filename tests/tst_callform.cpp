@@ -19,7 +19,6 @@ void ticks(int n)
         CallForm::instance().Timer1_Timer();
 }
 
-// The calls "&Find" draws in 60 presses.
 QSet<QString> drawn(const CallForm::Controls &c)
 {
     QSet<QString> names;
@@ -39,9 +38,7 @@ private slots:
     void loadActivatesTheTickedLevels_data();
     void loadActivatesTheTickedLevels();
     void levelsReadAtEachLoadAndLastWindowEnds();
-    void usingAWholeListThenReset_data();
     void usingAWholeListThenReset();
-    void callsLeftShowsAnyCountWhole();
     void patternFollowsIncludeA1AndTheCombo();
     void useWithoutAUsableCurrentCall();
     void acceleratorsActAtOnce();
@@ -113,70 +110,53 @@ void tst_callform::levelsReadAtEachLoadAndLastWindowEnds()
     QCOMPARE(active(db), QStringList{"B"});
 }
 
-void tst_callform::usingAWholeListThenReset_data()
-{
-    QTest::addColumn<int>("calls");
-    QTest::newRow("one call") << 1;
-    QTest::newRow("six calls") << 6;
-}
-
 void tst_callform::usingAWholeListThenReset()
 {
-    QFETCH(int, calls);
-    TestDatabase db({list("B", 2), list("MS", calls)});
-    MessageLog log;
-    CallForm::Controls &c = getList("MS");
-    c.cmdStart->click();
-    QSet<QString> shown;
-    QStringList counts, expectedCounts;
-    for (int i = 0; i < calls; ++i) {
-        shown.insert(c.lblCall->text());
-        counts.append(c.lblCallsLeft->text());
-        expectedCounts.append(QString::number(calls - i));
-        QCOMPARE(log.messages, QStringList{});
-        QTest::keyClick(c.cmdUse->window(), Qt::Key_Return); // Enter presses "&Use", however fast
+    for (const int calls : {1, 6}) {
+        TestDatabase db({list("B", 2), list("MS", calls)});
+        MessageLog log;
+        CallForm::Controls &c = getList("MS");
+        c.cmdStart->click();
+        QSet<QString> shown;
+        for (int i = 0; i < calls; ++i) {
+            shown.insert(c.lblCall->text());
+            QCOMPARE(c.lblCallsLeft->text(), QString::number(calls - i));
+            QCOMPARE(log.messages, QStringList{});
+            QTest::keyClick(c.cmdUse->window(), Qt::Key_Return); // Enter presses "&Use", however fast
+        }
+        QCOMPARE(shown.size(), calls);
+        QCOMPARE(log.messages, QStringList{AllUsed});
+        // The failed draw keeps the last call and count on show; only this list is marked.
+        QCOMPARE(c.lblCallsLeft->text(), QStringLiteral("1"));
+        QVERIFY(shown.contains(c.lblCall->text()));
+        QCOMPARE(db.value("SELECT COUNT(*) FROM tblCalls WHERE Used = 1 AND Call_Name LIKE 'MS%'").toInt(), calls);
+        QCOMPARE(used(db), calls);
+
+        // Reset clears every list, keeps the pacing count and draws nothing itself.
+        db.exec("UPDATE tblCalls SET Used = 1 WHERE Call_Name = 'B #1'");
+        CallForm::instance().CallTicks = 42;
+        c.cmdReset->click();
+        QCOMPARE(used(db), 0);
+        QCOMPARE(CallForm::instance().CallTicks, 42);
+        QCOMPARE(c.lblCallsLeft->text(), QStringLiteral("1"));
+        QCOMPARE(drawn(c).size(), calls);
+        QCOMPARE(c.lblCallsLeft->text(), QString::number(calls));
     }
-    QCOMPARE(counts, expectedCounts);
-    QCOMPARE(shown.size(), calls);
-    QCOMPARE(log.messages, QStringList{AllUsed});
-    // The failed draw keeps the last call and count on show; only this list is marked.
-    QCOMPARE(c.lblCallsLeft->text(), QStringLiteral("1"));
-    QVERIFY(shown.contains(c.lblCall->text()));
-    QCOMPARE(db.value("SELECT COUNT(*) FROM tblCalls WHERE Used = 1 AND Call_Name LIKE 'MS%'").toInt(), calls);
-    QCOMPARE(used(db), calls);
-
-    // Reset clears every list, keeps the pacing count and draws nothing itself.
-    db.exec("UPDATE tblCalls SET Used = 1 WHERE Call_Name = 'B #1'");
-    CallForm::instance().CallTicks = 42;
-    c.cmdReset->click();
-    QCOMPARE(used(db), 0);
-    QCOMPARE(CallForm::instance().CallTicks, 42);
-    QCOMPARE(c.lblCallsLeft->text(), QStringLiteral("1"));
-    QCOMPARE(drawn(c).size(), calls);
-    QCOMPARE(c.lblCallsLeft->text(), QString::number(calls));
-}
-
-void tst_callform::callsLeftShowsAnyCountWhole()
-{
-    TestDatabase db({list("B", 3), list("MS", 100000)});
-    CallForm::Controls &c = getList("B");
-    c.cmdStart->click();
-    const QRect few = c.lblCallsLeft->geometry();
-    frmMain::instance().ui().box_List->setEditText("%");
-    c.cmdStart->click();
-    QCOMPARE(c.lblCallsLeft->text(), QStringLiteral("100003"));
-    QVERIFY(c.lblCallsLeft->width() >= c.lblCallsLeft->fontMetrics().horizontalAdvance("100003"));
-    QCOMPARE(c.lblCallsLeft->geometry().right(), few.right());
-    QVERIFY(c.lblCallsLeft->x() >= 0);
 }
 
 void tst_callform::patternFollowsIncludeA1AndTheCombo()
 {
-    TestDatabase db({list("B", 1), list("A1", 1), list("A2", 1), list("C1", 1)});
+    TestDatabase db({list("B", 1), list("A1", 1), list("A2", 1), list("C1", 1), list("MS", 100000)});
     MessageLog log;
     CallForm::Controls &c = getList("B");
     frmMain::Controls &main = frmMain::instance().ui();
     QCOMPARE(drawn(c), QSet<QString>{"B #1"});
+    const QRect few = c.lblCallsLeft->geometry(); // a count of any size shows whole, in place
+    main.box_List->setEditText("%");
+    c.cmdStart->click();
+    QCOMPARE(c.lblCallsLeft->text(), QStringLiteral("100004"));
+    QVERIFY(c.lblCallsLeft->width() >= c.lblCallsLeft->fontMetrics().horizontalAdvance("100004"));
+    QVERIFY(c.lblCallsLeft->geometry().right() == few.right() && c.lblCallsLeft->x() >= 0);
     main.box_List->setEditText("c1"); // read at every draw
     QCOMPARE(drawn(c), QSet<QString>{"C1 #1"});
 
@@ -384,9 +364,8 @@ void tst_callform::pacing()
     ticks(499);
     QVERIFY(c.lblNLCall1->isHidden());
     ticks(1);
-    QVERIFY(!c.lblNLCall1->isHidden()); // every 500 ticks an NL call
-    QVERIFY(c.lblCall->isHidden());     // call delay 0: no list calls
-    QVERIFY(c.cmdGetNOL->isHidden());
+    // Every 500 ticks an NL call; call delay 0: no list calls.
+    QVERIFY(!c.lblNLCall1->isHidden() && c.lblCall->isHidden() && c.cmdGetNOL->isHidden());
 
     // NL delay 0 offers "Get Next" and stops the NL draws; the counter runs on.
     c.hscrDelay->setValue(0);

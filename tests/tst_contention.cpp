@@ -11,7 +11,6 @@
 #include <QScrollBar>
 
 namespace {
-// The "Calls" window on list "B", its ticks coming from the test alone.
 CallForm::Controls &calls()
 {
     getList("B").Timer1->stop();

@@ -19,7 +19,6 @@ class tst_Floor : public QObject
 private slots:
     void followsAndWorksTheCallsWindow();
     void messagesShowOverTheFloor();
-    void windowKeys_data();
     void windowKeys();
     void listCallReadableAcrossTheHall();
 };
@@ -97,34 +96,26 @@ void tst_Floor::messagesShowOverTheFloor()
     QCOMPARE(used(db), 1);
 }
 
-void tst_Floor::windowKeys_data()
-{
-    QTest::addColumn<QString>("toggle");
-    QTest::newRow("F11") << "F11";
-    QTest::newRow("double click") << "double click";
-}
-
 void tst_Floor::windowKeys()
 {
-    QFETCH(QString, toggle);
     TestDatabase db({list("B", 2)});
     MessageLog log;
-    QTest::mouseClick(getList("B").cmdFloor, Qt::LeftButton);
-    QWidget *w = Floor::instance().window();
-    QVERIFY(QTest::qWaitForWindowExposed(w));
-    auto press = [&] {
-        toggle == "F11" ? QTest::keyClick(w, Qt::Key_F11) : QTest::mouseDClick(w, Qt::LeftButton);
-    };
-    press();
-    QVERIFY(w->isFullScreen());
-    press();
-    QVERIFY(!w->isFullScreen());
-    press();
-    QTest::keyClick(w, Qt::Key_Escape); // leaves full screen first
-    QVERIFY(!w->isFullScreen() && Floor::instance().isShown());
-    QTest::keyClick(w, Qt::Key_Escape); // then closes
-    QVERIFY(!Floor::instance().isLoaded());
-    QVERIFY(CallForm::instance().isShown());
+    for (const bool byKey : {true, false}) { // F11 or a double click toggles full screen
+        QTest::mouseClick(getList("B").cmdFloor, Qt::LeftButton);
+        QWidget *w = Floor::instance().window();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        auto press = [&] { byKey ? QTest::keyClick(w, Qt::Key_F11) : QTest::mouseDClick(w, Qt::LeftButton); };
+        press();
+        QVERIFY(w->isFullScreen());
+        press();
+        QVERIFY(!w->isFullScreen());
+        press();
+        QTest::keyClick(w, Qt::Key_Escape); // leaves full screen first
+        QVERIFY(!w->isFullScreen() && Floor::instance().isShown());
+        QTest::keyClick(w, Qt::Key_Escape); // then closes
+        QVERIFY(!Floor::instance().isLoaded());
+        QVERIFY(CallForm::instance().isShown());
+    }
 }
 
 void tst_Floor::listCallReadableAcrossTheHall()

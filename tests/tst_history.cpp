@@ -27,7 +27,6 @@ struct HistoryFile
     }
 };
 
-// A row of the view: what it shows in every column.
 QStringList shown(const Progress::Controls &p, int row)
 {
     QStringList texts;
@@ -98,11 +97,8 @@ void tst_history::usesAreRecordedFollowedAndOutliveReset()
     QCOMPARE(p.filter->rowCount(), 3);
 
     const QList<History::Record> records = History::records();
-    QCOMPARE(records.size(), 4);
-    QCOMPARE(records[0].list, "A1");
-    QCOMPARE(records[0].call, first); // the name as it was called, not as renamed since
-    QCOMPARE(records[3].list, "B");
-    QCOMPARE(records[3].call, "B #1");
+    QCOMPARE(records.size(), 4); // the first by the name it was called, not as renamed since
+    QCOMPARE(records[0].list + records[0].call + records[3].list + records[3].call, "A1" + first + "BB #1");
     static const QRegularExpression iso(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$)");
     QVERIFY2(iso.match(records[0].date).hasMatch(), qPrintable(records[0].date));
     const QDateTime at = QDateTime::fromString(records[0].date, Qt::ISODate);
@@ -149,13 +145,9 @@ void tst_history::unwritableHistoryLeavesTheMarkUnset()
         dataCall::instance().setTimeouts(300, 300);
     }
     const QString where = QDir::toNativeSeparators(History::path());
-    auto toldOnce = [&] {
-        const bool ok = log.messages.size() == 1 && log.messages[0].contains(where)
-                        && log.messages[0].contains(cause);
-        if (!ok)
-            qWarning() << log.messages;
-        log.messages.clear();
-        return ok;
+    auto toldOnce = [&] { // empty when told once of the file and the cause, else what was told
+        const QStringList said = std::exchange(log.messages, {});
+        return said.size() == 1 && said[0].contains(where) && said[0].contains(cause) ? QString() : said.join('|') + '.';
     };
 
     // "&Use": not applied, told; drawing goes on.
@@ -163,7 +155,7 @@ void tst_history::unwritableHistoryLeavesTheMarkUnset()
     QTest::mouseClick(c.cmdStart, Qt::LeftButton);
     const QString drawn = c.lblCall->text();
     QTest::mouseClick(c.cmdUse, Qt::LeftButton);
-    QVERIFY(toldOnce());
+    QCOMPARE(toldOnce(), QString());
     QCOMPARE(c.lblCall->text(), drawn);
     QTest::mouseClick(c.cmdStart, Qt::LeftButton);
     QVERIFY(log.messages.isEmpty());
@@ -172,17 +164,17 @@ void tst_history::unwritableHistoryLeavesTheMarkUnset()
     // The "Progress" window shows the marks, tells once, and refuses a toggle.
     Progress::instance().showList("B");
     if (fault != "locked")
-        QVERIFY(toldOnce());
+        QCOMPARE(toldOnce(), QString());
     Progress::Controls &p = Progress::instance().ui();
     QCOMPARE(p.lblHeadline->text(), "0 of 3 used");
     doubleClick(p.grdCalls, 0);
-    QVERIFY(toldOnce());
+    QCOMPARE(toldOnce(), QString());
 
     // The call editor keeps its row unwritten.
     CallEdit::instance().show();
     QTest::keyClicks(CallEdit::instance().ui().txtFields[1], "1");
     QTest::mouseClick(CallEdit::instance().ui().cmdUpdate, Qt::LeftButton);
-    QVERIFY(toldOnce());
+    QCOMPARE(toldOnce(), QString());
     QCOMPARE(used(db), 0);
 }
 
@@ -192,7 +184,6 @@ void tst_history::progressCountsFiltersSortsAndToggles()
     MessageLog log;
     Progress::instance().showList("A1");
     Progress::Controls &p = Progress::instance().ui();
-    QCOMPARE(p.cboList->currentText(), "A1");
     QCOMPARE(p.lblHeadline->text(), "0 of 5 used");
 
     // Two ticked off from the view, one of them unticked again: the history keeps both ticks.

@@ -31,7 +31,7 @@ void tst_mainwindow::loadsInItsInitialState()
     TestDatabase db({list("B", 1), list("MS", 1), list("Singing calls", 2)});
     frmMain::instance().show();
     frmMain::Controls &c = frmMain::instance().ui();
-    QCOMPARE(items(c.box_List), (QStringList{"B", "MS", "Singing calls"}));
+    QCOMPARE(cells(c.box_List->model()), (QStringList{"B", "MS", "Singing calls"}));
     QCOMPARE(c.box_List->currentText(), QStringLiteral("B"));
     QCOMPARE(ticked(), QStringList{"B"});
     QVERIFY(c.chkAdv->isHidden() && c.CheckC3B->isHidden());
@@ -102,14 +102,8 @@ void tst_mainwindow::lifecycle()
     first->close(); // the last window on show: the hidden "Calls" window goes with it
     QVERIFY(!frmMain::instance().isLoaded() && !CallForm::instance().isLoaded());
     QTRY_VERIFY(first.isNull());
-    QCOMPARE(ends, 1);
-
-    // Reading a control of the unloaded window loads it, hidden, as new.
-    QCOMPARE(ticked(), QStringList{"B"});
-    QVERIFY(frmMain::instance().isLoaded() && !frmMain::instance().isShown());
-    frmMain::instance().unload();
-    QCOMPARE(ends, 2);
     Form::setAllUnloadedHandler({});
+    QCOMPARE(ends, 1);
 }
 
 void tst_mainwindow::missingDatabaseIsToldOnceAndTheWindowWorks()
