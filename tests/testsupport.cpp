@@ -61,11 +61,6 @@ TestDatabase::~TestDatabase()
     QDir::setCurrent(m_previousDir);
 }
 
-QString TestDatabase::path() const
-{
-    return m_dir.filePath(CallDatabase::FileName);
-}
-
 QVariant TestDatabase::value(const QString &sql, const QVariantList &params) const
 {
     QSqlQuery q = run(path(), sql, params);
@@ -79,11 +74,6 @@ QStringList TestDatabase::column(const QString &sql, const QVariantList &params)
     while (q.next())
         values.append(q.value(0).toString());
     return values;
-}
-
-void TestDatabase::exec(const QString &sql, const QVariantList &params) const
-{
-    run(path(), sql, params);
 }
 
 CallDatabase::CallList list(const QString &name, int calls)

@@ -32,13 +32,13 @@ public:
     TestDatabase(); // a folder without a database
     ~TestDatabase();
 
-    QString path() const;
+    QString path() const { return m_dir.filePath(CallDatabase::FileName); }
     QString folder() const { return m_dir.path(); }
 
     // Checks and changes through a connection of the test's own.
     QVariant value(const QString &sql, const QVariantList &params = {}) const;
     QStringList column(const QString &sql, const QVariantList &params = {}) const;
-    void exec(const QString &sql, const QVariantList &params = {}) const;
+    void exec(const QString &sql, const QVariantList &params = {}) const { value(sql, params); }
 
 private:
     QTemporaryDir m_dir;

@@ -43,8 +43,6 @@ private slots:
     void useWithoutAUsableCurrentCall();
     void acceleratorsActAtOnce();
     void callLabelsShowEveryNameWhole();
-    void drawIsUniform_data();
-    void drawIsUniform();
     void drawPicksTheRowOfTheWholeResult_data();
     void drawPicksTheRowOfTheWholeResult();
     void nlCalls();
@@ -231,41 +229,6 @@ void tst_callform::acceleratorsActAtOnce()
     QVERIFY(log.messages.isEmpty());
 }
 
-void tst_callform::drawIsUniform_data()
-{
-    QTest::addColumn<int>("calls");
-    QTest::addColumn<double>("limit"); // the 0.1 % point of chi-square with calls - 1 degrees
-    QTest::newRow("2 calls") << 2 << 10.83;
-    QTest::newRow("3 calls") << 3 << 13.82;
-    QTest::newRow("10 calls") << 10 << 27.88;
-}
-
-void tst_callform::drawIsUniform()
-{
-    QFETCH(int, calls);
-    QFETCH(double, limit);
-    TestDatabase db({list("B", calls)});
-    CallForm::Controls &c = getList("B");
-    auto chiSquare = [calls](QPushButton *button, QLabel *label) {
-        const int draws = 3000 * calls;
-        QHash<QString, int> seen;
-        for (int i = 0; i < draws; ++i) {
-            button->click();
-            ++seen[label->text()];
-        }
-        const double expected = double(draws) / calls;
-        double sum = seen.size() == calls ? 0 : 1e9;
-        for (int n : std::as_const(seen))
-            sum += (n - expected) * (n - expected) / expected;
-        return sum;
-    };
-    CallForm::instance().seedGenerator(20261206);
-    const double list = chiSquare(c.cmdStart, c.lblCall);
-    QVERIFY2(list < limit, qPrintable(QString::number(list)));
-    const double nl = chiSquare(c.cmdGetNOL, c.lblNLCall1);
-    QVERIFY2(nl < limit, qPrintable(QString::number(nl)));
-}
-
 void tst_callform::drawPicksTheRowOfTheWholeResult_data()
 {
     QTest::addColumn<QString>("pattern");
@@ -279,8 +242,8 @@ void tst_callform::drawPicksTheRowOfTheWholeResult_data()
     }
 }
 
-// A draw reads one row by its offset; it must be the row that walking the whole
-// result of the same statement reaches, whether the lists' rows lie apart in the
+// A draw picks evenly over the whole result and reads that row by its offset: the
+// row that walking the result of the same statement reaches, whether the lists' rows lie apart in the
 // file (and out of list order) or among each other's, with or without the index.
 void tst_callform::drawPicksTheRowOfTheWholeResult()
 {
