@@ -200,8 +200,7 @@ void Recordset::fetchCurrentRow() const
 
 void Recordset::close()
 {
-    if (!m_open)
-        throw DataError(QStringLiteral("%1 is not open").arg(m_name));
+    requireOpen();
     m_open = false;
     m_db = QSqlDatabase();
     m_values.clear();
