@@ -20,10 +20,10 @@ const QColor NLCallInk(255, 225, 77);
 const QColor PreviousInk(200, 200, 200);
 const QColor HintInk(170, 170, 170);
 
-void ink(QWidget *widget, const QColor &colour)
+void paint(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
 {
     QPalette p = widget->palette();
-    p.setColor(QPalette::WindowText, colour);
+    p.setColor(role, colour);
     widget->setPalette(p);
 }
 
@@ -49,7 +49,7 @@ FitLabel *callLabel(QWidget *parent, const char *objectName, const QString &capt
     QSizePolicy policy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     policy.setRetainSizeWhenHidden(true);
     label->setSizePolicy(policy);
-    ink(label, colour);
+    paint(label, QPalette::WindowText, colour);
     return label;
 }
 
@@ -66,9 +66,7 @@ FormWindow *Floor::createWindow()
 {
     auto *w = newWindow(QStringLiteral("Floor"), QStringLiteral("Floor"));
     w->setAutoFillBackground(true);
-    QPalette ground = w->palette();
-    ground.setColor(QPalette::Window, Ground);
-    w->setPalette(ground);
+    paint(w, QPalette::Window, Ground);
     Controls &c = *m_ui;
 
     c.lblCall = callLabel(w, "lblCall", QStringLiteral("List call"), ListCallInk);
@@ -86,16 +84,14 @@ FormWindow *Floor::createWindow()
     c.lblKeys->setAccessibleName(QStringLiteral("Keys"));
     for (QLabel *small : {c.lblCallsLeft, c.lblKeys}) {
         small->setFont(Look::sansSerif(12, true));
-        ink(small, HintInk);
+        paint(small, QPalette::WindowText, HintInk);
     }
     auto *rule = new QFrame(w);
     rule->setAccessibleName(QStringLiteral("Separator"));
     rule->setFrameShape(QFrame::HLine);
     rule->setFixedHeight(2);
     rule->setAutoFillBackground(true);
-    QPalette grey = rule->palette();
-    grey.setColor(QPalette::Window, HintInk);
-    rule->setPalette(grey);
+    paint(rule, QPalette::Window, HintInk);
 
     // The list call takes the larger share; the two NL calls share the rest.
     auto *column = new QVBoxLayout(w);

@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
 #include <QUuid>
 
 #include <sys/stat.h>
@@ -206,6 +207,12 @@ const QList<Table> &requiredTables()
         {QStringLiteral("tblType"), {}},
     };
     return tables;
+}
+
+void setExisting(QSqlDatabase &db, const QString &path, int busyTimeoutMs)
+{
+    db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
 }
 
 bool listIndexed(const QSqlDatabase &db)

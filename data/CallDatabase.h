@@ -46,6 +46,11 @@ const QList<Table> &requiredTables();
 // index cannot serve a count).
 bool listIndexed(const QSqlDatabase &db);
 
+// Points a QSQLITE connection at an existing file, read-write: SQLite never
+// creates it, not even if it vanishes meanwhile. A lock is waited on inside
+// SQLite for at most busyTimeoutMs.
+void setExisting(QSqlDatabase &db, const QString &path, int busyTimeoutMs);
+
 // "The call database "Call_List.db" in the folder "...": how every message names the file.
 QString where(const QString &path);
 

@@ -86,12 +86,15 @@ void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters, bool
     QList<qint64> rowIds;
     int rows = 0;
     QList<QPair<qint64, int>> lists;
-    if (isDrawn() && !listIndexed) {
-        // Without the index a list's calls are found only by reading them all: one count does that once.
+    const auto countSource = [&] {
         QSqlQuery count = prepared(db, m_oneRow.count, parameters);
         if (!count.next())
             throw failure(count.lastError());
-        rows = count.value(0).toInt();
+        return count.value(0).toInt();
+    };
+    if (isDrawn() && !listIndexed) {
+        // Without the index a list's calls are found only by reading them all: one count does that once.
+        rows = countSource();
     } else if (isDrawn()) {
         struct Span
         {
@@ -123,10 +126,7 @@ void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters, bool
                 lists.append({span.list, span.rows});
         } else {
             // Two lists that share calls (one List_ID on two rows) would count those calls twice.
-            QSqlQuery count = prepared(db, m_oneRow.count, parameters);
-            if (!count.next())
-                throw failure(count.lastError());
-            rows = count.value(0).toInt();
+            rows = countSource();
         }
     } else {
         QSqlQuery query = prepared(db, selectText(), parameters);
@@ -200,8 +200,7 @@ void Recordset::fetchCurrentRow() const
 
 void Recordset::close()
 {
-    if (!m_open)
-        throw DataError(QStringLiteral("%1 is not open").arg(m_name));
+    requireOpen();
     m_open = false;
     m_db = QSqlDatabase();
     m_values.clear();

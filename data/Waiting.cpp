@@ -17,11 +17,17 @@
 namespace {
 int openTimeoutMs = 15000;
 int commandTimeoutMs = 30000;
-int depth = 0;
+bool waiting = false;
 qint64 waitedBefore = 0; // by the waits already over
 qint64 waitingSince = 0;
 // The event loop's turn between two attempts.
 constexpr int PauseMs = 20;
+
+// "call database "Call_List.db" in the folder ...": the file as the waiting window names it.
+QString file(const QString &path)
+{
+    return CallDatabase::where(path).section(u' ', 1);
+}
 
 // Shown from the first refused attempt on; modal, so that no other click
 // starts work of its own meanwhile.
@@ -35,7 +41,7 @@ std::unique_ptr<QProgressDialog> indicator(const QString &path, int timeoutMs)
     dialog->setAccessibleName(QStringLiteral("Waiting for the call database"));
     dialog->setLabelText(QStringLiteral("Waiting for the %1: another program is using it.\n\nVorlet goes on by itself "
                                         "as soon as the file is free, or gives up after %2 seconds.")
-                             .arg(CallDatabase::where(path).section(u' ', 1), QString::number(timeoutMs / 1000)));
+                             .arg(file(path), QString::number(timeoutMs / 1000)));
     dialog->setCancelButtonText(QStringLiteral("Cancel"));
     dialog->setRange(0, 0);
     dialog->setMinimumDuration(0);
@@ -57,25 +63,25 @@ void setTimeouts(int openMs, int commandMs)
 
 bool isWaiting()
 {
-    return depth > 0;
+    return waiting;
 }
 
 qint64 waitedMs()
 {
-    return waitedBefore + (depth > 0 ? TimeSource::steady().nowMs() - waitingSince : 0);
+    return waitedBefore + (waiting ? TimeSource::steady().nowMs() - waitingSince : 0);
 }
 
 void retry(Patience patience, const QString &path, const std::function<void()> &work)
 {
-    if (patience == Patience::Tick || depth > 0) {
+    if (patience == Patience::Tick || waiting) {
         work();
         return;
     }
-    if (depth++ == 0)
-        waitingSince = TimeSource::steady().nowMs();
+    waiting = true;
+    waitingSince = TimeSource::steady().nowMs();
     const auto done = qScopeGuard([] {
-        if (--depth == 0)
-            waitedBefore += TimeSource::steady().nowMs() - waitingSince;
+        waiting = false;
+        waitedBefore += TimeSource::steady().nowMs() - waitingSince;
     });
     const int timeoutMs = patience == Patience::Open ? openTimeoutMs : commandTimeoutMs;
     const QDeadlineTimer deadline(timeoutMs);
@@ -96,7 +102,7 @@ void retry(Patience patience, const QString &path, const std::function<void()> &
             QObject::connect(dialog.get(), &QProgressDialog::canceled, &pause, &QEventLoop::quit);
         pause.exec();
         if (dialog && dialog->wasCanceled())
-            throw DataError(QStringLiteral("Cancelled while waiting for the ") + CallDatabase::where(path).section(u' ', 1),
+            throw DataError(QStringLiteral("Cancelled while waiting for the ") + file(path),
                             DataError::Kind::Cancelled);
     }
 }

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlRecord>
-#include <QUrl>
 
 namespace {
 std::unique_ptr<dataCall> &component()
@@ -140,9 +139,7 @@ void dataCall::openConnection()
     QSqlDatabase db = QSqlDatabase::contains(m_connection)
                           ? QSqlDatabase::database(m_connection, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    // mode=rw: SQLite must never create the file, not even if it vanishes meanwhile.
-    db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(Waiting::SliceMs));
+    CallDatabase::setExisting(db, path, Waiting::SliceMs);
     m_opened = CallDatabase::identify(path);
     if (!db.open())
         throw failure(db.lastError());

@@ -20,7 +20,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlTableModel>
-#include <QUrl>
 #include <limits>
 #include <optional>
 
@@ -209,11 +208,8 @@ void CallEdit::openRows()
                 QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
                 if (!QFileInfo(path).isFile())
                     throw DataError(CallDatabase::problem(path, 0));
-                // mode=rw: the editor never creates a database where none is.
-                db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)
-                                   + QStringLiteral("?mode=rw"));
-                db.setConnectOptions(
-                    QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(Waiting::SliceMs));
+                // The editor never creates a database where none is.
+                CallDatabase::setExisting(db, path, Waiting::SliceMs);
                 m_opened = CallDatabase::identify(path);
                 if (!db.open())
                     throw describe(db.lastError());
