@@ -73,10 +73,12 @@ FormWindow *Lists::createWindow()
     auto *w = newWindow(QStringLiteral("Lists"), QStringLiteral("Lists"));
     Controls &c = *m_ui;
 
-    auto button = [w](QPushButton *&member, const char *name, const QString &caption) {
+    auto button = [w, this](QPushButton *&member, const char *name, const QString &caption, void (Lists::*click)()) {
         member = new QPushButton(caption, w);
         member->setObjectName(QString::fromLatin1(name));
         member->setAutoDefault(false);
+        if (click)
+            connect(member, &QPushButton::clicked, this, click);
     };
     auto view = [w](QTableView *&member, const char *name, QStandardItemModel *model, const QString &accessible) {
         member = new QTableView(w);
@@ -110,19 +112,19 @@ FormWindow *Lists::createWindow()
     c.lblLists->setBuddy(c.tblLists);
     c.lblCalls->setBuddy(c.tblCalls);
 
-    button(c.cmdNewList, "cmdNewList", QStringLiteral("&New List"));
-    button(c.cmdRenameList, "cmdRenameList", QStringLiteral("&Rename List"));
-    button(c.cmdDeleteList, "cmdDeleteList", QStringLiteral("&Delete List"));
-    button(c.cmdAddCall, "cmdAddCall", QStringLiteral("&Add Call"));
-    button(c.cmdRenameCall, "cmdRenameCall", QStringLiteral("Rena&me Call"));
-    button(c.cmdDeleteCall, "cmdDeleteCall", QStringLiteral("Dele&te Calls"));
-    button(c.cmdMoveCalls, "cmdMoveCalls", QStringLiteral("Mo&ve Calls..."));
-    button(c.cmdUsed, "cmdUsed", QStringLiteral("Toggle &Used"));
-    button(c.cmdProgress, "cmdProgress", QStringLiteral("&Progress"));
-    button(c.cmdImport, "cmdImport", QStringLiteral("&Import..."));
-    button(c.cmdExport, "cmdExport", QStringLiteral("&Export..."));
-    button(c.cmdExportAll, "cmdExportAll", QStringLiteral("E&xport All as CSV..."));
-    button(c.cmdClose, "cmdClose", QStringLiteral("Cl&ose"));
+    button(c.cmdNewList, "cmdNewList", QStringLiteral("&New List"), &Lists::cmdNewList_Click);
+    button(c.cmdRenameList, "cmdRenameList", QStringLiteral("&Rename List"), &Lists::cmdRenameList_Click);
+    button(c.cmdDeleteList, "cmdDeleteList", QStringLiteral("&Delete List"), &Lists::cmdDeleteList_Click);
+    button(c.cmdAddCall, "cmdAddCall", QStringLiteral("&Add Call"), &Lists::cmdAddCall_Click);
+    button(c.cmdRenameCall, "cmdRenameCall", QStringLiteral("Rena&me Call"), &Lists::cmdRenameCall_Click);
+    button(c.cmdDeleteCall, "cmdDeleteCall", QStringLiteral("Dele&te Calls"), &Lists::cmdDeleteCall_Click);
+    button(c.cmdMoveCalls, "cmdMoveCalls", QStringLiteral("Mo&ve Calls..."), &Lists::cmdMoveCalls_Click);
+    button(c.cmdUsed, "cmdUsed", QStringLiteral("Toggle &Used"), &Lists::cmdUsed_Click);
+    button(c.cmdProgress, "cmdProgress", QStringLiteral("&Progress"), &Lists::cmdProgress_Click);
+    button(c.cmdImport, "cmdImport", QStringLiteral("&Import..."), &Lists::cmdImport_Click);
+    button(c.cmdExport, "cmdExport", QStringLiteral("&Export..."), &Lists::cmdExport_Click);
+    button(c.cmdExportAll, "cmdExportAll", QStringLiteral("E&xport All as CSV..."), &Lists::cmdExportAll_Click);
+    button(c.cmdClose, "cmdClose", QStringLiteral("Cl&ose"), nullptr);
     w->setCancelButton(c.cmdClose);
 
     // Lists on the left, calls on the right; the views take every extra pixel.
@@ -165,18 +167,6 @@ FormWindow *Lists::createWindow()
     });
     c.tblLists->installEventFilter(this);
     c.tblCalls->installEventFilter(this);
-    connect(c.cmdNewList, &QPushButton::clicked, this, &Lists::cmdNewList_Click);
-    connect(c.cmdRenameList, &QPushButton::clicked, this, &Lists::cmdRenameList_Click);
-    connect(c.cmdDeleteList, &QPushButton::clicked, this, &Lists::cmdDeleteList_Click);
-    connect(c.cmdAddCall, &QPushButton::clicked, this, &Lists::cmdAddCall_Click);
-    connect(c.cmdRenameCall, &QPushButton::clicked, this, &Lists::cmdRenameCall_Click);
-    connect(c.cmdDeleteCall, &QPushButton::clicked, this, &Lists::cmdDeleteCall_Click);
-    connect(c.cmdMoveCalls, &QPushButton::clicked, this, &Lists::cmdMoveCalls_Click);
-    connect(c.cmdUsed, &QPushButton::clicked, this, &Lists::cmdUsed_Click);
-    connect(c.cmdProgress, &QPushButton::clicked, this, &Lists::cmdProgress_Click);
-    connect(c.cmdImport, &QPushButton::clicked, this, &Lists::cmdImport_Click);
-    connect(c.cmdExport, &QPushButton::clicked, this, &Lists::cmdExport_Click);
-    connect(c.cmdExportAll, &QPushButton::clicked, this, &Lists::cmdExportAll_Click);
     connect(c.cmdClose, &QPushButton::clicked, w, &QWidget::close);
     return w;
 }
