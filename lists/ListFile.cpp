@@ -144,24 +144,21 @@ Parsed parse(const QByteArray &raw, const QString &fileName)
 Parsed read(const QString &path)
 {
     QFile file(path);
-    const QString &name = path;
+    Parsed failed;
     if (!file.open(QIODevice::ReadOnly)) {
-        Parsed failed;
-        failed.error = name + QStringLiteral(": cannot be read: ") + file.errorString();
+        failed.error = path + QStringLiteral(": cannot be read: ") + file.errorString();
         return failed;
     }
     if (file.size() > MaxBytes) {
-        Parsed failed;
-        failed.error = name + QStringLiteral(": %1 bytes, too large for a list of calls").arg(file.size());
+        failed.error = path + QStringLiteral(": %1 bytes, too large for a list of calls").arg(file.size());
         return failed;
     }
     const QByteArray bytes = file.read(MaxBytes + 1);
     if (file.error() != QFileDevice::NoError) {
-        Parsed failed;
-        failed.error = name + QStringLiteral(": cannot be read: ") + file.errorString();
+        failed.error = path + QStringLiteral(": cannot be read: ") + file.errorString();
         return failed;
     }
-    return parse(bytes, name);
+    return parse(bytes, path);
 }
 
 QByteArray toText(const QString &listName, const QStringList &calls)
