@@ -179,15 +179,17 @@ std::optional<ListStore::List> ListStore::find(const QString &name) const
     auto exact = std::find_if(all.begin(), all.end(), [&name](const List &list) { return list.name == name; });
     if (exact != all.end())
         return *exact;
-    QSqlQuery q = query(QStringLiteral("SELECT List_ID FROM tblList WHERE List LIKE ? ESCAPE '\\'"),
-                        {literalPattern(name)});
-    QList<int> ids;
-    while (q.next())
-        ids.append(q.value(0).toInt());
-    if (ids.size() != 1)
-        return std::nullopt;
-    auto folded = std::find_if(all.begin(), all.end(), [&ids](const List &list) { return list.id == ids.first(); });
-    return folded != all.end() ? std::optional<List>(*folded) : std::nullopt;
+    // The names are at hand: folded as the connection's LIKE folds them, without asking again.
+    const QString pattern = literalPattern(name);
+    std::optional<List> folded;
+    for (const List &list : all) {
+        if (!SqlLike::matches(pattern, list.name, U'\\'))
+            continue;
+        if (folded)
+            return std::nullopt;
+        folded = list;
+    }
+    return folded;
 }
 
 ListStore::List ListStore::listById(int listId) const

@@ -4,10 +4,10 @@
 
 #include <QList>
 #include <QSqlDatabase>
-
-class QSqlError;
 #include <QString>
 #include <optional>
+
+class QSqlError;
 
 // The caller's lists in a call database: lists are rows of tblList, their calls
 // rows of tblCalls, in stored (Call_ID) order. Every change is one write
