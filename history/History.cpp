@@ -4,13 +4,13 @@
 #include "data/DataError.h"
 
 #include <QDateTime>
-#include <functional>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
 #include <QUuid>
+#include <functional>
 
 namespace History {
 
@@ -148,8 +148,6 @@ public:
     }
     QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
 
-    const QString &file() const { return m_file; }
-
 private:
     QString m_file;
     QString m_name;
@@ -281,19 +279,21 @@ QList<Record> records(const QString &list, const QString &since, const QString &
 
 QHash<QString, Summary> summaryOfList(const QString &list, const QString &call)
 {
-    Reader reader(path());
+    const QString file = path();
+    Reader reader(file);
     QHash<QString, Summary> out;
     if (!reader.open())
         return out;
     // With MAX(), SQLite takes the other bare columns from the row holding the maximum.
+    const Failure failure = historyFailure(file, QStringLiteral(" cannot be read: "));
     QSqlQuery q = run(reader.db(),
                       QStringLiteral("SELECT Call_Name, COUNT(*), Used_At, MAX(Used_UTC) FROM tblHistory "
                                      "WHERE List = ? AND (? IS NULL OR Call_Name = ?) GROUP BY Call_Name"),
-                      {list, call, call}, historyFailure(reader.file(), QStringLiteral(" cannot be read: ")));
+                      {list, call, call}, failure);
     while (q.next())
         out.insert(q.value(0).toString(), {q.value(1).toInt(), q.value(2).toString(), q.value(3).toString()});
     if (q.lastError().isValid())
-        throw historyFailure(reader.file(), QStringLiteral(" cannot be read: "))(q.lastError());
+        throw failure(q.lastError());
     return out;
 }
 
