@@ -15,9 +15,9 @@ void ProgressModel::setRows(QList<Row> rows)
     const bool sameCalls = rows.size() == m_rows.size()
                            && std::equal(rows.cbegin(), rows.cend(), m_rows.cbegin(),
                                          [](const Row &a, const Row &b) { return a.id == b.id; });
-    for (Row &r : rows)
-        r.key = r.name.toCaseFolded();
     if (!sameCalls) {
+        for (Row &r : rows)
+            r.key = r.name.toCaseFolded();
         beginResetModel();
         m_rows = std::move(rows);
         endResetModel();
