@@ -201,12 +201,12 @@ ListStore::List ListStore::listById(int listId) const
     return *found;
 }
 
-int ListStore::listOfCall(int callId) const
+QPair<int, QString> ListStore::listOfCall(int callId) const
 {
-    QSqlQuery q = query(QStringLiteral("SELECT List_ID FROM tblCalls WHERE Call_ID = ?"), {callId});
+    QSqlQuery q = query(QStringLiteral("SELECT List_ID, Call_Name FROM tblCalls WHERE Call_ID = ?"), {callId});
     if (!q.next())
         fail(QStringLiteral("the call is no longer there"));
-    return q.value(0).toInt();
+    return {q.value(0).toInt(), q.value(1).toString()};
 }
 
 QString ListStore::checkedListName(const QString &name, int exceptId) const
@@ -295,7 +295,7 @@ int ListStore::addCall(int listId, const QString &name)
 void ListStore::renameCall(int callId, const QString &name)
 {
     Write write(*this);
-    const int listId = listOfCall(callId);
+    const int listId = listOfCall(callId).first;
     query(QStringLiteral("UPDATE tblCalls SET Call_Name = ? WHERE Call_ID = ?"),
           {checkedCallName(listId, name, callId), callId});
     write.commit();
@@ -314,11 +314,10 @@ void ListStore::moveCalls(const QList<int> &callIds, int toListId)
     Write write(*this);
     listById(toListId);
     for (const int id : callIds) {
-        if (listOfCall(id) == toListId)
+        const auto [listId, name] = listOfCall(id);
+        if (listId == toListId)
             continue;
-        QSqlQuery name = query(QStringLiteral("SELECT Call_Name FROM tblCalls WHERE Call_ID = ?"), {id});
-        name.next();
-        checkedCallName(toListId, name.value(0).toString(), id);
+        checkedCallName(toListId, name, id);
         // A new key puts the call last in the target's stored order.
         query(QStringLiteral("UPDATE tblCalls SET List_ID = ?, Call_ID = (SELECT MAX(Call_ID) + 1 FROM tblCalls) "
                              "WHERE Call_ID = ?"),

@@ -3,6 +3,7 @@
 #include "lists/ListFile.h"
 
 #include <QList>
+#include <QPair>
 #include <QSqlDatabase>
 #include <QString>
 #include <optional>
@@ -87,7 +88,8 @@ private:
     [[noreturn]] void failSql(const QSqlError &error) const;
     QString checkedListName(const QString &name, int exceptId) const;
     QString checkedCallName(int listId, const QString &name, int exceptId) const;
-    int listOfCall(int callId) const;
+    // The list a call is in, and the call's name.
+    QPair<int, QString> listOfCall(int callId) const;
     int appendCall(int listId, const QString &name, bool used);
 
     QString m_file;
