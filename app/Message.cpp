@@ -23,6 +23,18 @@ Message::Answerer &answerer()
     return current;
 }
 
+// Marks a box as showing until the guard goes, and adds the time it held the
+// caller to what the paced clocks leave out.
+auto holdingTheCaller()
+{
+    if (showing++ == 0)
+        shownSince = TimeSource::steady().nowMs();
+    return qScopeGuard([] {
+        if (--showing == 0)
+            waitedBefore += TimeSource::steady().nowMs() - shownSince;
+    });
+}
+
 // Over the window the caller works in: a box opened over another window (the
 // Calls window, answering a key on the Floor) could sit hidden behind it.
 QWidget *over(QWidget *parent)
@@ -36,12 +48,7 @@ namespace Message {
 
 void show(const QString &text, QWidget *parent)
 {
-    if (showing++ == 0)
-        shownSince = TimeSource::steady().nowMs();
-    const auto done = qScopeGuard([] {
-        if (--showing == 0)
-            waitedBefore += TimeSource::steady().nowMs() - shownSince;
-    });
+    const auto held = holdingTheCaller();
     if (observer()) {
         observer()(text);
         return;
@@ -52,8 +59,7 @@ void show(const QString &text, QWidget *parent)
 
 bool ask(const QString &text, QWidget *parent)
 {
-    ++showing;
-    const auto done = qScopeGuard([] { --showing; });
+    const auto held = holdingTheCaller();
     if (answerer())
         return answerer()(text);
     QMessageBox box(QMessageBox::Question, AppIdentity::title(), text, QMessageBox::Yes | QMessageBox::No,
