@@ -1,6 +1,8 @@
 // The "Calls" window: list activation at load, list calls, NL calls, pacing.
 #include "testsupport.h"
 
+#include "app/Message.h"
+
 #include <QFontMetricsF>
 #include <QMessageBox>
 #include <QScrollBar>
@@ -50,6 +52,7 @@ private slots:
     void wakingForDrawsOnlyKeepsEveryTick_data();
     void wakingForDrawsOnlyKeepsEveryTick();
     void oneMessageBoxAtATime();
+    void boxesAndQuestionsHoldThePacingClock();
     void databaseFailuresAreToldAndWriteNothing();
 };
 
@@ -489,6 +492,19 @@ void tst_callform::oneMessageBoxAtATime()
     MessageLog log; // pacing goes on once the box is gone
     ticks(100);
     QCOMPARE(log.messages, QStringList{AllUsed});
+}
+
+// The time a box or a question holds the caller is left out of the paced clock.
+void tst_callform::boxesAndQuestionsHoldThePacingClock()
+{
+    MessageLog log;
+    for (bool question : {false, true}) {
+        const qint64 before = Message::waitedMs();
+        Message::setObserver([](const QString &) { QTest::qSleep(60); });
+        Message::setAnswerer([](const QString &) { QTest::qSleep(60); return true; });
+        question ? void(Message::ask("Reset?", nullptr)) : Message::show("Told", nullptr);
+        QVERIFY2(Message::waitedMs() - before >= 60, question ? "question" : "box");
+    }
 }
 
 void tst_callform::databaseFailuresAreToldAndWriteNothing()
