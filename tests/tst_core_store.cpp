@@ -1,5 +1,6 @@
 // The core's rules without a widget: the pacer tick by tick, the call store's
 // failure causes, its one transaction and its setUsed with the record.
+#include "core/app/Csv.h"
 #include "core/calls/CallsSession.h"
 #include "core/calls/Pacer.h"
 #include "core/data/CallStore.h"
@@ -82,7 +83,29 @@ private slots:
     void aLockIsWaitedForThroughThePolicy_data();
     void aLockIsWaitedForThroughThePolicy();
     void sessionCarriesCommandsToItsHandler();
+    void csvRecords_data();
+    void csvRecords();
 };
+
+void tst_core_store::csvRecords_data()
+{
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QString>("whenNeeded");
+    QTest::addColumn<QString>("always");
+    QTest::newRow("plain") << QStringList{"B", "Swing"} << "B,Swing\r\n" << "\"B\",\"Swing\"\r\n";
+    QTest::newRow("comma") << QStringList{"Tue, class", "x"} << "\"Tue, class\",x\r\n" << "\"Tue, class\",\"x\"\r\n";
+    QTest::newRow("quote doubled") << QStringList{"say \"go\""} << "\"say \"\"go\"\"\"\r\n" << "\"say \"\"go\"\"\"\r\n";
+    QTest::newRow("line break kept inside quotes") << QStringList{"a\nb", ""} << "\"a\nb\",\r\n" << "\"a\nb\",\"\"\r\n";
+}
+
+void tst_core_store::csvRecords()
+{
+    QFETCH(QStringList, fields);
+    QFETCH(QString, whenNeeded);
+    QFETCH(QString, always);
+    QCOMPARE(Csv::record(fields), whenNeeded);
+    QCOMPARE(Csv::record(fields, Csv::Quoting::Always), always);
+}
 
 void tst_core_store::pacerCountsToTheNextDraw_data()
 {

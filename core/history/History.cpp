@@ -1,5 +1,7 @@
 #include "core/history/History.h"
 
+#include "core/app/Csv.h"
+
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
 
@@ -294,10 +296,7 @@ QHash<QString, Summary> summaryOfList(const QString &list, const QString &call)
 
 QString csvLine(const QStringList &fields)
 {
-    QStringList quoted;
-    for (QString f : fields)
-        quoted.append(QLatin1Char('"') + f.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"'));
-    return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    return Csv::record(fields, Csv::Quoting::Always);
 }
 
 QString csv(const QList<Record> &rows)

@@ -1,5 +1,7 @@
 #include "core/lists/ListFile.h"
 
+#include "core/app/Csv.h"
+
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
@@ -52,15 +54,6 @@ Line split(const QString &line)
     return {0, QChar(), line};
 }
 
-QString csvField(const QString &field)
-{
-    static const QRegularExpression special(QStringLiteral("[\",\r\n]"));
-    if (!field.contains(special))
-        return field;
-    QString quoted = field;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
 } // namespace
 
 QString callOf(const QString &line)
@@ -194,10 +187,10 @@ QStringList problems(const QStringList &calls)
 QByteArray toCsv(const QList<NamedList> &lists)
 {
     // Records end in CRLF, as RFC 4180 has them.
-    QString text = QStringLiteral("List,Call\r\n");
+    QString text = Csv::record({QStringLiteral("List"), QStringLiteral("Call")});
     for (const NamedList &list : lists) {
         for (const QString &call : list.calls)
-            text += csvField(list.name) + QLatin1Char(',') + csvField(call) + QStringLiteral("\r\n");
+            text += Csv::record({list.name, call});
     }
     return text.toUtf8();
 }
