@@ -16,11 +16,12 @@
 
 namespace History {
 
-namespace {
 QString named(const QString &file)
 {
     return QStringLiteral("The use history \"%1\"").arg(QDir::toNativeSeparators(file));
 }
+
+namespace {
 
 QString newerText(const QString &file, int version)
 {
