@@ -1,6 +1,6 @@
 #include "core/sequences/SequenceFile.h"
 
-#include "lists/ListFile.h"
+#include "core/lists/ListFile.h"
 
 #include <QRegularExpression>
 
