@@ -4,10 +4,24 @@
 #include <algorithm>
 
 namespace {
+// "3", "1.5", "3/4": digits, then at most one "." part and one "/" part.
 bool isNumber(const QString &word)
 {
-    static const QRegularExpression re(QStringLiteral("^\\d+(\\.\\d+)?(/\\d+)?$"));
-    return re.match(word).hasMatch();
+    int i = 0;
+    const int n = int(word.size());
+    auto digits = [&] {
+        const int start = i;
+        while (i < n && word[i].isDigit())
+            ++i;
+        return i > start;
+    };
+    if (!digits())
+        return false;
+    if (i < n && word[i] == QLatin1Char('.') && (++i, !digits()))
+        return false;
+    if (i < n && word[i] == QLatin1Char('/') && (++i, !digits()))
+        return false;
+    return i == n;
 }
 
 bool isInteger(const QString &word)
