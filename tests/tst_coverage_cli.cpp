@@ -122,7 +122,7 @@ void TestCoverageCli::sdFileOnDefaultLists()
     QCOMPARE(lines[1], QStringLiteral("seq.Plus:8\tB: Swing Thru / Left Swing Thru | P: (Anything) & Roll | "
                                       "Mainstream 2026: Swing Thru / Left Swing Thru | Plus 2026: (Anything) and Roll"));
     QCOMPARE(lines[11], QStringLiteral("seq.Plus:29\tB: Allemande Left | Mainstream 2026: Allemande Left / Right"));
-    QVERIFY2(r.err.contains(QLatin1String("seq.Plus:87: not recognised: quarter left")), qPrintable(r.err));
+    QVERIFY2(r.err.contains(QLatin1String("seq.Plus:118: not recognised: quarter left")), qPrintable(r.err));
 }
 
 void TestCoverageCli::markUsed()
