@@ -7,6 +7,7 @@
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QSet>
+#include <algorithm>
 
 namespace SequenceCommands {
 
@@ -47,11 +48,10 @@ QList<SequenceFile::Parsed> readAll(const QStringList &files, QIODevice &err)
 }
 
 // Every list of the database, in the order ListStore gives them (the level lists first).
-Recogniser recogniserOf(const ListStore &store, QList<ListStore::List> *lists)
+Recogniser recogniserOf(const ListStore &store, const QList<ListStore::List> &lists)
 {
-    *lists = store.lists();
     QList<Recogniser::List> entries;
-    for (const ListStore::List &list : std::as_const(*lists))
+    for (const ListStore::List &list : lists)
         entries.append({list.name, store.callNames(list.id)});
     return Recogniser(entries);
 }
@@ -77,11 +77,11 @@ int coverage(const CoverageArguments &arguments, QIODevice &out, QIODevice &err)
         if (!chosen)
             throw DataError(store.file() + QStringLiteral(": no list named \"%1\"").arg(arguments.list));
         const QList<SequenceFile::Parsed> files = readAll(arguments.files, err);
-        QList<ListStore::List> lists;
-        const Recogniser recogniser = recogniserOf(store, &lists);
-        int index = 0;
-        while (lists[index].id != chosen->id)
-            ++index;
+        const QList<ListStore::List> lists = store.lists();
+        const Recogniser recogniser = recogniserOf(store, lists);
+        const int index = int(std::find_if(lists.cbegin(), lists.cend(),
+                                           [&](const ListStore::List &l) { return l.id == chosen->id; })
+                              - lists.cbegin());
         const Coverage::Report report = Coverage::of(recogniser, index, files);
         reportUnrecognised(report.unrecognised, err);
 
@@ -131,8 +131,8 @@ int calls(const CallsArguments &arguments, QIODevice &out, QIODevice &err)
     try {
         const ListStore store(arguments.database);
         const QList<SequenceFile::Parsed> files = readAll(arguments.files, err);
-        QList<ListStore::List> lists;
-        const Recogniser recogniser = recogniserOf(store, &lists);
+        const QList<ListStore::List> lists = store.lists();
+        const Recogniser recogniser = recogniserOf(store, lists);
         const QList<Coverage::LineCalls> lines = Coverage::calls(recogniser, files);
         for (const Coverage::LineCalls &l : lines) {
             QStringList named;

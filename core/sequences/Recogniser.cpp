@@ -186,12 +186,11 @@ QStringList Recogniser::words(const QString &text)
             if (prev == QLatin1String("a") || prev == QLatin1String("1"))
                 out.removeLast();
             w = QStringLiteral("1/2");
-        } else if ((w == QLatin1String("by") || w == QLatin1String("x")) && isInteger(prev) && i + 1 < raw.size()
-                   && isNumber(numberWords().value(raw[i + 1], raw[i + 1]))) {
-            continue; // "6 by 2", "3 x 1"
-        } else if (w == QLatin1String("ocean") && prev == QLatin1String("a") && i + 1 < raw.size()
-                   && raw[i + 1] == QLatin1String("wave")) {
-            continue; // "to an ocean wave" is "to a wave"
+        } else if (((w == QLatin1String("by") || w == QLatin1String("x")) && isInteger(prev) && i + 1 < raw.size()
+                    && isNumber(numberWords().value(raw[i + 1], raw[i + 1])))
+                   || (w == QLatin1String("ocean") && prev == QLatin1String("a") && i + 1 < raw.size()
+                       && raw[i + 1] == QLatin1String("wave"))) {
+            continue; // "6 by 2" is "6 2"; "to an ocean wave" is "to a wave"
         } else if (w == QLatin1String("allemande") && prev == QLatin1String("left")) {
             out.last() = w;
             w = QStringLiteral("left");
@@ -255,12 +254,14 @@ QStringList Recogniser::namesOf(const QString &entry)
             const QStringList w = words(alt);
             if (w.isEmpty() || (w.size() == 1 && isNumber(w.first())))
                 continue;
-            if (sharesWord(alt, head))
-                names.append(alt);
-            else if (isModifier(w) || w.first() == QLatin1String("the") || w.first() == QLatin1String("and")
-                     || w.first() == QLatin1String("to"))
+            // A member that is only who or how borrows the call's name; a lone
+            // word that is neither is a fragment, not a call.
+            const bool fragment = !sharesWord(alt, head)
+                                  && (isModifier(w) || w.first() == QLatin1String("the")
+                                      || w.first() == QLatin1String("and") || w.first() == QLatin1String("to"));
+            if (fragment)
                 names.append(isFamily && isModifier(w) ? alt + QLatin1Char(' ') + head : head + QLatin1Char(' ') + alt);
-            else if (w.size() > 1 || isFamily)
+            else if (sharesWord(alt, head) || w.size() > 1 || isFamily)
                 names.append(alt);
         }
     }
