@@ -292,7 +292,7 @@ void CallForm::cmdUse_Click()
     try {
         // The mark and its record land together; when either cannot, neither does.
         // A call removed from the database meanwhile has no row left to mark.
-        data.run(Patience::Command, [&] { History::setUsed(data.dcCalls(), callId, true); });
+        data.run(Patience::Command, [&] { data.store().setUsed({callId}, true); });
     } catch (const DataError &e) {
         if (!e.isCancelled())
             tell(QStringLiteral("\"%1\" could not be marked as used; it stays on the list.\n\n").arg(callName)

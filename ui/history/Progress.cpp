@@ -364,7 +364,7 @@ void Progress::toggle(int viewRow)
     dataCall &data = dataCall::instance();
     try {
         bool found = true;
-        data.run(Waiting::Patience::Command, [&] { found = History::setUsed(data.dcCalls(), id, !used); });
+        data.run(Waiting::Patience::Command, [&] { found = data.store().setUsed({id}, !used) > 0; });
         if (!found)
             refresh(); // the call is gone from the database
     } catch (const DataError &e) {

@@ -197,9 +197,8 @@ void Lists::change(const std::function<void()> &work, bool listsChanged)
     } catch (const DataError &e) {
         // A refused name is about the window's own work: the database's path adds nothing there.
         QString text = e.message();
-        const QString prefix = CallDatabase::path() + QStringLiteral(": ");
-        if (text.startsWith(prefix)) {
-            text = text.mid(prefix.size()) + QLatin1Char('.');
+        if (e.isRefusal()) {
+            text = e.cause() + QLatin1Char('.');
             text[0] = text[0].toUpper();
         }
         Message::show(text, m_ui ? m_ui->tblLists->window() : nullptr);
