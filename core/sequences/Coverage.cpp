@@ -16,6 +16,11 @@ QStringList Report::unused() const
 QList<LineCalls> calls(const Recogniser &recogniser, const QList<SequenceFile::Parsed> &files)
 {
     QList<LineCalls> lines;
+    qsizetype count = 0;
+    for (const SequenceFile::Parsed &file : files)
+        for (const SequenceFile::Sequence &sequence : file.sequences)
+            count += sequence.calls.size();
+    lines.reserve(count);
     for (const SequenceFile::Parsed &file : files)
         for (const SequenceFile::Sequence &sequence : file.sequences)
             for (const SequenceFile::CallLine &call : sequence.calls)

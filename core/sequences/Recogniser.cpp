@@ -1,6 +1,7 @@
 #include "core/sequences/Recogniser.h"
 
 #include <QRegularExpression>
+#include <QVarLengthArray>
 #include <algorithm>
 
 namespace {
@@ -324,9 +325,10 @@ QList<Recogniser::Found> Recogniser::find(const QString &callText) const
     const int n = int(w.size());
     struct Occurrence
     {
-        int part, from, to; // words from..to, inclusive
+        int name, part, from, to; // words from..to, inclusive
     };
-    QHash<int, QVector<Occurrence>> byName;
+    // Few hits a line: a flat array sorted by name groups them without a hash.
+    QVarLengthArray<Occurrence, 32> hits;
     for (int i = 0; i < n; ++i) {
         QString key;
         for (int j = i; j < n; ++j) {
@@ -334,7 +336,7 @@ QList<Recogniser::Found> Recogniser::find(const QString &callText) const
                 const auto numbered = m_parts.constFind(key + QLatin1Char('#'));
                 if (numbered != m_parts.constEnd())
                     for (const Part &p : *numbered)
-                        byName[p.name].append({p.part, i, j});
+                        hits.append({p.name, p.part, i, j});
             }
             key += w[j];
             if (!m_prefixes.contains(key))
@@ -342,45 +344,49 @@ QList<Recogniser::Found> Recogniser::find(const QString &callText) const
             const auto found = m_parts.constFind(key);
             if (found != m_parts.constEnd())
                 for (const Part &p : *found)
-                    byName[p.name].append({p.part, i, j});
+                    hits.append({p.name, p.part, i, j});
         }
     }
+    std::stable_sort(hits.begin(), hits.end(), [](const Occurrence &a, const Occurrence &b) { return a.name < b.name; });
 
     struct Candidate
     {
         int name;
-        QVector<QPair<int, int>> spans;
+        QVarLengthArray<QPair<int, int>, 4> spans;
         int length;
     };
-    QVector<Candidate> candidates;
-    for (auto it = byName.constBegin(); it != byName.constEnd(); ++it) {
-        const Name &name = m_names[it.key()];
-        const QVector<Occurrence> &occ = it.value();
+    QVarLengthArray<Candidate, 16> candidates;
+    for (qsizetype g = 0; g < hits.size();) {
+        qsizetype e = g;
+        while (e < hits.size() && hits[e].name == hits[g].name)
+            ++e;
+        const Name &name = m_names[hits[g].name];
         // Each part after the one before it, a wildcard's word or more between.
-        for (const Occurrence &start : occ) {
+        for (qsizetype s = g; s < e; ++s) {
+            const Occurrence &start = hits[s];
             if (start.part != 0 || (name.leadWild && start.from == 0))
                 continue;
-            QVector<QPair<int, int>> spans{{start.from, start.to}};
+            Candidate c{start.name, {{start.from, start.to}}, 0};
             int end = start.to;
-            for (int p = 1; p < name.parts.size(); ++p) {
-                int best = -1;
-                for (int k = 0; k < occ.size(); ++k)
-                    if (occ[k].part == p && occ[k].from > end + 1 && (best < 0 || occ[k].from < occ[best].from))
+            for (int p = 1; p < name.parts.size() && !c.spans.isEmpty(); ++p) {
+                qsizetype best = -1;
+                for (qsizetype k = g; k < e; ++k)
+                    if (hits[k].part == p && hits[k].from > end + 1 && (best < 0 || hits[k].from < hits[best].from))
                         best = k;
                 if (best < 0) {
-                    spans.clear();
+                    c.spans.clear();
                     break;
                 }
-                spans.append({occ[best].from, occ[best].to});
-                end = occ[best].to;
+                c.spans.append({hits[best].from, hits[best].to});
+                end = hits[best].to;
             }
-            if (spans.isEmpty() || (name.tailWild && end + 1 >= n))
+            if (c.spans.isEmpty() || (name.tailWild && end + 1 >= n))
                 continue;
-            int length = 0;
-            for (const auto &s : spans)
-                length += s.second - s.first + 1;
-            candidates.append({it.key(), spans, length});
+            for (const auto &span : c.spans)
+                c.length += span.second - span.first + 1;
+            candidates.append(c);
         }
+        g = e;
     }
     std::sort(candidates.begin(), candidates.end(), [&](const Candidate &a, const Candidate &b) {
         if (a.length != b.length)
@@ -392,10 +398,10 @@ QList<Recogniser::Found> Recogniser::find(const QString &callText) const
 
     // The longest name takes its words; a shorter one that would share them is
     // not named, unless it is the same words named in another entry.
-    QVector<int> owner(n, -1);
-    QVector<const Candidate *> accepted;
+    QVarLengthArray<int, 32> owner(n, -1);
+    QVarLengthArray<const Candidate *, 16> accepted;
     QList<Found> result;
-    QVector<int> place;
+    QVarLengthArray<int, 16> place;
     for (const Candidate &c : std::as_const(candidates)) {
         bool free = true;
         const Candidate *same = nullptr;
@@ -426,7 +432,7 @@ QList<Recogniser::Found> Recogniser::find(const QString &callText) const
             place.append(c.spans.first().first);
         }
     }
-    QVector<int> order(result.size());
+    QVarLengthArray<int, 16> order(result.size());
     for (int i = 0; i < order.size(); ++i)
         order[i] = i;
     std::sort(order.begin(), order.end(), [&](int a, int b) {
@@ -435,6 +441,7 @@ QList<Recogniser::Found> Recogniser::find(const QString &callText) const
         return place[a] < place[b];
     });
     QList<Found> sorted;
+    sorted.reserve(result.size());
     for (int i : order)
         sorted.append(result[i]);
     return sorted;

@@ -39,6 +39,9 @@ QString sdCall(const QString &written, QString *comment)
 QString plainCall(const QString &written, QString *comment)
 {
     static const QRegularExpression notes(QStringLiteral("\\(([^)]*)\\)|\\[([^\\]]*)\\]|\\{([^}]*)\\}"));
+    comment->clear();
+    if (!written.contains(QLatin1Char('(')) && !written.contains(QLatin1Char('[')) && !written.contains(QLatin1Char('{')))
+        return written.simplified();
     QStringList comments;
     for (auto it = notes.globalMatch(written); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
@@ -159,7 +162,8 @@ void readPlain(const QStringList &lines, Parsed &result)
         CallLine call;
         call.line = i + 1;
         call.written = trimmed;
-        call.text = plainCall(ListFile::callOf(trimmed), &call.comment);
+        // Only a line that starts with a digit can carry an item number.
+        call.text = plainCall(trimmed[0].isDigit() ? ListFile::callOf(trimmed) : trimmed, &call.comment);
         if (call.text.isEmpty())
             continue;
         if (current.calls.isEmpty())
