@@ -21,8 +21,8 @@ void line(QIODevice &device, const QString &text)
 
 QString csvField(const QString &field)
 {
-    static const QRegularExpression special(QStringLiteral("[\",\r\n]"));
-    if (!field.contains(special))
+    static const QRegularExpression needsQuotes(QStringLiteral("[\",\r\n]"));
+    if (!field.contains(needsQuotes))
         return field;
     return QLatin1Char('"') + QString(field).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
