@@ -30,7 +30,8 @@ bool isInteger(const QString &word)
     return !word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar c) { return c.isDigit(); });
 }
 
-const QHash<QString, QString> &numberWords()
+// Words written more than one way: numbers as digits, "through" as "thru", "an" as "a".
+const QHash<QString, QString> &spelling()
 {
     static const QHash<QString, QString> table = {
         {QStringLiteral("one"), QStringLiteral("1")},   {QStringLiteral("two"), QStringLiteral("2")},
@@ -172,7 +173,7 @@ QStringList Recogniser::words(const QString &text)
     QStringList out;
     out.reserve(raw.size());
     for (int i = 0; i < raw.size(); ++i) {
-        QString w = numberWords().value(raw[i], raw[i]);
+        QString w = spelling().value(raw[i], raw[i]);
         const QString prev = out.isEmpty() ? QString() : out.last();
         if (w == QLatin1String("quarter") || w == QLatin1String("quarters")) {
             if (prev == QLatin1String("a") || prev == QLatin1String("1"))
@@ -188,7 +189,7 @@ QStringList Recogniser::words(const QString &text)
                 out.removeLast();
             w = QStringLiteral("1/2");
         } else if (((w == QLatin1String("by") || w == QLatin1String("x")) && isInteger(prev) && i + 1 < raw.size()
-                    && isNumber(numberWords().value(raw[i + 1], raw[i + 1])))
+                    && isNumber(spelling().value(raw[i + 1], raw[i + 1])))
                    || (w == QLatin1String("ocean") && prev == QLatin1String("a") && i + 1 < raw.size()
                        && raw[i + 1] == QLatin1String("wave"))) {
             continue; // "6 by 2" is "6 2"; "to an ocean wave" is "to a wave"
