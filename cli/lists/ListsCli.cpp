@@ -1,4 +1,5 @@
 #include "cli/lists/ListsCli.h"
+#include "cli/lists/SequenceCommands.h"
 
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
@@ -192,6 +193,19 @@ int history(const Context &c)
     return Ok;
 }
 
+int coverage(const Context &c)
+{
+    const Options o(c.args, {QStringLiteral("--list")}, {QStringLiteral("--unused"), QStringLiteral("--csv"), QStringLiteral("--mark-used")});
+    return SequenceCommands::coverage({c.database, o.values.value(QStringLiteral("--list")), o.flags.contains(QStringLiteral("--unused")),
+                                       o.flags.contains(QStringLiteral("--csv")), o.flags.contains(QStringLiteral("--mark-used")), o.words},
+                                      c.out, c.err);
+}
+
+int calls(const Context &c)
+{
+    return SequenceCommands::calls({c.database, Options(c.args, {}, {}).words}, c.out, c.err);
+}
+
 struct Command
 {
     QString name;
@@ -214,6 +228,10 @@ const QList<Command> &commands()
          QStringLiteral("a list file as a new list, or in place of a list's calls"), importList},
         {QStringLiteral("history"), {QStringLiteral("history [--list NAME] [--since YYYY-MM-DD] [--csv]")},
          QStringLiteral("every use of a call, oldest first: date, list, call"), history},
+        {QStringLiteral("coverage"), {QStringLiteral("coverage --list NAME [--unused] [--csv] [--mark-used] FILE...")},
+         QStringLiteral("per call of a list: sequences using it, tab, first use as file:line"), coverage},
+        {QStringLiteral("calls"), {QStringLiteral("calls FILE...")},
+         QStringLiteral("per call line of sequence files: file:line, tab, the calls recognised"), calls},
     };
     return table;
 }
