@@ -18,18 +18,18 @@ public:
 
     struct State
     {
-        bool open = false; // a Calls window is loaded
         QString listCall;
-        bool listCallShown = false;
         QVariant listCallId; // null until a draw of this showing succeeded
         QString nlCall1;
-        bool nlCall1Shown = false;
         QString nlCall2;
-        bool nlCall2Shown = false;
         QString callsLeft; // as the Calls window shows it; empty before the first draw
         QString status;    // the quiet line, empty while hidden
         int callDelay = 0;
         int nlDelay = 0;
+        bool open = false; // a Calls window is loaded
+        bool listCallShown = false;
+        bool nlCall1Shown = false;
+        bool nlCall2Shown = false;
         bool sync = false;
         bool operator==(const State &o) const;
         bool operator!=(const State &o) const { return !(*this == o); }

@@ -7,7 +7,7 @@
 #include <QSqlError>
 #include <utility>
 
-CallStore::CallStore(QString connectionName, QString path)
+CallStore::CallStore(QString connectionName, const QString &path)
     : m_path(QFileInfo(path).absoluteFilePath())
     , m_connection(std::move(connectionName))
 {

@@ -19,7 +19,7 @@
 class CallStore
 {
 public:
-    explicit CallStore(QString connectionName, QString path = CallDatabase::path());
+    explicit CallStore(QString connectionName, const QString &path = CallDatabase::path());
     ~CallStore();
     CallStore(const CallStore &) = delete;
     CallStore &operator=(const CallStore &) = delete;

@@ -41,7 +41,9 @@ Waiting::Policy *chosenPolicy = nullptr;
 Waiting::Policy &policy()
 {
     static PlainWait plain;
-    return chosenPolicy ? *chosenPolicy : plain;
+    if (chosenPolicy)
+        return *chosenPolicy;
+    return plain;
 }
 } // namespace
 

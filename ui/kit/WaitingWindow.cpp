@@ -42,7 +42,10 @@ void WaitingWindow::begin(const QString &file, int timeoutMs)
 bool WaitingWindow::pause(int ms)
 {
     QEventLoop pause;
-    QTimer::singleShot(ms, &pause, &QEventLoop::quit);
+    QTimer turn;
+    turn.setSingleShot(true);
+    QObject::connect(&turn, &QTimer::timeout, &pause, &QEventLoop::quit);
+    turn.start(ms);
     if (m_dialog)
         QObject::connect(m_dialog.get(), &QProgressDialog::canceled, &pause, &QEventLoop::quit);
     pause.exec();
