@@ -33,8 +33,10 @@ void tst_data::callNamesPattern_data()
     QTest::newRow("letter case ignored") << "a1" << QStringList{"A1 #1", "A1 #2"};
     QTest::newRow("A% takes every A list") << "A%" << QStringList{"A1 #1", "A1 #2", "A2 #1", "a3 #1"};
     QTest::newRow("underscore is one character") << "_S" << QStringList{"MS #1"};
-    QTest::newRow("% takes all lists") << "%" << QStringList{"A1 #1", "A1 #2", "A2 #1", "B #1", "MS #1", "a3 #1",
-                                                          "Äx #1", "ÜBUNG #1", "Übung #1", "😀x #1"};
+    QTest::newRow("% takes all lists") << "%" << QStringList{"A1 #1", "A1 #2", "A2 #1", "B #1", "Class 2 #1", "Class_2 #1",
+                                                          "MS #1", "a3 #1", "Äx #1", "ÜBUNG #1", "Übung #1", "😀x #1"};
+    QTest::newRow("a list's own name is that list alone") << "Class_2" << QStringList{"Class_2 #1"};
+    QTest::newRow("the same text in another case is a pattern") << "class_2" << QStringList{"Class 2 #1", "Class_2 #1"};
     QTest::newRow("case ignored beyond ASCII") << "übung" << QStringList{"ÜBUNG #1", "Übung #1"};
     QTest::newRow("underscore is one letter, any letter") << "_X" << QStringList{"Äx #1", "😀x #1"};
     QTest::newRow("two underscores are two letters") << "__bung" << QStringList{};
@@ -48,7 +50,8 @@ void tst_data::callNamesPattern()
     QFETCH(QString, pattern);
     QFETCH(QStringList, expected);
     TestDatabase db({list("B", 1), list("MS", 1), list("A1", 2), list("A2", 1), list("a3", 1), list("Empty", 0),
-                     list("Übung", 1), list("ÜBUNG", 1), list("Äx", 1), list("😀x", 1)});
+                     list("Übung", 1), list("ÜBUNG", 1), list("Äx", 1), list("😀x", 1), list("Class 2", 1),
+                     list("Class_2", 1)});
     // A used call never comes back from the list draw.
     db.exec("INSERT INTO tblCalls (Call_Name, List_ID, Used) SELECT 'used one', List_ID, 1 FROM tblList");
 

@@ -141,4 +141,17 @@ bool install(const QSqlDatabase &db)
                == SQLITE_OK;
 }
 
+QString literal(const QString &name)
+{
+    QString pattern = typed(name);
+    pattern.replace(QLatin1Char('%'), QStringLiteral("\\%"));
+    pattern.replace(QLatin1Char('_'), QStringLiteral("\\_"));
+    return pattern;
+}
+
+QString typed(const QString &pattern)
+{
+    return QString(pattern).replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+}
+
 } // namespace SqlLike

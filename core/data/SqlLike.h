@@ -15,4 +15,9 @@ bool install(const QSqlDatabase &db);
 // The comparison itself: does text match pattern? escape is 0 for none.
 bool matches(const QString &pattern, const QString &text, char32_t escape = 0);
 
+// With ESCAPE '\\': a pattern that matches only name, ignoring case, and a
+// pattern as typed, whose backslashes stay plain characters.
+QString literal(const QString &name);
+QString typed(const QString &pattern);
+
 } // namespace SqlLike

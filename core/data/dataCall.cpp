@@ -2,8 +2,10 @@
 
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
+#include "core/data/SqlLike.h"
 
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QSqlRecord>
 
 namespace {
@@ -55,10 +57,10 @@ dataCall::dataCall()
     : m_store(QStringLiteral("dcCalls"))
     , m_sqlCallNames(QStringLiteral("rssqlCallNames"),
                      QStringLiteral("SELECT tblCalls.Call_Name, tblCalls.Call_ID FROM tblCalls, tblList "
-                                    "WHERE tblCalls.List_ID = tblList.List_ID AND (tblList.List LIKE ?) "
+                                    "WHERE tblCalls.List_ID = tblList.List_ID AND (tblList.List LIKE ? ESCAPE '\\') "
                                     "AND (tblCalls.Used = 0)"),
                      drawnFrom(QStringLiteral("Call_Name, Call_ID"), QStringLiteral("Used = 0"),
-                               QStringLiteral("List LIKE ?")))
+                               QStringLiteral("List LIKE ? ESCAPE '\\'")))
     , m_tblList(QStringLiteral("rstblList"), QStringLiteral("SELECT * FROM tblList"))
     , m_sqlAllCalls(QStringLiteral("rssqlAllCalls"),
                     QStringLiteral("SELECT tblCalls.Call_Name FROM tblCalls, tblList "
@@ -110,7 +112,17 @@ void dataCall::run(Recordset &rs, const QVariantList &parameters)
 
 void dataCall::sqlCallNames(const QString &pattern)
 {
-    run(m_sqlCallNames, {pattern});
+    // Text that is exactly a list's name draws from that list alone: "Class_2"
+    // is not also "Class 2". Any other text is a pattern, as typed.
+    QSqlQuery named(dcCalls());
+    named.setForwardOnly(true);
+    named.prepare(QStringLiteral("SELECT 1 FROM tblList WHERE List = ? COLLATE BINARY LIMIT 1"));
+    named.addBindValue(pattern);
+    if (!named.exec())
+        throw failure(named.lastError());
+    const bool isName = named.next();
+    named.finish();
+    run(m_sqlCallNames, {isName ? SqlLike::literal(pattern) : SqlLike::typed(pattern)});
 }
 
 void dataCall::tblList()

@@ -11,14 +11,9 @@
 #include <algorithm>
 
 namespace {
-// A name as a LIKE pattern that matches only itself, ignoring case.
 QString literalPattern(const QString &name)
 {
-    QString pattern = name;
-    pattern.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    pattern.replace(QLatin1Char('%'), QStringLiteral("\\%"));
-    pattern.replace(QLatin1Char('_'), QStringLiteral("\\_"));
-    return pattern;
+    return SqlLike::literal(name);
 }
 
 } // namespace
