@@ -36,6 +36,7 @@ private slots:
     void rulesRefuseAndWriteNothing();
     void replaceKeepsUsedMarksAndMovesAppend();
     void lockedOrReadOnlyDatabaseWritesNothing();
+    void useAfterAReplaceMarksNoOtherCall();
     void commandLine_data();
     void commandLine();
     void windowDrivesTheLists();
@@ -205,6 +206,29 @@ void tst_lists::replaceKeepsUsedMarksAndMovesAppend()
     store.deleteList(id);
     QCOMPARE(db.value("SELECT COUNT(*) FROM tblCalls").toInt(), 4);
     QCOMPARE(db.column("SELECT List FROM tblList"), QStringList{"B"});
+}
+
+// The list on show replaced from the command line: the ids of its calls now
+// name other calls, and "&Use" marks none of them.
+void tst_lists::useAfterAReplaceMarksNoOtherCall()
+{
+    TestDatabase db({list("B", 1)});
+    MessageLog log;
+    writeFile(db, "tonight.txt", "Circle Left\nStar Thru\nSwing\n");
+    QCOMPARE(run(VORLET_LISTS, {"import", db.folder() + "/tonight.txt"}, db.folder()).status, 0);
+    CallForm::Controls &c = getList("tonight");
+    c.cmdStart->click();
+    const QString shown = c.lblCall->text();
+    writeFile(db, "tonight.txt", "Allemande Left\nCircle Left\nStar Thru\nSwing\n");
+    QCOMPARE(run(VORLET_LISTS, {"import", db.folder() + "/tonight.txt", "--replace"}, db.folder()).status, 0);
+    const QString sameId = db.value("SELECT Call_Name FROM tblCalls WHERE Used = 0 ORDER BY Call_ID LIMIT 1 OFFSET ?",
+                                    {QStringList{"Circle Left", "Star Thru", "Swing"}.indexOf(shown) + 1})
+                               .toString();
+    QVERIFY2(sameId != shown, "the test needs the ids to have moved");
+    c.cmdUse->click();
+    QCOMPARE(log.messages.size(), 1);
+    QVERIFY2(log.messages[0].contains(shown) && log.messages[0].contains("not marked"), qPrintable(log.messages[0]));
+    QCOMPARE(used(db), 0);
 }
 
 void tst_lists::lockedOrReadOnlyDatabaseWritesNothing()

@@ -236,7 +236,12 @@ int CallStore::setUsed(const QVariantList &callIds, bool used)
     return setUsed(callIds, QVariant(used ? 1 : 0));
 }
 
-int CallStore::setUsed(const QVariantList &callIds, const QVariant &value)
+int CallStore::setUsed(const QVariantList &callIds, bool used, const QStringList &names)
+{
+    return setUsed(callIds, QVariant(used ? 1 : 0), names);
+}
+
+int CallStore::setUsed(const QVariantList &callIds, const QVariant &value, const QStringList &names)
 {
     QSqlDatabase db = database();
     // What else the value may come to, only the file's own affinity tells.
@@ -247,10 +252,13 @@ int CallStore::setUsed(const QVariantList &callIds, const QVariant &value)
     QVariantList changed;
     {
         Transaction transaction(*this);
-        for (const QVariant &id : callIds) {
-            QSqlQuery update =
-                query(QStringLiteral("UPDATE tblCalls SET Used = ? WHERE Call_ID = ? AND Used IS NOT ?"),
-                      {value, id, value});
+        for (qsizetype i = 0; i < callIds.size(); ++i) {
+            const QVariant &id = callIds[i];
+            // Without a name to check, any name is the call's own.
+            const QVariant name = i < names.size() ? QVariant(names[i]) : QVariant();
+            QSqlQuery update = query(QStringLiteral("UPDATE tblCalls SET Used = ? WHERE Call_ID = ? AND Used IS NOT ? "
+                                                    "AND (? IS NULL OR Call_Name IS ?)"),
+                                     {value, id, value, name, name});
             if (update.numRowsAffected() > 0) {
                 ++found;
                 changed.append(id);
@@ -263,7 +271,9 @@ int CallStore::setUsed(const QVariantList &callIds, const QVariant &value)
                 }
                 if (marked)
                     History::recordUse(db, id, history);
-            } else if (query(QStringLiteral("SELECT 1 FROM tblCalls WHERE Call_ID = ?"), {id}).next()) {
+            } else if (query(QStringLiteral("SELECT 1 FROM tblCalls WHERE Call_ID = ? AND (? IS NULL OR Call_Name IS ?)"),
+                             {id, name, name})
+                           .next()) {
                 ++found;
             }
         }

@@ -72,9 +72,12 @@ public:
     // recorded in the use history in the same transaction, so neither lands
     // without the other. Returns how many of the calls were found.
     int setUsed(const QVariantList &callIds, bool used);
+    // The same for calls that must still bear these names: a call whose id now
+    // names another call (a list replaced meanwhile) is not found.
+    int setUsed(const QVariantList &callIds, bool used, const QStringList &names);
     // The same with the value as typed (the editor's): a call becomes used when
     // the value stored is the number 1.
-    int setUsed(const QVariantList &callIds, const QVariant &value);
+    int setUsed(const QVariantList &callIds, const QVariant &value, const QStringList &names = {});
     // Makes the use history reachable from the connection, creating it on first
     // need, and returns its file. setUsed does it itself; a writer that calls
     // setUsed inside a transaction of its own does it first, since a file cannot

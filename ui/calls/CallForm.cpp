@@ -354,18 +354,23 @@ void CallForm::cmdUse_Click()
     const QString callName = m_listCallName;
 
     dataCall &data = dataCall::instance();
+    bool found = false;
     try {
         // The mark and its record land together; when either cannot, neither does.
-        // A call removed from the database meanwhile has no row left to mark.
-        data.run(Patience::Command, [&] { data.store().setUsed({callId}, true); });
+        data.run(Patience::Command, [&] { found = data.store().setUsed({callId}, true, {callName}) > 0; });
     } catch (const DataError &e) {
         if (!e.isCancelled())
             tell(QStringLiteral("\"%1\" could not be marked as used; it stays on the list.\n\n").arg(callName)
                  + e.message());
         return;
     }
-    emit callUsed(callId);
-    emit CallsSession::instance().callUsed(callId);
+    // Its row gone or given to another call (the list replaced meanwhile): nothing else is marked.
+    if (found) {
+        emit callUsed(callId);
+        emit CallsSession::instance().callUsed(callId);
+    } else {
+        tell(QStringLiteral("\"%1\" is no longer in the call database, so it was not marked as used.").arg(callName));
+    }
     FindCall();
     CallTicks = 0;
     tickSoon();
