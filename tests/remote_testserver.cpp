@@ -1,7 +1,7 @@
 // The phone remote over a fresh call database, for the browser test: builds the
 // database at the path given, switches the server on at a free port, prints one
 // JSON line (port, PIN, secrets) and serves until its standard input closes.
-#include "data/CallDatabase.h"
+#include "core/data/CallDatabase.h"
 #include "remote/RemoteServer.h"
 #include "tests/RemoteDbTarget.h"
 
