@@ -344,7 +344,7 @@ void RemoteServer::disconnectPhone(int id)
 void RemoteServer::admit(QTcpSocket *socket)
 {
     const QHostAddress peer = PinGuard::plain(socket->peerAddress());
-    auto evict = [this](std::deque<Unpaired>::iterator it) {
+    auto evict = [this](const std::deque<Unpaired>::iterator &it) {
         QPointer<QTcpSocket> s = it->socket;
         m_unpaired.erase(it);
         if (s)
@@ -391,7 +391,7 @@ bool RemoteServer::ownHost(const QByteArray &hostHeader) const
     // machine answers for: that keeps a rebinding web page out.
     const QString h = QString::fromLatin1(hostHeader).trimmed();
     QString host;
-    QString port = QStringLiteral("80");
+    QString portText = QStringLiteral("80");
     if (h.startsWith(u'[')) {
         const qsizetype close = h.indexOf(u']');
         if (close < 0)
@@ -401,16 +401,16 @@ bool RemoteServer::ownHost(const QByteArray &hostHeader) const
         if (!rest.isEmpty()) {
             if (!rest.startsWith(u':'))
                 return false;
-            port = rest.mid(1);
+            portText = rest.mid(1);
         }
     } else {
         const qsizetype colon = h.lastIndexOf(u':');
         host = colon < 0 ? h : h.left(colon);
         if (colon >= 0)
-            port = h.mid(colon + 1);
+            portText = h.mid(colon + 1);
     }
     bool portOk = false;
-    if (port.toUInt(&portOk) != m_port || !portOk)
+    if (portText.toUInt(&portOk) != m_port || !portOk)
         return false;
     if (host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0)
         return true;
@@ -488,13 +488,13 @@ void RemoteServer::pair(const QHttpServerRequest &request, QTcpSocket *socket)
         return;
     }
     const QJsonObject body = QJsonDocument::fromJson(request.body()).object();
-    const QString pin = body.value(QStringLiteral("pin")).toString().trimmed();
+    const QString typed = body.value(QStringLiteral("pin")).toString().trimmed();
     const QString secret = body.value(QStringLiteral("secret")).toString();
-    if (pin.isEmpty() && secret.isEmpty()) {
+    if (typed.isEmpty() && secret.isEmpty()) {
         replyText(request, socket, Status::BadRequest, "Send the PIN.");
         return;
     }
-    if (!sameSecret(pin, m_pin) && !sameSecret(secret, m_secret)) {
+    if (!sameSecret(typed, m_pin) && !sameSecret(secret, m_secret)) {
         const int left = m_guard.failed(peer, now());
         failedTry();
         QJsonObject answer{{QStringLiteral("error"), QStringLiteral("wrong")}, {QStringLiteral("triesLeft"), left}};
@@ -604,7 +604,10 @@ void RemoteServer::drop(QWebSocket *ws, int closeCode, const QString &reason)
         m_clients.erase(it);
     ws->close(static_cast<QWebSocketProtocol::CloseCode>(closeCode), reason);
     // A peer that never answers the close is cut off.
-    QTimer::singleShot(2000, ws, [ws] { ws->abort(); });
+    auto *cutoff = new QTimer(ws);
+    cutoff->setSingleShot(true);
+    connect(cutoff, &QTimer::timeout, ws, &QWebSocket::abort);
+    cutoff->start(2000);
     if (paired)
         emit phonesChanged();
 }
