@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkProxy>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpSocket>
@@ -40,6 +41,7 @@ struct Reply
 Reply raw(quint16 port, const QByteArray &request, int ms = 3000)
 {
     QTcpSocket s;
+    s.setProxy(QNetworkProxy::NoProxy);
     s.connectToHost(QHostAddress::LocalHost, port);
     if (!until([&] { return s.state() == QAbstractSocket::ConnectedState; }, ms))
         return {};
@@ -98,6 +100,7 @@ public:
     explicit Phone(quint16 port, const QString &origin = {}, const QString &path = QStringLiteral("/ws"))
         : ws(origin.isNull() ? QStringLiteral("http://") + QString::fromLatin1(host(port)) : origin)
     {
+        ws.setProxy(QNetworkProxy::NoProxy);
         QObject::connect(&ws, &QWebSocket::textMessageReceived,
                          [this](const QString &t) { inbox.append(object(t.toUtf8())); });
         ws.open(QUrl(QStringLiteral("ws://%1%2").arg(QString::fromLatin1(host(port)), path)));
@@ -182,13 +185,17 @@ private slots:
     void wrongPinWait();
     void unpairedGetsNothing_data();
     void unpairedGetsNothing();
+    void switchOffEndsEverything_data();
     void switchOffEndsEverything();
+    void idleConnectionsClosed();
     void pressAppliedOnce();
     void twoPhones();
     void origin_data();
     void origin();
     void paths_data();
     void paths();
+    void hosts_data();
+    void hosts();
     void oversized_data();
     void oversized();
     void htmlReachesPhoneAsText();
@@ -310,34 +317,92 @@ void tst_remote::unpairedGetsNothing()
     QCOMPARE(used(rig.db), 0);
 }
 
+void tst_remote::switchOffEndsEverything_data()
+{
+    QTest::addColumn<bool>("destroy");
+    QTest::newRow("switched off") << false;
+    QTest::newRow("destroyed") << true;
+}
+
 void tst_remote::switchOffEndsEverything()
 {
+    QFETCH(bool, destroy);
     Rig rig;
-    const QString token = rig.pair();
-    auto phone = rig.phone();
-    QVERIFY(phone);
-    const quint16 oldPort = rig.port;
-    const QString oldPin = rig.server.pin(), oldSecret = rig.server.pairingSecret();
-    QSignalSpy switched(&rig.server, &RemoteServer::switchedOn);
+    // A second server over the same session, to be switched off or destroyed.
+    auto server = std::make_unique<RemoteServer>(&rig.target);
+    QVERIFY(server->switchOn(0));
+    const quint16 port = server->port();
+    const QString token = object(post(port, {{"pin", server->pin()}}).body).value("token").toString();
+    QVERIFY(!token.isEmpty());
+    Phone phone(port);
+    QVERIFY(phone.open());
+    phone.hello(token);
+    QVERIFY(!phone.next("state").isEmpty());
+    Phone unpaired(port);
+    QVERIFY(unpaired.open());
+    const QString oldPin = server->pin(), oldSecret = server->pairingSecret(), oldDisplay = server->displaySecret();
+    QSignalSpy switched(server.get(), &RemoteServer::switchedOn);
 
-    rig.server.switchOff();
-    QVERIFY(!rig.server.isOn());
-    QCOMPARE(switched.count(), 1);
-    QVERIFY(phone->closed());
+    if (destroy) {
+        server.reset();
+    } else {
+        server->switchOff();
+        QVERIFY(!server->isOn());
+        QCOMPARE(switched.count(), 1);
+        QVERIFY(server->pin().isEmpty() && server->address().isEmpty());
+    }
+    QVERIFY(phone.closed());
+    QVERIFY(unpaired.closed());
     QTcpSocket probe;
-    probe.connectToHost(QHostAddress::LocalHost, oldPort);
+    probe.setProxy(QNetworkProxy::NoProxy);
+    probe.connectToHost(QHostAddress::LocalHost, port);
     QVERIFY(until([&] { return probe.state() == QAbstractSocket::UnconnectedState; }));
     QCOMPARE(probe.error(), QAbstractSocket::ConnectionRefusedError);
+    if (destroy)
+        return;
 
-    QVERIFY(rig.server.switchOn(oldPort));
-    QVERIFY(rig.server.pairingSecret() != oldSecret);
-    QVERIFY(rig.server.pin() != oldPin || rig.server.pairingSecret() != oldSecret);
-    Phone again(rig.port);
+    // On again at the same port: new secrets, and nothing handed out before works.
+    QVERIFY(server->switchOn(port));
+    QVERIFY(server->pairingSecret() != oldSecret && server->displaySecret() != oldDisplay);
+    QCOMPARE(server->pin().size(), 6);
+    Phone again(port);
     QVERIFY(again.open());
     again.hello(token);
     QCOMPARE(again.next("denied").value("reason").toString(), "unpaired");
     QVERIFY(again.closed());
-    QCOMPARE(post(rig.port, {{"secret", oldSecret}}).status, 403);
+    QCOMPARE(post(port, {{"secret", oldSecret}}).status, 403);
+    QCOMPARE(get(port, "/display?k=" + oldDisplay.toLatin1()).status, 404);
+    if (oldPin != server->pin())
+        QCOMPARE(post(port, {{"pin", oldPin}}).status, 403);
+}
+
+void tst_remote::idleConnectionsClosed()
+{
+    Rig rig;
+    auto phone = rig.phone();
+    QVERIFY(phone);
+    QTcpSocket idle;
+    idle.setProxy(QNetworkProxy::NoProxy);
+    idle.connectToHost(QHostAddress::LocalHost, rig.port);
+    QVERIFY(until([&] { return idle.state() == QAbstractSocket::ConnectedState; }));
+    idle.write("GET / HTTP/1.1\r\n"); // and never the rest
+    Phone silent(rig.port); // never says who it is
+    QVERIFY(silent.open());
+    QTest::qWait(1500); // a sweep or two, with the clock still
+    QCOMPARE(idle.state(), QAbstractSocket::ConnectedState);
+    QCOMPARE(silent.ws.state(), QAbstractSocket::ConnectedState);
+
+    rig.now += RemoteServer::IdleMs + 1;
+    phone->send({{"type", "ping"}});
+    QVERIFY(!phone->next("pong").isEmpty());
+    QVERIFY(until([&] { return idle.state() == QAbstractSocket::UnconnectedState; }));
+    QVERIFY(silent.closed());
+    // The paired phone that pings stays, until it falls silent too.
+    phone->press("i-1", "use");
+    QVERIFY(!phone->next("ack").isEmpty());
+    rig.now += RemoteServer::SilentMs + 1;
+    QVERIFY(phone->closed());
+    QVERIFY(until([&] { return rig.server.phones().isEmpty(); }));
 }
 
 void tst_remote::pressAppliedOnce()
@@ -473,6 +538,32 @@ void tst_remote::paths()
         QVERIFY(!r.body.contains("root:"));
         QVERIFY(!r.body.contains("function"));
     }
+}
+
+void tst_remote::hosts_data()
+{
+    // A page that a foreign name leads here (DNS rebinding) gets nothing.
+    QTest::addColumn<QString>("host"); // %1: the port
+    QTest::addColumn<int>("status");
+    QTest::newRow("this address") << "127.0.0.1:%1" << 200;
+    QTest::newRow("localhost") << "localhost:%1" << 200;
+    QTest::newRow("IPv6 loopback") << "[::1]:%1" << 200;
+    QTest::newRow("a foreign name") << "evil.example:%1" << 400;
+    QTest::newRow("a name that ends in an address") << "127.0.0.1.nip.io:%1" << 400;
+    QTest::newRow("another port") << "127.0.0.1:1" << 400;
+    QTest::newRow("no port") << "127.0.0.1" << 400;
+    QTest::newRow("empty") << "" << 400;
+}
+
+void tst_remote::hosts()
+{
+    QFETCH(QString, host);
+    QFETCH(int, status);
+    Rig rig;
+    const QByteArray value = (host.contains("%1") ? host.arg(rig.port) : host).toLatin1();
+    const Reply r = raw(rig.port, "GET / HTTP/1.1\r\nHost: " + value + "\r\nConnection: close\r\n\r\n");
+    QCOMPARE(r.status, status);
+    QCOMPARE(r.body.contains("data-mode"), status == 200);
 }
 
 void tst_remote::oversized_data()
