@@ -5,9 +5,10 @@
 #include <QString>
 
 // What the remote serves and commands: the calls session, seen from a phone.
-// state() holds only what the Floor view shows:
-//   {"listCall": str, "nlCall1": str, "nlCall2": str, "callsLeft": int,
-//    "status": str, "paused": bool}
+// Of state(), the server passes on only what the Floor view shows:
+//   {"listCall": str, "nlCall1": str, "nlCall2": str,
+//    "callsLeft": int, or the text the Calls window shows,
+//    "status": str (the quiet line, "" when hidden), "paused": bool}
 class RemoteTarget : public QObject
 {
     Q_OBJECT

@@ -43,8 +43,10 @@
     setText('nlCall1', s.nlCall1);
     setText('nlCall2', s.nlCall2);
     if (!display) {
-      const left = Number(s.callsLeft);
-      setText('callsLeft', Number.isFinite(left) ? (left === 1 ? '1 call left' : left + ' calls left') : '');
+      // A count becomes words; any other text is shown as it came.
+      const raw = s.callsLeft === undefined || s.callsLeft === null ? '' : String(s.callsLeft).trim();
+      const left = /^[0-9]+$/.test(raw) ? Number(raw) : NaN;
+      setText('callsLeft', Number.isFinite(left) ? (left === 1 ? '1 call left' : left + ' calls left') : raw);
       setText('pause', s.paused ? 'Resume' : 'Pause');
     }
     setText('status', s.status);
