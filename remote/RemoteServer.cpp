@@ -284,27 +284,31 @@ QVector<QVector<bool>> RemoteServer::pairingQr() const
 
 QHostAddress RemoteServer::lanAddress()
 {
-    // A private address on an interface that is up is the one a phone on the
-    // same Wi-Fi can reach; any other IPv4 address comes second.
-    QHostAddress fallback;
+    // The address a phone on the same Wi-Fi can reach: a private one on an
+    // interface that is up, Wi-Fi before a cable before anything else.
+    QHostAddress best;
+    int bestScore = 0;
     const auto interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface &i : interfaces) {
         const auto flags = i.flags();
         if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning) ||
             (flags & QNetworkInterface::IsLoopBack))
             continue;
+        const int kind = i.type() == QNetworkInterface::Wifi ? 3 : i.type() == QNetworkInterface::Ethernet ? 2 : 1;
         for (const QNetworkAddressEntry &e : i.addressEntries()) {
             const QHostAddress a = e.ip();
             if (a.protocol() != QAbstractSocket::IPv4Protocol || a.isLoopback() || a.isLinkLocal())
                 continue;
             const quint32 v4 = a.toIPv4Address();
-            if ((v4 >> 24) == 10 || (v4 >> 20) == 0xAC1 || (v4 >> 16) == 0xC0A8) // 10/8, 172.16/12, 192.168/16
-                return a;
-            if (fallback.isNull())
-                fallback = a;
+            const bool privateUse = (v4 >> 24) == 10 || (v4 >> 20) == 0xAC1 || (v4 >> 16) == 0xC0A8;
+            const int score = kind + (privateUse ? 10 : 0);
+            if (score > bestScore) {
+                best = a;
+                bestScore = score;
+            }
         }
     }
-    return fallback.isNull() ? QHostAddress(QHostAddress::LocalHost) : fallback;
+    return best.isNull() ? QHostAddress(QHostAddress::LocalHost) : best;
 }
 
 QList<RemotePhone> RemoteServer::phones() const
