@@ -586,17 +586,21 @@ void RemoteServer::acceptWebSocket()
             drop(ws, QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("not this page"));
             continue;
         }
+        // Too many that have not said who they are: the oldest of them goes.
         int waiting = 0;
-        for (const auto &[other, c] : m_clients)
-            waiting += c.session == 0;
-        if (waiting > MaxUnpaired) {
-            for (const auto &[other, c] : m_clients) {
-                if (c.session == 0 && other != ws) {
-                    drop(other, QWebSocketProtocol::CloseCodeTooMuchData, QStringLiteral("too many"));
-                    break;
-                }
+        QWebSocket *oldest = nullptr;
+        qint64 oldestSince = 0;
+        for (const auto &[other, c] : m_clients) {
+            if (c.session != 0 || other == ws)
+                continue;
+            ++waiting;
+            if (!oldest || c.sinceMs < oldestSince) {
+                oldest = other;
+                oldestSince = c.sinceMs;
             }
         }
+        if (waiting >= MaxUnpaired && oldest)
+            drop(oldest, QWebSocketProtocol::CloseCodeTooMuchData, QStringLiteral("too many"));
     }
 }
 

@@ -223,8 +223,7 @@ void tst_remote::pairing()
     QFETCH(int, status);
     QFETCH(int, failed);
     Rig rig;
-    QCOMPARE(rig.server.pin().size(), 6);
-    QVERIFY(rig.server.pin().toInt() >= 0 && rig.server.pin().count(QRegularExpression("[0-9]")) == 6);
+    QVERIFY(QRegularExpression("^[0-9]{6}$").match(rig.server.pin()).hasMatch());
     QVERIFY(rig.server.pairingSecret().size() >= 22); // 128 bits as base64
     QCOMPARE(rig.server.pairingUrl().query(), "k=" + rig.server.pairingSecret());
 

@@ -138,7 +138,7 @@
   }, 4000);
   // A phone that wakes up checks at once instead of waiting for the next ping.
   document.addEventListener('visibilitychange', () => {
-    if (document.visibilityState === 'visible' && !stopped && (!ws || ws.readyState > WebSocket.OPEN)) lost();
+    if (document.visibilityState === 'visible' && !stopped && ws && ws.readyState > WebSocket.OPEN) lost();
   });
 
   function pair(body) {
