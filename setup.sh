@@ -5,9 +5,11 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
-# desktop-file-utils and appstream validate the installed desktop entry and metainfo.
+# desktop-file-utils and appstream validate the installed desktop entry and metainfo;
+# chromium, its driver and python3-selenium run the phone remote's browser test.
 packages=(g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libgl-dev fonts-liberation2 fonts-dejavu-core
-  poppler-utils xvfb xdotool libxcb1-dev python3 desktop-file-utils appstream)
+  poppler-utils xvfb xdotool libxcb1-dev python3 desktop-file-utils appstream
+  qt6-httpserver-dev qt6-websockets-dev libqrencode-dev pkgconf chromium chromium-driver python3-selenium)
 build=1
 for arg in "$@"; do
   if [ "$arg" = --no-build ]; then build=0; else packages+=("$arg"); fi

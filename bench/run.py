@@ -19,6 +19,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "build"))
 VORLET = os.path.join(BUILD, "Vorlet")
 BENCH = os.path.join(BUILD, "bench", "bench_calls")
+BENCH_REMOTE = os.path.join(BUILD, "bench", "bench_remote")
 BARE = os.path.join(BUILD, "bench", "bare_label")
 MAP_WATCH = os.path.join(BUILD, "bench", "map_watch")
 IDLE_SECONDS = 30
@@ -127,6 +128,12 @@ def timed_figures(folder):
         parts = line.split("|")
         if len(parts) == 4:
             add(parts[0] + " / bare", float(parts[1]), float(parts[2]), "x", parts[3])
+    # A phone's press, against the same command given to the session directly.
+    out = subprocess.run([BENCH_REMOTE, "31"], cwd=folder, env=env, capture_output=True, text=True, check=True).stdout
+    for line in out.splitlines():
+        parts = line.split("|")
+        if len(parts) == 4:
+            add(parts[0] + " / direct", float(parts[1]), float(parts[2]), "x", parts[3])
 
 
 def peak_memory(small, large):
@@ -138,7 +145,7 @@ def peak_memory(small, large):
 
 
 def main():
-    for tool in (VORLET, BENCH, BARE, MAP_WATCH):
+    for tool in (VORLET, BENCH, BENCH_REMOTE, BARE, MAP_WATCH):
         if not os.access(tool, os.X_OK):
             raise SystemExit(f"bench: {tool} is missing; build first")
     work = tempfile.mkdtemp(prefix="vorlet-bench-")

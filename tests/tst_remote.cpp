@@ -1,0 +1,756 @@
+// The phone remote over real loopback sockets and a real call database.
+#include "remote/RemoteServer.h"
+#include "tests/RemoteDbTarget.h"
+#include "tests/testsupport.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkProxy>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QWebSocket>
+
+#include <memory>
+
+namespace {
+
+const QString Html = QStringLiteral("<img src=x onerror=alert(1)>");
+
+// Lets the server, in this same thread, do its work until cond holds.
+bool until(const std::function<bool()> &cond, int ms = 3000)
+{
+    QDeadlineTimer deadline(ms);
+    while (!cond()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+struct Reply
+{
+    int status = 0; // 0: no answer before the connection closed
+    QByteArray head, body;
+};
+
+// One request as raw bytes, so that no client tidies the path on the way.
+Reply raw(quint16 port, const QByteArray &request, int ms = 3000)
+{
+    QTcpSocket s;
+    s.setProxy(QNetworkProxy::NoProxy);
+    s.connectToHost(QHostAddress::LocalHost, port);
+    if (!until([&] { return s.state() == QAbstractSocket::ConnectedState; }, ms))
+        return {};
+    s.write(request);
+    QByteArray in;
+    Reply r;
+    until(
+        [&] {
+            in += s.readAll();
+            const qsizetype end = in.indexOf("\r\n\r\n");
+            if (end >= 0 && r.head.isEmpty())
+                r.head = in.left(end);
+            if (!r.head.isEmpty()) {
+                const qsizetype at = r.head.toLower().indexOf("content-length:");
+                const int length = at < 0 ? 0 : r.head.mid(at + 15).split('\r').first().trimmed().toInt();
+                if (in.size() >= end + 4 + length) {
+                    r.body = in.mid(end + 4, length);
+                    return true;
+                }
+            }
+            return s.state() != QAbstractSocket::ConnectedState;
+        },
+        ms);
+    if (!r.head.isEmpty())
+        r.status = r.head.split(' ').value(1).toInt();
+    return r;
+}
+
+QByteArray host(quint16 port)
+{
+    return "127.0.0.1:" + QByteArray::number(port);
+}
+
+Reply get(quint16 port, const QByteArray &target)
+{
+    return raw(port, "GET " + target + " HTTP/1.1\r\nHost: " + host(port) + "\r\nConnection: close\r\n\r\n");
+}
+
+Reply post(quint16 port, const QJsonObject &body)
+{
+    const QByteArray json = QJsonDocument(body).toJson(QJsonDocument::Compact);
+    return raw(port, "POST /pair HTTP/1.1\r\nHost: " + host(port) + "\r\nOrigin: http://" + host(port) +
+                         "\r\nContent-Type: application/json\r\nContent-Length: " + QByteArray::number(json.size()) +
+                         "\r\nConnection: close\r\n\r\n" + json);
+}
+
+QJsonObject object(const QByteArray &json)
+{
+    return QJsonDocument::fromJson(json).object();
+}
+
+// A phone's page, as the server sees it: a WebSocket from the page's origin.
+class Phone
+{
+public:
+    explicit Phone(quint16 port, const QString &origin = {}, const QString &path = QStringLiteral("/ws"))
+        : ws(origin.isNull() ? QStringLiteral("http://") + QString::fromLatin1(host(port)) : origin)
+    {
+        ws.setProxy(QNetworkProxy::NoProxy);
+        QObject::connect(&ws, &QWebSocket::textMessageReceived,
+                         [this](const QString &t) { inbox.append(object(t.toUtf8())); });
+        ws.open(QUrl(QStringLiteral("ws://%1%2").arg(QString::fromLatin1(host(port)), path)));
+    }
+    bool open() { return until([&] { return ws.state() == QAbstractSocket::ConnectedState; }); }
+    bool closed(int ms = 3000) { return until([&] { return ws.state() == QAbstractSocket::UnconnectedState; }, ms); }
+    void send(const QJsonObject &m) { ws.sendTextMessage(QString::fromUtf8(QJsonDocument(m).toJson(QJsonDocument::Compact))); }
+    void hello(const QString &token) { send({{"type", "hello"}, {"token", token}}); }
+    void press(const QString &id, const QString &command) { send({{"type", "press"}, {"id", id}, {"command", command}}); }
+    // The next message of that type, taken from the inbox; empty when none comes.
+    QJsonObject next(const QString &type, int ms = 3000)
+    {
+        QJsonObject found;
+        until(
+            [&] {
+                for (int i = 0; i < inbox.size(); ++i) {
+                    if (inbox[i].value("type").toString() == type) {
+                        found = inbox.takeAt(i);
+                        return true;
+                    }
+                }
+                return false;
+            },
+            ms);
+        return found;
+    }
+    int count(const QString &type) const
+    {
+        return static_cast<int>(std::count_if(inbox.begin(), inbox.end(), [&](const QJsonObject &m) { return m.value("type") == type; }));
+    }
+    QWebSocket ws;
+    QList<QJsonObject> inbox;
+};
+
+// A database, the session over it and the server, switched on at a free port.
+struct Rig
+{
+    explicit Rig(const QList<CallDatabase::CallList> &lists = {list("MS", 12)})
+        : db(lists)
+        , target(db.path(), lists.first().name)
+        , server(&target)
+    {
+        server.setClock([this] { return now; });
+        if (!server.switchOn(0))
+            qFatal("cannot switch on: %s", qPrintable(server.errorString()));
+        port = server.port();
+    }
+    QString pair()
+    {
+        return object(post(port, {{"pin", server.pin()}}).body).value("token").toString();
+    }
+    // A phone paired by PIN and welcomed, with the first state read.
+    std::unique_ptr<Phone> phone()
+    {
+        auto p = std::make_unique<Phone>(port);
+        if (!p->open())
+            return nullptr;
+        p->hello(pair());
+        if (p->next("welcome").isEmpty() || p->next("state").isEmpty())
+            return nullptr;
+        return p;
+    }
+    bool usedByName(const QString &name) const
+    {
+        return db.value("SELECT Used FROM tblCalls WHERE Call_Name = ?", {name}).toInt() == 1;
+    }
+    TestDatabase db;
+    RemoteDbTarget target;
+    RemoteServer server;
+    qint64 now = 1'000'000;
+    quint16 port = 0;
+};
+
+} // namespace
+
+class tst_remote : public QObject
+{
+    Q_OBJECT
+private slots:
+    void pairing_data();
+    void pairing();
+    void wrongPinWait();
+    void unpairedGetsNothing_data();
+    void unpairedGetsNothing();
+    void switchOffEndsEverything_data();
+    void switchOffEndsEverything();
+    void idleConnectionsClosed();
+    void pressAppliedOnce();
+    void twoPhones();
+    void origin_data();
+    void origin();
+    void paths_data();
+    void paths();
+    void hosts_data();
+    void hosts();
+    void oversized_data();
+    void oversized();
+    void htmlReachesPhoneAsText();
+    void display();
+    void phonesAndDisconnect();
+    void qrCode();
+    void flood();
+};
+
+void tst_remote::pairing_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("failed");
+    QTest::newRow("pairing secret") << "secret" << 200 << 0;
+    QTest::newRow("PIN") << "pin" << 200 << 0;
+    QTest::newRow("wrong PIN") << "wrong pin" << 403 << 1;
+    QTest::newRow("wrong secret") << "wrong secret" << 403 << 1;
+    QTest::newRow("nothing") << "nothing" << 400 << 0;
+}
+
+void tst_remote::pairing()
+{
+    QFETCH(QString, how);
+    QFETCH(int, status);
+    QFETCH(int, failed);
+    Rig rig;
+    QVERIFY(QRegularExpression("^[0-9]{6}$").match(rig.server.pin()).hasMatch());
+    QVERIFY(rig.server.pairingSecret().size() >= 22); // 128 bits as base64
+    QCOMPARE(rig.server.pairingUrl().query(), "k=" + rig.server.pairingSecret());
+
+    const QString wrongPin = QStringLiteral("%1").arg((rig.server.pin().toInt() + 1) % 1'000'000, 6, 10, QLatin1Char('0'));
+    QJsonObject body;
+    if (how == "secret")
+        body = {{"secret", rig.server.pairingSecret()}};
+    else if (how == "pin")
+        body = {{"pin", rig.server.pin()}};
+    else if (how == "wrong pin")
+        body = {{"pin", wrongPin}};
+    else if (how == "wrong secret")
+        body = {{"secret", rig.server.pairingSecret().chopped(1) + "A"}};
+    QSignalSpy tries(&rig.server, &RemoteServer::failedTriesChanged);
+    const Reply r = post(rig.port, body);
+    QCOMPARE(r.status, status);
+    QCOMPARE(rig.server.failedTries(), failed);
+    QCOMPARE(tries.count(), failed);
+    const QString token = object(r.body).value("token").toString();
+    QCOMPARE(token.isEmpty(), status != 200);
+    if (token.isEmpty())
+        return;
+    QVERIFY(token.size() >= 22);
+    QVERIFY(token != rig.server.pairingSecret());
+
+    Phone phone(rig.port);
+    QVERIFY(phone.open());
+    phone.hello(token);
+    QCOMPARE(phone.next("welcome").value("display").toBool(), false);
+    QCOMPARE(phone.next("state").value("state").toObject(), rig.target.state());
+}
+
+void tst_remote::wrongPinWait()
+{
+    Rig rig;
+    const QString wrong = QStringLiteral("%1").arg((rig.server.pin().toInt() + 7) % 1'000'000, 6, 10, QLatin1Char('0'));
+    for (int left = PinGuard::MaxTries - 1; left >= 0; --left) {
+        const Reply r = post(rig.port, {{"pin", wrong}});
+        QCOMPARE(r.status, 403);
+        QCOMPARE(object(r.body).value("triesLeft").toInt(), left);
+    }
+    QCOMPARE(rig.server.failedTries(), PinGuard::MaxTries);
+    QCOMPARE(object(post(rig.port, {{"pin", wrong}}).body).value("seconds").toInt(), 30);
+
+    // Waiting, even the right PIN is turned away, and the wait does not grow.
+    Reply r = post(rig.port, {{"pin", rig.server.pin()}});
+    QCOMPARE(r.status, 429);
+    QCOMPARE(object(r.body).value("seconds").toInt(), 30);
+    QCOMPARE(rig.server.failedTries(), PinGuard::MaxTries);
+    rig.now += PinGuard::WaitMs - 1;
+    r = post(rig.port, {{"secret", rig.server.pairingSecret()}});
+    QCOMPARE(r.status, 429);
+    QCOMPARE(object(r.body).value("seconds").toInt(), 1);
+    rig.now += 1;
+    r = post(rig.port, {{"pin", rig.server.pin()}});
+    QCOMPARE(r.status, 200);
+    QVERIFY(!object(r.body).value("token").toString().isEmpty());
+}
+
+void tst_remote::unpairedGetsNothing_data()
+{
+    QTest::addColumn<QJsonObject>("first");
+    QTest::newRow("press without hello") << QJsonObject{{"type", "press"}, {"id", "x1"}, {"command", "use"}};
+    QTest::newRow("made-up token") << QJsonObject{{"type", "hello"}, {"token", "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"}};
+    QTest::newRow("empty token") << QJsonObject{{"type", "hello"}, {"token", ""}};
+    QTest::newRow("PIN as token") << QJsonObject{{"type", "hello"}, {"token", "PIN"}};
+    QTest::newRow("pairing secret as token") << QJsonObject{{"type", "hello"}, {"token", "SECRET"}};
+    QTest::newRow("not JSON") << QJsonObject{};
+}
+
+void tst_remote::unpairedGetsNothing()
+{
+    QFETCH(QJsonObject, first);
+    Rig rig;
+    if (first.value("token") == "PIN")
+        first["token"] = rig.server.pin();
+    if (first.value("token") == "SECRET")
+        first["token"] = rig.server.pairingSecret();
+    Phone phone(rig.port);
+    QVERIFY(phone.open());
+    if (first.isEmpty())
+        phone.ws.sendTextMessage("<html>");
+    else
+        phone.send(first);
+    phone.press("x2", "use");
+    QVERIFY(phone.closed());
+    QCOMPARE(phone.count("state"), 0);
+    QCOMPARE(phone.count("welcome"), 0);
+    QCOMPARE(rig.target.applied, QStringList());
+    QCOMPARE(used(rig.db), 0);
+}
+
+void tst_remote::switchOffEndsEverything_data()
+{
+    QTest::addColumn<bool>("destroy");
+    QTest::newRow("switched off") << false;
+    QTest::newRow("destroyed") << true;
+}
+
+void tst_remote::switchOffEndsEverything()
+{
+    QFETCH(bool, destroy);
+    Rig rig;
+    // A second server over the same session, to be switched off or destroyed.
+    auto server = std::make_unique<RemoteServer>(&rig.target);
+    QVERIFY(server->switchOn(0));
+    const quint16 port = server->port();
+    const QString token = object(post(port, {{"pin", server->pin()}}).body).value("token").toString();
+    QVERIFY(!token.isEmpty());
+    Phone phone(port);
+    QVERIFY(phone.open());
+    phone.hello(token);
+    QVERIFY(!phone.next("state").isEmpty());
+    Phone unpaired(port);
+    QVERIFY(unpaired.open());
+    const QString oldPin = server->pin(), oldSecret = server->pairingSecret(), oldDisplay = server->displaySecret();
+    QSignalSpy switched(server.get(), &RemoteServer::switchedOn);
+
+    if (destroy) {
+        server.reset();
+    } else {
+        server->switchOff();
+        QVERIFY(!server->isOn());
+        QCOMPARE(switched.count(), 1);
+        QVERIFY(server->pin().isEmpty() && server->address().isEmpty());
+    }
+    QVERIFY(phone.closed());
+    QVERIFY(unpaired.closed());
+    QTcpSocket probe;
+    probe.setProxy(QNetworkProxy::NoProxy);
+    probe.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(until([&] { return probe.state() == QAbstractSocket::UnconnectedState; }));
+    QCOMPARE(probe.error(), QAbstractSocket::ConnectionRefusedError);
+    if (destroy)
+        return;
+
+    // On again at the same port: new secrets, and nothing handed out before works.
+    QVERIFY(server->switchOn(port));
+    QVERIFY(server->pairingSecret() != oldSecret && server->displaySecret() != oldDisplay);
+    QCOMPARE(server->pin().size(), 6);
+    Phone again(port);
+    QVERIFY(again.open());
+    again.hello(token);
+    QCOMPARE(again.next("denied").value("reason").toString(), "unpaired");
+    QVERIFY(again.closed());
+    QCOMPARE(post(port, {{"secret", oldSecret}}).status, 403);
+    QCOMPARE(get(port, "/display?k=" + oldDisplay.toLatin1()).status, 404);
+    if (oldPin != server->pin())
+        QCOMPARE(post(port, {{"pin", oldPin}}).status, 403);
+}
+
+void tst_remote::idleConnectionsClosed()
+{
+    Rig rig;
+    auto phone = rig.phone();
+    QVERIFY(phone);
+    QTcpSocket idle;
+    idle.setProxy(QNetworkProxy::NoProxy);
+    idle.connectToHost(QHostAddress::LocalHost, rig.port);
+    QVERIFY(until([&] { return idle.state() == QAbstractSocket::ConnectedState; }));
+    idle.write("GET / HTTP/1.1\r\n"); // and never the rest
+    Phone silent(rig.port); // never says who it is
+    QVERIFY(silent.open());
+    QTest::qWait(1500); // a sweep or two, with the clock still
+    QCOMPARE(idle.state(), QAbstractSocket::ConnectedState);
+    QCOMPARE(silent.ws.state(), QAbstractSocket::ConnectedState);
+
+    rig.now += RemoteServer::IdleMs + 1;
+    phone->send({{"type", "ping"}});
+    QVERIFY(!phone->next("pong").isEmpty());
+    QVERIFY(until([&] { return idle.state() == QAbstractSocket::UnconnectedState; }));
+    QVERIFY(silent.closed());
+    // The paired phone that pings stays, until it falls silent too.
+    phone->press("i-1", "use");
+    QVERIFY(!phone->next("ack").isEmpty());
+    rig.now += RemoteServer::SilentMs + 1;
+    QVERIFY(phone->closed());
+    QVERIFY(until([&] { return rig.server.phones().isEmpty(); }));
+}
+
+void tst_remote::pressAppliedOnce()
+{
+    Rig rig;
+    const QString token = rig.pair();
+    auto phone = std::make_unique<Phone>(rig.port);
+    QVERIFY(phone->open());
+    phone->hello(token);
+    QVERIFY(!phone->next("welcome").isEmpty());
+    const QString shown = phone->next("state").value("state").toObject().value("listCall").toString();
+    QVERIFY(!shown.isEmpty());
+
+    phone->press("p-1", "use");
+    QCOMPARE(phone->next("ack").value("id").toString(), "p-1");
+    QVERIFY(rig.usedByName(shown));
+    const QJsonObject after = phone->next("state").value("state").toObject();
+    QCOMPARE(after.value("callsLeft").toInt(), 11);
+    QVERIFY(after.value("listCall").toString() != shown);
+
+    // The same press again, on the same socket and after a reconnect.
+    phone->press("p-1", "use");
+    QCOMPARE(phone->next("ack").value("duplicate").toBool(), true);
+    phone.reset();
+    Phone back(rig.port);
+    QVERIFY(back.open());
+    back.hello(token);
+    QVERIFY(!back.next("welcome").isEmpty());
+    back.press("p-1", "use");
+    QCOMPARE(back.next("ack").value("duplicate").toBool(), true);
+    QCOMPARE(used(rig.db), 1);
+    QCOMPARE(rig.target.applied, QStringList{"use"});
+
+    back.press("p-2", "use");
+    QCOMPARE(back.next("ack").value("duplicate").toBool(), false);
+    QCOMPARE(used(rig.db), 2);
+}
+
+void tst_remote::twoPhones()
+{
+    Rig rig;
+    auto a = rig.phone();
+    auto b = rig.phone();
+    QVERIFY(a && b);
+    const QString first = rig.target.state().value("listCall").toString();
+    // Both presses are on the wire before the server reads either.
+    a->press("a-1", "use");
+    b->press("b-1", "use");
+    QVERIFY(!a->next("ack").isEmpty());
+    QVERIFY(!b->next("ack").isEmpty());
+    QCOMPARE(rig.target.applied, QStringList({"use", "use"}));
+    QCOMPARE(used(rig.db), 2);
+    QVERIFY(rig.usedByName(first));
+    // Each phone saw both changes, and both end on the same call.
+    QCOMPARE(a->next("state").value("state").toObject().value("callsLeft").toInt(), 11);
+    QCOMPARE(a->next("state").value("state").toObject(), rig.target.state());
+    QCOMPARE(b->next("state").value("state").toObject().value("callsLeft").toInt(), 11);
+    QCOMPARE(b->next("state").value("state").toObject(), rig.target.state());
+}
+
+void tst_remote::origin_data()
+{
+    QTest::addColumn<QString>("origin"); // %1: the port
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("the page") << "http://127.0.0.1:%1" << "/ws" << true;
+    QTest::newRow("the page, other case") << "HTTP://127.0.0.1:%1" << "/ws" << true;
+    QTest::newRow("another site") << "http://evil.example" << "/ws" << false;
+    QTest::newRow("another port") << "http://127.0.0.1:1" << "/ws" << false;
+    QTest::newRow("other name, same machine") << "http://localhost:%1" << "/ws" << false;
+    QTest::newRow("https") << "https://127.0.0.1:%1" << "/ws" << false;
+    QTest::newRow("null") << "null" << "/ws" << false;
+    QTest::newRow("none") << "" << "/ws" << false;
+    QTest::newRow("another path") << "http://127.0.0.1:%1" << "/other" << false;
+}
+
+void tst_remote::origin()
+{
+    QFETCH(QString, origin);
+    QFETCH(QString, path);
+    QFETCH(bool, accepted);
+    Rig rig;
+    Phone phone(rig.port, origin.contains("%1") ? origin.arg(rig.port) : origin, path);
+    phone.hello(rig.pair());
+    QCOMPARE(!phone.next("state", accepted ? 3000 : 500).isEmpty(), accepted);
+    if (accepted) {
+        phone.press("o-1", "use");
+        QVERIFY(!phone.next("ack").isEmpty());
+    } else {
+        phone.press("o-1", "use");
+        QVERIFY(phone.closed());
+    }
+    QCOMPARE(used(rig.db), accepted ? 1 : 0);
+}
+
+void tst_remote::paths_data()
+{
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<int>("status"); // 0: refused, whether by 404, 400 or a closed connection
+    QTest::addColumn<QByteArray>("contains"); // in the body when served
+    QTest::newRow("/") << QByteArray("/") << 200 << QByteArray("data-mode=\"remote\"");
+    QTest::newRow("/?k=") << QByteArray("/?k=abc") << 200 << QByteArray("data-mode=\"remote\"");
+    QTest::newRow("app.js") << QByteArray("/app.js") << 200 << QByteArray("textContent");
+    QTest::newRow("style.css") << QByteArray("/style.css") << 200 << QByteArray(".list-call");
+    const QList<QByteArray> refused = {
+        "/../../../../etc/passwd", "/%2e%2e/%2e%2e/%2e%2e/etc/passwd", "/%2E%2E/app.js", "/..%2f..%2fetc%2fpasswd",
+        "/.%2e/.%2e/etc/passwd", "//etc/passwd", "//app.js", "/app.js%00", "/app.js%00.html", "/index.html%00",
+        "/%00", "/remote/", "/remote/app.js", "/:/remote/app.js", "/web/app.js", "/app.js/", "/APP.JS",
+        "/app.js/..", "/%2fetc%2fpasswd", "/display", "/display?k=guess", "/index.html/../app.js",
+        "/main.cpp", "/icons/vorlet.svg", "/ws"};
+    for (const QByteArray &t : refused)
+        QTest::newRow(t.constData()) << t << 0 << QByteArray();
+    QTest::newRow("raw NUL") << QByteArray("/app.js\0.html", 13) << 0 << QByteArray();
+    QTest::newRow("backslashes") << QByteArray("/..\\..\\etc\\passwd") << 0 << QByteArray();
+}
+
+void tst_remote::paths()
+{
+    QFETCH(QByteArray, target);
+    QFETCH(int, status);
+    QFETCH(QByteArray, contains);
+    Rig rig;
+    const Reply r = get(rig.port, target);
+    if (status == 0)
+        QVERIFY2(r.status == 0 || r.status == 400 || r.status == 404, r.head.constData());
+    else
+        QCOMPARE(r.status, status);
+    if (status == 200) {
+        QVERIFY(r.body.contains(contains));
+        QVERIFY(r.head.toLower().contains("content-security-policy: default-src 'none'"));
+    } else {
+        QVERIFY(!r.body.contains("<html"));
+        QVERIFY(!r.body.contains("root:"));
+        QVERIFY(!r.body.contains("function"));
+    }
+}
+
+void tst_remote::hosts_data()
+{
+    // A page that a foreign name leads here (DNS rebinding) gets nothing.
+    QTest::addColumn<QString>("host"); // %1: the port
+    QTest::addColumn<int>("status");
+    QTest::newRow("this address") << "127.0.0.1:%1" << 200;
+    QTest::newRow("localhost") << "localhost:%1" << 200;
+    QTest::newRow("IPv6 loopback") << "[::1]:%1" << 200;
+    QTest::newRow("a foreign name") << "evil.example:%1" << 400;
+    QTest::newRow("a name that ends in an address") << "127.0.0.1.nip.io:%1" << 400;
+    QTest::newRow("another port") << "127.0.0.1:1" << 400;
+    QTest::newRow("no port") << "127.0.0.1" << 400;
+    QTest::newRow("empty") << "" << 400;
+}
+
+void tst_remote::hosts()
+{
+    QFETCH(QString, host);
+    QFETCH(int, status);
+    Rig rig;
+    const QByteArray value = (host.contains("%1") ? host.arg(rig.port) : host).toLatin1();
+    const Reply r = raw(rig.port, "GET / HTTP/1.1\r\nHost: " + value + "\r\nConnection: close\r\n\r\n");
+    QCOMPARE(r.status, status);
+    QCOMPARE(r.body.contains("data-mode"), status == 200);
+}
+
+void tst_remote::oversized_data()
+{
+    QTest::addColumn<int>("headerBytes");
+    QTest::addColumn<int>("bodyBytes");
+    QTest::addColumn<bool>("answered");
+    QTest::newRow("small") << 100 << 100 << true;
+    QTest::newRow("header just in bounds") << RemoteServer::MaxRequestBytes / 2 << 0 << true;
+    QTest::newRow("header too large") << RemoteServer::MaxRequestBytes * 2 << 0 << false;
+    QTest::newRow("body too large") << 100 << RemoteServer::MaxRequestBytes * 4 << false;
+    QTest::newRow("body of a megabyte") << 100 << 1024 * 1024 << false;
+}
+
+void tst_remote::oversized()
+{
+    QFETCH(int, headerBytes);
+    QFETCH(int, bodyBytes);
+    QFETCH(bool, answered);
+    Rig rig;
+    const QByteArray body = "{\"pin\":\"x" + QByteArray(bodyBytes, 'x') + "\"}";
+    const QByteArray request = "POST /pair HTTP/1.1\r\nHost: " + host(rig.port) + "\r\nX-Pad: " +
+                               QByteArray(headerBytes, 'a') + "\r\nContent-Length: " +
+                               QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    const Reply r = raw(rig.port, request);
+    QCOMPARE(r.status != 0, answered);
+    if (answered)
+        QCOMPARE(r.status, 403); // a wrong PIN, read whole
+    // The server goes on serving.
+    QCOMPARE(get(rig.port, "/").status, 200);
+}
+
+void tst_remote::htmlReachesPhoneAsText()
+{
+    Rig rig({{QStringLiteral("Tonight"), {Html}}});
+    Phone phone(rig.port);
+    QVERIFY(phone.open());
+    QString rawState;
+    QObject::connect(&phone.ws, &QWebSocket::textMessageReceived, [&](const QString &t) {
+        if (t.contains("\"state\""))
+            rawState = t;
+    });
+    phone.hello(rig.pair());
+    QCOMPARE(phone.next("state").value("state").toObject().value("listCall").toString(), Html);
+    QVERIFY(rawState.contains(Html)); // as a JSON string, not wrapped in markup
+    // The page itself sets every value as text.
+    const Reply js = get(rig.port, "/app.js");
+    QVERIFY(js.body.contains("textContent"));
+    for (const char *sink : {"innerHTML", "outerHTML", "insertAdjacentHTML", "document.write", "eval("})
+        QVERIFY2(!js.body.contains(sink), sink);
+}
+
+void tst_remote::display()
+{
+    Rig rig;
+    const QString key = rig.server.displaySecret();
+    QVERIFY(key != rig.server.pairingSecret());
+    QCOMPARE(rig.server.displayUrl().path(), "/display");
+    const Reply page = get(rig.port, "/display?k=" + key.toLatin1());
+    QCOMPARE(page.status, 200);
+    QVERIFY(page.body.contains("data-mode=\"display\""));
+
+    Phone screen(rig.port);
+    QVERIFY(screen.open());
+    screen.send({{"type", "hello"}, {"display", key}});
+    QCOMPARE(screen.next("welcome").value("display").toBool(), true);
+    QCOMPARE(screen.next("state").value("state").toObject(), rig.target.state());
+    for (const QString &command : QStringList{"use", "find", "nextNL", "pause"}) {
+        screen.press("d-" + command, command);
+        QCOMPARE(screen.next("refused").value("id").toString(), "d-" + command);
+    }
+    QCOMPARE(rig.target.applied, QStringList());
+    QCOMPARE(used(rig.db), 0);
+    // It follows what a phone does.
+    auto phone = rig.phone();
+    QVERIFY(phone);
+    phone->press("u-1", "use");
+    QCOMPARE(screen.next("state").value("state").toObject().value("callsLeft").toInt(), 11);
+
+    // The phone's pairing secret is no display key.
+    Phone wrong(rig.port);
+    QVERIFY(wrong.open());
+    wrong.send({{"type", "hello"}, {"display", rig.server.pairingSecret()}});
+    QCOMPARE(wrong.next("denied").value("reason").toString(), "unpaired");
+    QCOMPARE(rig.server.failedTries(), 1);
+}
+
+void tst_remote::phonesAndDisconnect()
+{
+    Rig rig;
+    QSignalSpy changed(&rig.server, &RemoteServer::phonesChanged);
+    const QString tokenA = rig.pair();
+    Phone a(rig.port);
+    QVERIFY(a.open());
+    a.hello(tokenA);
+    QVERIFY(!a.next("welcome").isEmpty());
+    auto b = rig.phone();
+    QVERIFY(b);
+    QVERIFY(changed.count() >= 2);
+    const QList<RemotePhone> phones = rig.server.phones();
+    QCOMPARE(phones.size(), 2);
+    QCOMPARE(phones.first().address, QHostAddress(QHostAddress::LocalHost));
+    QVERIFY(!phones.first().display);
+
+    rig.server.disconnectPhone(phones.first().id);
+    QCOMPARE(a.next("denied").value("reason").toString(), "disconnected");
+    QVERIFY(a.closed());
+    QCOMPARE(rig.server.phones().size(), 1);
+    // Its pairing is gone; the other phone goes on.
+    Phone back(rig.port);
+    QVERIFY(back.open());
+    back.hello(tokenA);
+    QCOMPARE(back.next("denied").value("reason").toString(), "unpaired");
+    b->press("b-1", "use");
+    QVERIFY(!b->next("ack").isEmpty());
+    QCOMPARE(used(rig.db), 1);
+
+    b.reset();
+    QVERIFY(until([&] { return rig.server.phones().isEmpty(); }));
+}
+
+void tst_remote::qrCode()
+{
+    Rig rig;
+    const QVector<QVector<bool>> qr = rig.server.pairingQr();
+    QVERIFY(qr.size() >= 21);
+    QCOMPARE((qr.size() - 17) % 4, 0); // 4 * version + 17
+    for (const QVector<bool> &row : qr)
+        QCOMPARE(row.size(), qr.size());
+    // The finder pattern in three corners: a dark ring, a light ring, a dark core.
+    for (const auto &[x0, y0] : {std::pair{0, 0}, std::pair{int(qr.size()) - 7, 0}, std::pair{0, int(qr.size()) - 7}}) {
+        for (int y = 0; y < 7; ++y) {
+            for (int x = 0; x < 7; ++x) {
+                const int ring = std::max(std::abs(x - 3), std::abs(y - 3));
+                QCOMPARE(qr[y0 + y][x0 + x], ring != 2);
+            }
+        }
+    }
+    rig.server.switchOff();
+    QVERIFY(rig.server.pairingQr().isEmpty());
+    QVERIFY(rig.server.switchOn(0));
+    QVERIFY(rig.server.pairingQr() != qr); // a new secret in it
+}
+
+void tst_remote::flood()
+{
+    Rig rig;
+    auto phone = rig.phone();
+    QVERIFY(phone);
+
+    // 200 connections opened at once and held, most of them half-way into a request.
+    std::vector<std::unique_ptr<QTcpSocket>> flood;
+    for (int i = 0; i < 200; ++i) {
+        flood.push_back(std::make_unique<QTcpSocket>());
+        flood.back()->connectToHost(QHostAddress::LocalHost, rig.port);
+    }
+    QVERIFY(until([&] {
+        return std::all_of(flood.begin(), flood.end(), [](const auto &s) { return s->state() != QAbstractSocket::ConnectingState; });
+    }, 10000));
+    for (size_t i = 0; i < flood.size(); ++i) {
+        if (i % 2 == 0)
+            flood[i]->write("GET / HTTP/1.1\r\nHost: " + host(rig.port) + "\r\nX-Slow: ");
+    }
+    QTest::qWait(200);
+
+    QElapsedTimer t;
+    t.start();
+    phone->press("f-1", "use");
+    QVERIFY(!phone->next("ack", 2000).isEmpty());
+    QVERIFY(!phone->next("state", 2000).isEmpty());
+    const qint64 pressMs = t.elapsed();
+    QCOMPARE(used(rig.db), 1);
+    // A new phone still pairs, and its page loads.
+    t.restart();
+    QCOMPARE(get(rig.port, "/").status, 200);
+    auto late = rig.phone();
+    QVERIFY(late);
+    const qint64 newPhoneMs = t.elapsed();
+    QVERIFY2(pressMs < 1000 && newPhoneMs < 2000, qPrintable(QStringLiteral("%1 ms, %2 ms").arg(pressMs).arg(newPhoneMs)));
+    // The server holds only a bounded number of them.
+    long held = 0;
+    const bool bounded = until([&] {
+        held = std::count_if(flood.begin(), flood.end(),
+                             [](const auto &s) { return s->state() == QAbstractSocket::ConnectedState; });
+        return held <= RemoteServer::MaxUnpairedPerAddress;
+    });
+    QVERIFY2(bounded, qPrintable(QStringLiteral("%1 of 200 still held").arg(held)));
+}
+
+QTEST_MAIN(tst_remote)
+#include "tst_remote.moc"
