@@ -364,12 +364,11 @@ void CallForm::cmdUse_Click()
                  + e.message());
         return;
     }
-    // Its row gone or given to another call (the list replaced meanwhile): nothing else is marked.
+    // Its row gone, or given to another call by a list replaced meanwhile: nothing
+    // is marked, and the next call comes as after a removed one.
     if (found) {
         emit callUsed(callId);
         emit CallsSession::instance().callUsed(callId);
-    } else {
-        tell(QStringLiteral("\"%1\" is no longer in the call database, so it was not marked as used.").arg(callName));
     }
     FindCall();
     CallTicks = 0;
