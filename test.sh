@@ -14,7 +14,7 @@ case "${1:-}" in
 esac
 
 # The folders that hold our own code; tests/ and bench/ are checked by running them.
-own_dirs='app|data|main|calls|boards|editor|lists|history|tools'
+own_dirs='core|ui|cli|remote'
 
 case "$mode" in
 plain)

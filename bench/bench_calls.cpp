@@ -4,12 +4,12 @@
 //   bench_calls [runs]            the timed figures at 2,000 and 100,000 calls
 //   bench_calls --make N FOLDER   writes FOLDER/Call_List.db with N calls
 //   bench_calls --peak FOLDER     a caller's session on that file; peak memory
-#include "app/Form.h"
-#include "app/Message.h"
-#include "calls/CallForm.h"
-#include "data/CallDatabase.h"
-#include "data/dataCall.h"
-#include "main/frmMain.h"
+#include "ui/kit/Form.h"
+#include "ui/kit/Message.h"
+#include "ui/calls/CallForm.h"
+#include "core/data/CallDatabase.h"
+#include "core/data/dataCall.h"
+#include "ui/main/frmMain.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -3,14 +3,14 @@
 // (QTableView over a QSortFilterProxyModel over a QStringListModel), measured
 // in the same run:
 //   bench_progress [runs]
-#include "app/Form.h"
-#include "calls/CallForm.h"
-#include "data/CallDatabase.h"
-#include "data/dataCall.h"
-#include "history/History.h"
-#include "history/Progress.h"
-#include "history/ProgressModel.h"
-#include "main/frmMain.h"
+#include "ui/kit/Form.h"
+#include "ui/calls/CallForm.h"
+#include "core/data/CallDatabase.h"
+#include "core/data/dataCall.h"
+#include "core/history/History.h"
+#include "ui/history/Progress.h"
+#include "ui/history/ProgressModel.h"
+#include "ui/main/frmMain.h"
 
 #include <QApplication>
 #include <QComboBox>

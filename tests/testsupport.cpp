@@ -1,7 +1,8 @@
 #include "testsupport.h"
 
-#include "app/Message.h"
-#include "data/dataCall.h"
+#include "ui/kit/Message.h"
+#include "ui/kit/WaitingWindow.h"
+#include "core/data/dataCall.h"
 
 #include <QProcess>
 #include <QSettings>
@@ -33,6 +34,7 @@ QSqlQuery run(const QString &path, const QString &sql, const QVariantList &param
 
 TestDatabase::TestDatabase()
 {
+    WaitingWindow::install();
     Form::destroyAll();
     dataCall::destroy();
     m_previousDir = QDir::currentPath();

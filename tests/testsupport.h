@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/TimeSource.h"
-#include "calls/CallForm.h"
-#include "data/CallDatabase.h"
-#include "data/dataCall.h"
-#include "main/frmMain.h"
+#include "core/app/TimeSource.h"
+#include "ui/calls/CallForm.h"
+#include "core/data/CallDatabase.h"
+#include "core/data/dataCall.h"
+#include "ui/main/frmMain.h"
 
 // What nearly every suite drives or reads.
 #include <QAccessible>

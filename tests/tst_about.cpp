@@ -1,6 +1,6 @@
-#include "app/Launcher.h"
-#include "app/Registry.h"
-#include "app/frmAbout.h"
+#include "core/app/Launcher.h"
+#include "core/app/Registry.h"
+#include "ui/app/frmAbout.h"
 #include "testsupport.h"
 
 const QByteArray ToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"; // lookup A: the program's path

@@ -1,5 +1,5 @@
-#include "editor/CallEdit.h"
-#include "editor/NavigationBar.h"
+#include "ui/editor/CallEdit.h"
+#include "ui/editor/NavigationBar.h"
 #include "testsupport.h"
 
 const QList<CallDatabase::CallList> FiveCalls = {list("B", 3), list("MS", 2)}; // B #1 .. B #3, MS #1, MS #2

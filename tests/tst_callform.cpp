@@ -1,7 +1,7 @@
 // The "Calls" window: list activation at load, list calls, NL calls, pacing.
 #include "testsupport.h"
 
-#include "app/Message.h"
+#include "ui/kit/Message.h"
 
 #include <QFontMetricsF>
 #include <QMessageBox>

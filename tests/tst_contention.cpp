@@ -1,7 +1,7 @@
 // The call database held locked by another connection or another copy: what
 // waits, what skips, and that nothing freezes or is half written.
-#include "data/InstanceLock.h"
-#include "editor/CallEdit.h"
+#include "core/data/InstanceLock.h"
+#include "ui/editor/CallEdit.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>

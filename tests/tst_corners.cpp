@@ -1,4 +1,4 @@
-#include "boards/Corners.h"
+#include "ui/boards/Corners.h"
 #include "testsupport.h"
 
 QWidget *board() { return Corners::instance().window(); }

@@ -1,6 +1,6 @@
 // The call database: its commands, result sets, and what happens to a bad file.
-#include "data/DataError.h"
-#include "editor/CallEdit.h"
+#include "core/data/DataError.h"
+#include "ui/editor/CallEdit.h"
 #include "testsupport.h"
 
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 // The "Floor" window: the calls large, following the "Calls" window, worked by single keys.
-#include "calls/Floor.h"
+#include "ui/calls/Floor.h"
 #include "testsupport.h"
 
 #include <QFontMetricsF>

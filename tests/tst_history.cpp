@@ -1,9 +1,9 @@
 // The use history beside the call database and the "Progress" window over it.
-#include "editor/CallEdit.h"
-#include "history/History.h"
-#include "history/Progress.h"
-#include "history/ProgressModel.h"
-#include "lists/Lists.h"
+#include "ui/editor/CallEdit.h"
+#include "core/history/History.h"
+#include "ui/history/Progress.h"
+#include "ui/history/ProgressModel.h"
+#include "ui/lists/Lists.h"
 #include "testsupport.h"
 
 #include <QPrinter>

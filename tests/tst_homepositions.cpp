@@ -1,4 +1,4 @@
-#include "boards/HomePositions.h"
+#include "ui/boards/HomePositions.h"
 #include "testsupport.h"
 
 #include <QRadioButton>

@@ -1,9 +1,9 @@
 // The caller's own lists: the file format, the list module's rules, the
 // command line and the Lists window.
-#include "data/DataError.h"
-#include "lists/ListFile.h"
-#include "lists/ListStore.h"
-#include "lists/Lists.h"
+#include "core/data/DataError.h"
+#include "core/lists/ListFile.h"
+#include "core/lists/ListStore.h"
+#include "ui/lists/Lists.h"
 #include "testsupport.h"
 
 #include <QMimeData>

@@ -1,6 +1,6 @@
-#include "app/Look.h"
-#include "app/frmAbout.h"
-#include "app/frmSplash.h"
+#include "ui/kit/Look.h"
+#include "ui/app/frmAbout.h"
+#include "ui/app/frmSplash.h"
 #include "testsupport.h"
 
 #include <QMessageBox>

@@ -1,0 +1,260 @@
+#include "cli/lists/ListsCli.h"
+
+#include "core/data/CallDatabase.h"
+#include "core/data/DataError.h"
+#include "core/history/History.h"
+#include "core/lists/ListStore.h"
+
+#include <QDate>
+
+#include <QHash>
+#include <QIODevice>
+#include <QSet>
+#include <algorithm>
+
+namespace ListsCli {
+
+namespace {
+const QString Program = QStringLiteral("vorlet-lists");
+
+struct UsageError
+{
+    QString message;
+};
+
+// A command's own words after the command name: positional words, options
+// that take a value, and flags.
+struct Options
+{
+    QStringList words;
+    QHash<QString, QString> values;
+    QSet<QString> flags;
+
+    Options(const QStringList &args, const QStringList &valued, const QStringList &flagNames)
+    {
+        for (int i = 0; i < args.size(); ++i) {
+            QString arg = args[i];
+            if (!arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
+                words.append(arg);
+                continue;
+            }
+            QString value;
+            const qsizetype eq = arg.indexOf(QLatin1Char('='));
+            const bool inlineValue = arg.startsWith(QLatin1String("--")) && eq > 0;
+            if (inlineValue) {
+                value = arg.mid(eq + 1);
+                arg.truncate(eq);
+            }
+            if (valued.contains(arg)) {
+                if (!inlineValue) {
+                    if (++i >= args.size())
+                        throw UsageError{arg + QStringLiteral(" needs a value")};
+                    value = args[i];
+                }
+                values.insert(arg, value);
+            } else if (flagNames.contains(arg) && !inlineValue) {
+                flags.insert(arg);
+            } else {
+                throw UsageError{QStringLiteral("unknown option ") + arg};
+            }
+        }
+    }
+};
+
+struct Context
+{
+    QString database;
+    QStringList args;
+    QIODevice &out;
+    QIODevice &err;
+
+    void say(const QString &text) const { out.write((text + QLatin1Char('\n')).toUtf8()); }
+    void warn(const QString &text) const
+    {
+        err.write((Program + QStringLiteral(": ") + QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))
+                   + QLatin1Char('\n'))
+                      .toUtf8());
+    }
+};
+
+ListStore::List named(const ListStore &store, const QString &name)
+{
+    const std::optional<ListStore::List> list = store.find(name);
+    if (!list)
+        throw DataError(store.file() + QStringLiteral(": no list named \"%1\"").arg(name));
+    return *list;
+}
+
+int show(const Context &c)
+{
+    const Options options(c.args, {}, {});
+    if (!options.words.isEmpty())
+        throw UsageError{QStringLiteral("show takes no names")};
+    const ListStore store(c.database);
+    for (const ListStore::List &list : store.lists())
+        c.say(QStringLiteral("%1\t%2\t%3").arg(list.name).arg(list.calls).arg(list.used));
+    return Ok;
+}
+
+int exportList(const Context &c)
+{
+    const Options options(c.args, {QStringLiteral("-o")}, {QStringLiteral("--csv"), QStringLiteral("--all")});
+    const bool all = options.flags.contains(QStringLiteral("--all"));
+    const bool csv = options.flags.contains(QStringLiteral("--csv"));
+    if (all ? !options.words.isEmpty() : options.words.size() != 1)
+        throw UsageError{QStringLiteral("export takes one list name, or --all with --csv")};
+    if (all && !csv)
+        throw UsageError{QStringLiteral("--all exports CSV only; add --csv")};
+    const ListStore store(c.database);
+    std::optional<int> listId;
+    if (!all)
+        listId = named(store, options.words.first()).id;
+    const QByteArray bytes = csv ? store.exportCsv(listId) : store.exportText(*listId);
+    const QString target = options.values.value(QStringLiteral("-o"));
+    if (target.isEmpty())
+        c.out.write(bytes);
+    else if (const QString error = ListFile::save(target, bytes); !error.isEmpty())
+        throw DataError(error);
+    // Written all the same: the caller decides what to do about such names.
+    if (!csv) {
+        for (const QString &problem : ListFile::problems(store.callNames(*listId)))
+            c.warn((target.isEmpty() ? QStringLiteral("standard output") : target) + QStringLiteral(": ") + problem);
+    }
+    return Ok;
+}
+
+int importList(const Context &c)
+{
+    const Options options(c.args, {QStringLiteral("--name")}, {QStringLiteral("--replace")});
+    if (options.words.size() != 1)
+        throw UsageError{QStringLiteral("import takes one file")};
+    const bool replace = options.flags.contains(QStringLiteral("--replace"));
+    const QString name = options.values.contains(QStringLiteral("--name")) ? options.values.value(QStringLiteral("--name"))
+                                                                          : QString();
+    if (!name.isNull() && name.trimmed().isEmpty())
+        throw UsageError{QStringLiteral("--name needs a list name that is not empty")};
+    const QString file = options.words.first();
+    ListStore store(c.database);
+    if (const auto existing = store.find(name.isNull() ? ListStore::defaultName(file) : name); existing && !replace)
+        throw DataError(store.file() + QStringLiteral(": a list named \"%1\" exists already; add --replace to "
+                                                      "replace its calls")
+                                           .arg(existing->name));
+    const ListStore::Imported imported = store.importFile(file, name, replace);
+    for (const QString &note : std::as_const(imported.notes))
+        c.warn(note);
+    const QString listName = store.listById(imported.listId).name;
+    if (imported.replaced)
+        c.say(QStringLiteral("replaced the calls of \"%1\": %2 calls, %3 used marks kept")
+                  .arg(listName)
+                  .arg(imported.calls)
+                  .arg(imported.keptUsed));
+    else
+        c.say(QStringLiteral("created \"%1\" with %2 calls").arg(listName).arg(imported.calls));
+    return Ok;
+}
+
+int history(const Context &c)
+{
+    const Options options(c.args, {QStringLiteral("--list"), QStringLiteral("--since")}, {QStringLiteral("--csv")});
+    if (!options.words.isEmpty())
+        throw UsageError{QStringLiteral("history takes no names; use --list NAME")};
+    QString since;
+    if (options.values.contains(QStringLiteral("--since"))) {
+        since = options.values.value(QStringLiteral("--since"));
+        if (since.size() != 10 || !QDate::fromString(since, Qt::ISODate).isValid())
+            throw UsageError{QStringLiteral("--since needs a date as YYYY-MM-DD, not \"%1\"").arg(since)};
+    }
+    const QList<History::Record> records =
+        History::records(options.values.value(QStringLiteral("--list"), QString()), since,
+                         History::pathBeside(c.database));
+    if (options.flags.contains(QStringLiteral("--csv"))) {
+        c.out.write(History::csv(records).toUtf8());
+        return Ok;
+    }
+    for (const History::Record &r : records)
+        c.say(r.date + QLatin1Char('\t') + r.list + QLatin1Char('\t') + r.call);
+    return Ok;
+}
+
+struct Command
+{
+    QString name;
+    QStringList usage; // one line each, the command name first
+    QString summary;
+    // cppcheck-suppress unusedStructMember ; called through the row run() finds
+    int (*run)(const Context &);
+};
+
+// One row per command; a new command is one more row and its function.
+const QList<Command> &commands()
+{
+    static const QList<Command> table = {
+        {QStringLiteral("show"), {QStringLiteral("show")},
+         QStringLiteral("one line per list: name, tab, calls, tab, calls used"), show},
+        {QStringLiteral("export"),
+         {QStringLiteral("export NAME [--csv] [-o FILE]"), QStringLiteral("export --all --csv [-o FILE]")},
+         QStringLiteral("a list as a list file (or CSV), or every list as CSV"), exportList},
+        {QStringLiteral("import"), {QStringLiteral("import FILE [--name NAME] [--replace]")},
+         QStringLiteral("a list file as a new list, or in place of a list's calls"), importList},
+        {QStringLiteral("history"), {QStringLiteral("history [--list NAME] [--since YYYY-MM-DD] [--csv]")},
+         QStringLiteral("every use of a call, oldest first: date, list, call"), history},
+    };
+    return table;
+}
+
+QString help()
+{
+    QString text = QStringLiteral("usage: vorlet-lists [--db FILE] COMMAND ...\n\n"
+                                  "The lists of a call database (default: Call_List.db in this folder).\n\n"
+                                  "commands:\n");
+    for (const Command &command : commands()) {
+        for (const QString &line : command.usage)
+            text += QStringLiteral("  ") + line + QLatin1Char('\n');
+        text += QStringLiteral("      ") + command.summary + QLatin1Char('\n');
+    }
+    text += QStringLiteral("\nExit status: 0 done, 1 data error, 2 bad usage.\n");
+    return text;
+}
+} // namespace
+
+int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
+{
+    Context c{QString(), {}, out, err};
+    try {
+        QString commandName;
+        for (int i = 0; i < arguments.size(); ++i) {
+            const QString &arg = arguments[i];
+            if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+                out.write(help().toUtf8());
+                return Ok;
+            }
+            if (arg == QLatin1String("--db") || arg.startsWith(QLatin1String("--db="))) {
+                if (arg == QLatin1String("--db") && ++i >= arguments.size())
+                    throw UsageError{QStringLiteral("--db needs a file")};
+                c.database = arg == QLatin1String("--db") ? arguments[i] : arg.mid(5);
+            } else if (commandName.isEmpty() && !arg.startsWith(QLatin1Char('-'))) {
+                commandName = arg;
+            } else {
+                c.args.append(arg);
+            }
+        }
+        if (commandName.isEmpty())
+            throw UsageError{QStringLiteral("no command given")};
+        if (c.database.isEmpty())
+            c.database = CallDatabase::FileName;
+        const QList<Command> &table = commands();
+        const auto command = std::find_if(table.begin(), table.end(),
+                                          [&commandName](const Command &row) { return row.name == commandName; });
+        if (command != table.end())
+            return command->run(c);
+        throw UsageError{QStringLiteral("unknown command \"%1\"").arg(commandName)};
+    } catch (const UsageError &e) {
+        c.warn(e.message + QStringLiteral(" (see vorlet-lists --help)"));
+        return BadUsage;
+    } catch (const DataError &e) {
+        c.warn(e.message());
+        return DataFailure;
+    }
+}
+
+} // namespace ListsCli

@@ -1,0 +1,114 @@
+#include "core/data/Waiting.h"
+
+#include "core/app/TimeSource.h"
+#include "core/data/CallDatabase.h"
+#include "core/data/DataError.h"
+
+#include <QDeadlineTimer>
+#include <QScopeGuard>
+#include <QThread>
+#include <cstdio>
+
+namespace {
+int openTimeoutMs = 15000;
+int commandTimeoutMs = 30000;
+bool waiting = false;
+qint64 waitedBefore = 0; // by the waits already over
+qint64 waitingSince = 0;
+// The face's turn between two attempts.
+constexpr int PauseMs = 20;
+
+// A tool without windows: one line on standard error, then plain sleeps.
+class PlainWait : public Waiting::Policy
+{
+public:
+    void begin(const QString &file, int timeoutMs) override
+    {
+        std::fprintf(stderr, "Waiting up to %d seconds for the %s: another program is using it.\n",
+                     timeoutMs / 1000, qPrintable(file));
+        std::fflush(stderr);
+    }
+    bool pause(int ms) override
+    {
+        QThread::msleep(ulong(ms));
+        return true;
+    }
+    void end() override {}
+};
+
+Waiting::Policy *chosenPolicy = nullptr;
+
+Waiting::Policy &policy()
+{
+    static PlainWait plain;
+    return chosenPolicy ? *chosenPolicy : plain;
+}
+} // namespace
+
+namespace Waiting {
+
+void setPolicy(Policy *p)
+{
+    chosenPolicy = p;
+}
+
+void setTimeouts(int openMs, int commandMs)
+{
+    openTimeoutMs = openMs;
+    commandTimeoutMs = commandMs;
+}
+
+bool isWaiting()
+{
+    return waiting;
+}
+
+qint64 waitedMs()
+{
+    return waitedBefore + (waiting ? TimeSource::steady().nowMs() - waitingSince : 0);
+}
+
+QString fileWords(const QString &path)
+{
+    return CallDatabase::where(path).section(u' ', 1);
+}
+
+void retry(Patience patience, const QString &path, const std::function<void()> &work)
+{
+    if (patience == Patience::Tick || waiting) {
+        work();
+        return;
+    }
+    waiting = true;
+    waitingSince = TimeSource::steady().nowMs();
+    const auto done = qScopeGuard([] {
+        waiting = false;
+        waitedBefore += TimeSource::steady().nowMs() - waitingSince;
+    });
+    const int timeoutMs = patience == Patience::Open ? openTimeoutMs : commandTimeoutMs;
+    const QDeadlineTimer deadline(timeoutMs);
+    Policy &face = policy();
+    bool begun = false;
+    const auto over = qScopeGuard([&] {
+        if (begun)
+            face.end();
+    });
+    for (;;) {
+        try {
+            work();
+            return;
+        } catch (const DataError &e) {
+            if (!e.isBusy() || deadline.hasExpired())
+                throw;
+        }
+        if (!begun) {
+            face.begin(fileWords(path), timeoutMs);
+            begun = true;
+        }
+        if (!face.pause(PauseMs))
+            throw DataError(QStringLiteral("Cancelled while waiting for the ") + fileWords(path),
+                            DataError::Kind::Cancelled);
+    }
+}
+
+} // namespace Waiting

@@ -1,0 +1,214 @@
+#include "core/lists/ListFile.h"
+
+#include <QFile>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+namespace ListFile {
+
+namespace {
+// Windows-1252 differs from Latin-1 only in 0x80..0x9F; its five unused codes
+// keep their Latin-1 meaning.
+const char16_t Cp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString fromCp1252(const QByteArray &bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    for (const char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        text.append(b >= 0x80 && b < 0xA0 ? QChar(Cp1252High[b - 0x80]) : QChar(b));
+    }
+    return text;
+}
+
+struct Line
+{
+    int number = 0; // item number, 0 when none
+    QChar sub;      // sub-item letter, null when none
+    QString name;
+};
+
+Line split(const QString &line)
+{
+    // Sub-items first: "12.a Name", "12.a) Name", "12a. Name", "12a) Name".
+    static const QRegularExpression patterns[] = {
+        QRegularExpression(QStringLiteral("^(\\d{1,6})\\.([A-Za-z])[.)]?\\s+(\\S.*)$")),
+        QRegularExpression(QStringLiteral("^(\\d{1,6})([A-Za-z])[.)]\\s+(\\S.*)$")),
+        QRegularExpression(QStringLiteral("^(\\d{1,6})[.)]()\\s+(\\S.*)$")),
+    };
+    for (const QRegularExpression &p : patterns) {
+        const QRegularExpressionMatch m = p.match(line);
+        if (m.hasMatch()) {
+            const QString letter = m.captured(2);
+            return {m.captured(1).toInt(), letter.isEmpty() ? QChar() : letter[0], m.captured(3).trimmed()};
+        }
+    }
+    return {0, QChar(), line};
+}
+
+QString csvField(const QString &field)
+{
+    static const QRegularExpression special(QStringLiteral("[\",\r\n]"));
+    if (!field.contains(special))
+        return field;
+    QString quoted = field;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+} // namespace
+
+QString callOf(const QString &line)
+{
+    return split(line.trimmed()).name;
+}
+
+bool readsBack(const QString &name)
+{
+    return !name.isEmpty() && !name.startsWith(QLatin1Char('#')) && name == name.trimmed()
+           && !name.contains(QLatin1Char('\n')) && !name.contains(QLatin1Char('\r'))
+           && !name.contains(QChar(0)) && name.size() <= MaxLineLength && callOf(name) == name;
+}
+
+Parsed parse(const QByteArray &raw, const QString &fileName)
+{
+    Parsed result;
+    auto fail = [&](const QString &cause) {
+        result.calls.clear();
+        result.error = fileName + QStringLiteral(": ") + cause;
+        return result;
+    };
+    if (raw.startsWith("\xFF\xFE") || raw.startsWith("\xFE\xFF"))
+        return fail(QStringLiteral("the file is UTF-16; save it as UTF-8 and import it again"));
+    const qsizetype nul = raw.indexOf('\0');
+    if (nul >= 0)
+        return fail(QStringLiteral("line %1: a NUL byte; this is not a text file")
+                        .arg(raw.left(nul).count('\n') + 1));
+
+    QByteArray bytes = raw;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError()) {
+        text = fromCp1252(bytes);
+        result.notes.append(fileName + QStringLiteral(": not valid UTF-8, read as Windows-1252"));
+    }
+
+    QList<Line> lines;
+    QList<int> lineNumbers;
+    // LF, CRLF, and the lone CR of old Mac files.
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
+    const QStringList rows = text.split(lineEnd);
+    for (int i = 0; i < rows.size(); ++i) {
+        QString row = rows[i];
+        if (row.size() > MaxLineLength && row.toUcs4().size() > MaxLineLength)
+            return fail(QStringLiteral("line %1: longer than %2 characters").arg(i + 1).arg(MaxLineLength));
+        row = row.trimmed();
+        if (row.isEmpty() || row.startsWith(QLatin1Char('#')))
+            continue;
+        lines.append(split(row));
+        lineNumbers.append(i + 1);
+    }
+
+    QHash<QString, int> seen; // folded name -> line of its first appearance
+    for (int i = 0; i < lines.size(); ++i) {
+        const Line &line = lines[i];
+        // An item whose number the next line carries as a sub-item heads a family.
+        const bool heading = line.number > 0 && line.sub.isNull() && i + 1 < lines.size()
+                             && lines[i + 1].number == line.number && !lines[i + 1].sub.isNull();
+        if (heading)
+            continue;
+        const QString key = line.name.toCaseFolded();
+        const auto first = seen.constFind(key);
+        if (first != seen.constEnd()) {
+            result.notes.append(fileName + QStringLiteral(": line %1: \"%2\" repeats line %3; imported once")
+                                               .arg(lineNumbers[i])
+                                               .arg(line.name)
+                                               .arg(first.value()));
+            continue;
+        }
+        seen.insert(key, lineNumbers[i]);
+        result.calls.append(line.name);
+    }
+    if (result.calls.isEmpty())
+        return fail(QStringLiteral("no calls in it (only blank lines, comments or family headings)"));
+    return result;
+}
+
+Parsed read(const QString &path)
+{
+    QFile file(path);
+    Parsed failed;
+    if (!file.open(QIODevice::ReadOnly)) {
+        failed.error = path + QStringLiteral(": cannot be read: ") + file.errorString();
+        return failed;
+    }
+    if (file.size() > MaxBytes) {
+        failed.error = path + QStringLiteral(": %1 bytes, too large for a list of calls").arg(file.size());
+        return failed;
+    }
+    const QByteArray bytes = file.read(MaxBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        failed.error = path + QStringLiteral(": cannot be read: ") + file.errorString();
+        return failed;
+    }
+    return parse(bytes, path);
+}
+
+QByteArray toText(const QString &listName, const QStringList &calls)
+{
+    QString text = QStringLiteral("# ") + listName + QLatin1Char('\n');
+    for (const QString &call : calls)
+        text += call + QLatin1Char('\n');
+    return text.toUtf8();
+}
+
+QStringList problems(const QStringList &calls)
+{
+    QStringList found;
+    QHash<QString, int> seen;
+    for (int i = 0; i < calls.size(); ++i) {
+        const int line = i + 2; // after the heading line
+        const QString &name = calls[i];
+        if (!readsBack(name)) {
+            found.append(QStringLiteral("line %1: \"%2\" will read back as \"%3\"")
+                             .arg(line)
+                             .arg(name, callOf(QString(name).replace(QLatin1Char('\n'), QLatin1Char(' ')))));
+            continue;
+        }
+        const auto first = seen.constFind(name.toCaseFolded());
+        if (first != seen.constEnd())
+            found.append(QStringLiteral("line %1: \"%2\" repeats line %3 and will be read once").arg(line).arg(name).arg(*first));
+        else
+            seen.insert(name.toCaseFolded(), line);
+    }
+    return found;
+}
+
+QByteArray toCsv(const QList<NamedList> &lists)
+{
+    // Records end in CRLF, as RFC 4180 has them.
+    QString text = QStringLiteral("List,Call\r\n");
+    for (const NamedList &list : lists) {
+        for (const QString &call : list.calls)
+            text += csvField(list.name) + QLatin1Char(',') + csvField(call) + QStringLiteral("\r\n");
+    }
+    return text.toUtf8();
+}
+
+QString save(const QString &path, const QByteArray &bytes)
+{
+    // A failed export leaves an older file as it was.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return path + QStringLiteral(": cannot be written: ") + file.errorString();
+    return {};
+}
+
+} // namespace ListFile

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "core/lists/ListFile.h"
+
+#include <QList>
+#include <QPair>
+#include <QSqlDatabase>
+#include <QString>
+#include <optional>
+
+class QSqlError;
+
+// The caller's lists in a call database: lists are rows of tblList, their calls
+// rows of tblCalls, in stored (Call_ID) order. Every change is one write
+// transaction; a refused or failed change writes nothing. Failures throw
+// DataError with one line that names the database file and the cause.
+class ListStore
+{
+public:
+    // Opens a connection of its own to an existing call database.
+    explicit ListStore(const QString &databasePath, int busyTimeoutMs = 5000);
+    ~ListStore();
+    ListStore(const ListStore &) = delete;
+    ListStore &operator=(const ListStore &) = delete;
+
+    struct List
+    {
+        int id = 0;
+        QString name;
+        int calls = 0;
+        int used = 0;
+        bool level = false;
+    };
+    struct Call
+    {
+        int id = 0;
+        QString name;
+        bool used = false;
+    };
+
+    // Level lists first in ladder order, then the others by name.
+    QList<List> lists() const;
+    QList<Call> calls(int listId) const;
+    QStringList callNames(int listId) const;
+    // The list of exactly this name, else the one list it names ignoring case.
+    std::optional<List> find(const QString &name) const;
+    List listById(int listId) const;
+    static bool isLevel(const QString &name);
+    // The name an imported file gives its list unless told otherwise.
+    static QString defaultName(const QString &filePath);
+
+    int createList(const QString &name);
+    void renameList(int listId, const QString &name);
+    // Removes the list and its calls.
+    void deleteList(int listId);
+
+    int addCall(int listId, const QString &name);
+    void renameCall(int callId, const QString &name);
+    void deleteCalls(const QList<int> &callIds);
+    // Moved calls go to the end of the target list, keeping their used marks.
+    void moveCalls(const QList<int> &callIds, int toListId);
+    // Every used mark the lists change goes through here.
+    void setUsed(const QList<int> &callIds, bool used);
+
+    struct Imported
+    {
+        int listId = 0;
+        int calls = 0;
+        int keptUsed = 0;
+        bool replaced = false;
+        QStringList notes;
+    };
+    // Creates the list, or with replace swaps an existing list's calls, keeping
+    // the used mark of every call whose name stays.
+    Imported importCalls(const QString &name, const QStringList &calls, bool replace);
+    Imported importFile(const QString &filePath, const QString &name, bool replace);
+
+    QByteArray exportText(int listId) const;
+    // One list, or every list when listId is empty.
+    QByteArray exportCsv(std::optional<int> listId) const;
+
+    QString file() const { return m_file; }
+
+private:
+    class Write;
+    QSqlQuery query(const QString &sql, const QVariantList &values) const;
+    [[noreturn]] void fail(const QString &cause) const;
+    [[noreturn]] void failSql(const QSqlError &error) const;
+    QString checkedListName(const QString &name, int exceptId) const;
+    QString checkedCallName(int listId, const QString &name, int exceptId) const;
+    // The list a call is in, and the call's name.
+    QPair<int, QString> listOfCall(int callId) const;
+    int appendCall(int listId, const QString &name, bool used);
+
+    QString m_file;
+    QString m_connection;
+};

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "ui/kit/FitLabel.h"
+#include "ui/kit/Form.h"
+#include "core/app/TimeSource.h"
+#include "core/data/Waiting.h"
+
+#include <QVariant>
+#include <QtGlobal>
+#include <random>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QScrollBar;
+class QTimer;
+
+struct CallFormControls
+{
+    QLabel *lblCallsLeft;
+    FitLabel *lblCall;
+    QPushButton *cmdUse;
+    QPushButton *cmdStart;
+    QPushButton *cmdReset;
+    QLabel *lblFieldLabel_5;
+    QLabel *lblCallDelay;
+    QLabel *lblDelay1;
+    QScrollBar *hscrCall;
+    QCheckBox *chkSync;
+    FitLabel *lblNLCall1;
+    FitLabel *lblNLCall2;
+    QPushButton *cmdGetNOL;
+    QPushButton *cmdProgress;
+    QLabel *lblDelay2;
+    QLabel *lblDelay;
+    QScrollBar *hscrDelay;
+    QTimer *Timer1;
+    QPushButton *cmdFloor;
+    QLabel *lblStatus; // a quiet line for paced draws the busy file turned away
+};
+
+// The "Calls" window: activates the lists of the ticked levels, draws list
+// calls and NL calls, marks calls used, and paces the draws with its timer.
+class CallForm : public FormWith<CallFormControls>
+{
+    Q_OBJECT
+public:
+    using Controls = CallFormControls;
+    static CallForm &instance() { return Form::instance<CallForm>(); }
+
+    // Kept by the window object across a close.
+    qint64 CallTicks = 0;
+    qint64 NLTicks = 0;
+    qint16 NLShown = 0;
+
+    // One tick of the pacing rule; 100 ticks make one unit of delay.
+    void Timer1_Timer();
+    static constexpr int TickMs = 10;
+    static constexpr qint64 TicksPerUnit = 100;
+
+    // Ticks are counted on a pacing clock that stands still while a message
+    // waits; the timer wakes only when a tick would change something. Tests
+    // put in a clock of their own (nullptr: the real one).
+    void setTimeSource(const TimeSource *source);
+    // The timer woke: runs the ticks come due and sleeps until the next draw.
+    void Timer1_Due();
+
+    // The load step seeds from the clock; tests pin the sequence down.
+    void seedGenerator(quint32 seed) { m_generator.seed(seed); }
+
+signals:
+    // Other windows follow the list calls live through these.
+    void callDrawn(const QVariant &callId, const QString &name);
+    void callUsed(const QVariant &callId);
+    void callsReset();
+
+protected:
+    FormWindow *createWindow() override;
+    void Form_Load() override;
+
+private:
+    friend class Form;
+    CallForm() = default;
+
+    void cmdStart_Click();
+    void cmdUse_Click();
+    void cmdReset_Click();
+    void cmdGetNOL_Click();
+    void cmdFloor_Click();
+    void cmdProgress_Click();
+    void hscrCall_Change();
+    void hscrDelay_Change();
+
+    // A caller's own action waits for a busy file; a paced draw skips its tick.
+    using Patience = Waiting::Patience;
+    void ActivateLists();
+    void FindCall(Patience patience = Patience::Command);
+    void ResetCalls();
+    void GetNLCall(Patience patience = Patience::Command);
+
+    void catchUp();
+    void advance(qint64 ticks);
+    qint64 ticksToNextDraw() const;
+    void tickSoon();
+
+    int draw(int rows);
+    void showCallsLeft(int rows);
+    void tell(const QString &text);
+    void drawSkipped();
+    void drawDone();
+
+    std::mt19937 m_generator;
+    // True while the list call shown comes from a draw that succeeded.
+    bool m_haveListCall = false;
+    QVariant m_listCallId;
+    QString m_listCallName;
+
+    const TimeSource *m_clock = nullptr;
+    qint64 m_tickBase = 0; // pacing time of the last tick counted
+    bool m_sync = false; // "Sync Delay" as the ticks from now on go by it
+    bool m_catchingUp = false;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "ui/kit/FitLabel.h"
+#include "ui/kit/Form.h"
+
+class QLabel;
+
+struct FloorControls
+{
+    FitLabel *lblCall;
+    FitLabel *lblNLCall1;
+    FitLabel *lblNLCall2;
+    QLabel *lblCallsLeft;
+    QLabel *lblKeys;
+};
+
+// The "Floor" window: the calls of the "Calls" window, as large as the window
+// lets them be, for a caller who reads them from across the hall. It follows
+// the "Calls" window as it draws, and single keys work it from a distance.
+class Floor : public FormWith<FloorControls>
+{
+    Q_OBJECT
+public:
+    using Controls = FloorControls;
+    static Floor &instance() { return Form::instance<Floor>(); }
+
+    void toggleFullScreen();
+
+protected:
+    FormWindow *createWindow() override;
+    void Form_Load() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    friend class Form;
+    Floor() = default;
+
+    void Form_KeyDown(int key);
+    void followSoon();
+    void follow();
+
+    bool m_followPending = false;
+};

@@ -1,0 +1,337 @@
+#include "ui/editor/CallEdit.h"
+
+#include "ui/kit/Look.h"
+#include "ui/kit/Message.h"
+#include "core/data/CallDatabase.h"
+#include "core/data/DataError.h"
+#include "core/data/SqlLike.h"
+#include "core/data/Waiting.h"
+#include "ui/editor/NavigationBar.h"
+#include "core/history/History.h"
+
+#include <QApplication>
+#include <QDataWidgetMapper>
+#include <QFileInfo>
+#include <QItemDelegate>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlTableModel>
+#include <limits>
+#include <optional>
+
+const QString CallEdit::ConnectionName = QStringLiteral("datPrimaryRS");
+
+namespace {
+// The rows of the row source, held as a snapshot that writes a changed row
+// back by its key.
+class CallRows : public QSqlTableModel
+{
+public:
+    explicit CallRows(const QSqlDatabase &db)
+        : QSqlTableModel(nullptr, db)
+    {
+    }
+
+    QString selectStatement() const override
+    {
+        // The row source "select Call_Name,Used from tblCalls", with the key riding
+        // along after the two shown columns: it says where a changed row goes.
+        return QStringLiteral("select Call_Name,Used,Call_ID from tblCalls");
+    }
+
+    bool selectRow(int) override
+    {
+        // A written row keeps the values written; reading it again would mix
+        // other connections' changes into the snapshot before it is reopened.
+        return true;
+    }
+
+    // Why the last write was refused: a history failure as History raised it
+    // (Busy included, so the bounded wait applies), else the database's error.
+    std::optional<DataError> historyError;
+
+protected:
+    // A used mark set to 1 here is recorded in the use history in the same
+    // transaction: when the record cannot be written, the row is not either.
+    bool updateRowInTable(int row, const QSqlRecord &values) override
+    {
+        historyError.reset();
+        const int used = values.indexOf(QStringLiteral("Used"));
+        if (used < 0 || !values.isGenerated(used))
+            return QSqlTableModel::updateRowInTable(row, values);
+        QSqlDatabase db = database();
+        const QVariant id = record(row).value(QStringLiteral("Call_ID"));
+        QString history;
+        try {
+            history = History::attach(db);
+        } catch (const DataError &e) {
+            return refuse(e);
+        }
+        // The row is written first, so a lock on the call database shows as its own.
+        if (!QSqlQuery(db).exec(QStringLiteral("BEGIN")) || !QSqlTableModel::updateRowInTable(row, values)) {
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            return false;
+        }
+        try {
+            QSqlQuery now(db);
+            const bool prepared = now.prepare(QStringLiteral("SELECT Used FROM tblCalls WHERE Call_ID = ?"));
+            now.addBindValue(id);
+            const bool marked = prepared && now.exec() && now.next() && now.value(0).typeId() == QMetaType::LongLong
+                                && now.value(0).toLongLong() == 1;
+            now.finish();
+            if (marked)
+                History::recordUse(db, id, history);
+            QSqlQuery commit(db);
+            if (!commit.exec(QStringLiteral("COMMIT"))) {
+                setLastError(commit.lastError());
+                QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+                return false;
+            }
+            if (marked)
+                emit History::notifier().marksChanged(id);
+            return true;
+        } catch (const DataError &e) {
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            return refuse(e);
+        }
+    }
+
+private:
+    bool refuse(const DataError &e)
+    {
+        historyError = e;
+        setLastError(QSqlError(QString(), e.message(), QSqlError::TransactionError));
+        return false;
+    }
+};
+
+// Hands a text box's value to the row only when the person changed it, so a
+// row merely passed over is never written back.
+class ChangedOnly : public QItemDelegate
+{
+public:
+    using QItemDelegate::QItemDelegate;
+
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
+    {
+        const auto *box = qobject_cast<QLineEdit *>(editor);
+        if (!box) {
+            QItemDelegate::setModelData(editor, model, index);
+            return;
+        }
+        // Typed, not merely shown: a value shown as text and read back could
+        // differ from the one stored (a number stored as text, say).
+        if (box->isModified())
+            model->setData(index, box->text());
+    }
+};
+
+DataError describe(const QSqlError &error)
+{
+    QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    // The database's own words for a refused used mark tell a caller little.
+    if (text.contains(QLatin1String("typeof(Used)")))
+        return DataError(
+            QStringLiteral("Used must be a whole number, such as 0 or 1; the row is not written (%1).").arg(text));
+    return CallDatabase::failure(CallDatabase::path(), error);
+}
+} // namespace
+
+CallEdit::CallEdit() = default;
+CallEdit::~CallEdit()
+{
+    closeRows();
+}
+
+FormWindow *CallEdit::createWindow()
+{
+    auto *w = newWindow(QStringLiteral("CallEdit"), QStringLiteral("tblCalls"), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                                       | Qt::WindowCloseButtonHint);
+    Look::place(w, 1095, 435, 5775, 1275);
+    w->setFixedSize(w->size());
+    Controls &c = *m_ui;
+
+    const char *captions[2] = {"Call_Name:", "Used:"};
+    const int tops[2] = {60, 380};
+    for (int i = 0; i < 2; ++i) {
+        c.lblLabels[i] = new QLabel(QString::fromLatin1(captions[i]), w);
+        c.lblLabels[i]->setObjectName(QStringLiteral("lblLabels_%1").arg(i));
+        Look::place(c.lblLabels[i], 120, tops[i], 1815, 255);
+        c.txtFields[i] = new QLineEdit(w);
+        c.txtFields[i]->setObjectName(QStringLiteral("txtFields_%1").arg(i));
+        // QLineEdit would cut longer names at 32,767 characters.
+        c.txtFields[i]->setMaxLength(std::numeric_limits<int>::max());
+        Look::place(c.txtFields[i], 2040, tops[i], 3375, 285);
+    }
+
+    c.picButtons = new QWidget(w);
+    c.picButtons->setObjectName(QStringLiteral("picButtons"));
+    Look::place(c.picButtons, 0, 645, 5775, 300);
+    c.cmdUpdate = new QPushButton(QStringLiteral("&Update"), c.picButtons);
+    c.cmdUpdate->setObjectName(QStringLiteral("cmdUpdate"));
+    Look::place(c.cmdUpdate, 1213, 0, 1095, 300);
+    c.cmdClose = new QPushButton(QStringLiteral("&Close"), c.picButtons);
+    c.cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    Look::place(c.cmdClose, 3521, 0, 1095, 300);
+
+    c.datPrimaryRS = new NavigationBar(w);
+    c.datPrimaryRS->setObjectName(QStringLiteral("datPrimaryRS"));
+    Look::place(c.datPrimaryRS, 0, 945, 5775, 330);
+
+    Look::tabOrder({c.txtFields[0], c.txtFields[1], c.cmdUpdate, c.cmdClose});
+
+    connect(c.cmdUpdate, &QPushButton::clicked, this, &CallEdit::cmdUpdate_Click);
+    connect(c.cmdClose, &QPushButton::clicked, this, &CallEdit::cmdClose_Click);
+    connect(c.datPrimaryRS, &NavigationBar::moveFirst, this, [this] { moveTo(0); });
+    connect(c.datPrimaryRS, &NavigationBar::movePrevious, this, [this] { moveTo(currentRow() - 1); });
+    connect(c.datPrimaryRS, &NavigationBar::moveNext, this, [this] { moveTo(currentRow() + 1); });
+    connect(c.datPrimaryRS, &NavigationBar::moveLast, this, [this] { moveTo(m_rows ? m_rows->rowCount() - 1 : 0); });
+    return w;
+}
+
+void CallEdit::Form_Load()
+{
+    openRows();
+}
+
+void CallEdit::openRows()
+{
+    const QString path = CallDatabase::path();
+    try {
+        Waiting::retry(Waiting::Patience::Open, path, [&] {
+            closeRows(); // each attempt starts from nothing
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
+                if (!QFileInfo(path).isFile())
+                    throw DataError(CallDatabase::problem(path, 0));
+                // The editor never creates a database where none is.
+                CallDatabase::setExisting(db, path, Waiting::SliceMs);
+                m_opened = CallDatabase::identify(path);
+                if (!db.open())
+                    throw describe(db.lastError());
+                // The model reads the table's columns quietly: a lock must show here.
+                QSqlQuery probe(db);
+                if (!probe.exec(QStringLiteral("PRAGMA table_info(tblCalls)")))
+                    throw describe(probe.lastError());
+                // A statement still open on the connection would refuse the new LIKE.
+                probe.finish();
+                if (!SqlLike::install(db))
+                    throw DataError(CallDatabase::where(path)
+                                    + QStringLiteral(" could not be opened: the text comparison that ignores "
+                                                     "letter case could not be set up."));
+                m_rows = std::make_unique<CallRows>(db);
+            }
+            m_rows->setTable(QStringLiteral("tblCalls"));
+            m_rows->setEditStrategy(QSqlTableModel::OnRowChange);
+            if (!m_rows->select())
+                throw describe(m_rows->lastError());
+            // The whole snapshot at once: no statement stays open to block other writers.
+            while (m_rows->canFetchMore())
+                m_rows->fetchMore();
+        });
+    } catch (const DataError &e) {
+        closeRows();
+        if (!e.isCancelled())
+            datPrimaryRS_Error(e.message());
+        return;
+    }
+
+    m_mapper = std::make_unique<QDataWidgetMapper>();
+    m_mapper->setItemDelegate(new ChangedOnly(m_mapper.get()));
+    m_mapper->setSubmitPolicy(QDataWidgetMapper::ManualSubmit);
+    m_mapper->setModel(m_rows.get());
+    m_mapper->addMapping(m_ui->txtFields[0], 0);
+    m_mapper->addMapping(m_ui->txtFields[1], 1);
+    m_mapper->toFirst();
+    datPrimaryRS_MoveComplete();
+}
+
+bool CallEdit::submitRow(bool onMove)
+{
+    const QString path = CallDatabase::path();
+    try {
+        Waiting::retry(Waiting::Patience::Command, path, [&] {
+            // Never a write into a file that took the place of the one opened.
+            if (const CallDatabase::Identity now = CallDatabase::identify(path); now != m_opened)
+                throw DataError(CallDatabase::lost(path, now.exists));
+            if (!m_mapper->submit()) {
+                const auto &rows = static_cast<const CallRows &>(*m_rows);
+                throw rows.historyError ? *rows.historyError : describe(m_rows->lastError());
+            }
+        });
+    } catch (const DataError &e) {
+        if (e.isCancelled())
+            return false;
+        if (onMove)
+            datPrimaryRS_Error(e.message());
+        else
+            Message::show(e.message(), m_ui->cmdClose->window());
+        return false;
+    }
+    for (QLineEdit *box : m_ui->txtFields)
+        box->setModified(false);
+    return true;
+}
+
+void CallEdit::closeRows()
+{
+    m_mapper.reset();
+    m_rows.reset();
+    if (QSqlDatabase::contains(ConnectionName)) {
+        QSqlDatabase::database(ConnectionName, false).close();
+        QSqlDatabase::removeDatabase(ConnectionName);
+    }
+}
+
+int CallEdit::currentRow() const
+{
+    return m_mapper ? m_mapper->currentIndex() : NoCurrentRow;
+}
+
+void CallEdit::moveTo(int row)
+{
+    if (!m_mapper || m_rows->rowCount() == 0)
+        return;
+    // Leaving a row writes its changes; a refused write keeps the row current.
+    if (!submitRow(true))
+        return;
+    m_mapper->setCurrentIndex(qBound(0, row, m_rows->rowCount() - 1));
+    datPrimaryRS_MoveComplete();
+}
+
+void CallEdit::datPrimaryRS_MoveComplete()
+{
+    const int row = currentRow();
+    m_ui->datPrimaryRS->setCaption(QStringLiteral("Record: ")
+                                   + QString::number(row >= 0 ? row + 1 : NoCurrentRow));
+}
+
+void CallEdit::datPrimaryRS_Error(const QString &description)
+{
+    Message::show(QStringLiteral("Data error event hit err:") + description, m_ui ? m_ui->cmdClose->window() : nullptr);
+}
+
+void CallEdit::cmdUpdate_Click()
+{
+    // Without a current row nothing typed belongs to a row.
+    if (currentRow() < 0)
+        return;
+    submitRow(false);
+}
+
+void CallEdit::cmdClose_Click()
+{
+    unload();
+}
+
+void CallEdit::Form_Unload()
+{
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    closeRows();
+    m_ui.reset();
+}

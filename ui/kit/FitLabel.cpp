@@ -1,0 +1,183 @@
+#include "ui/kit/FitLabel.h"
+
+#include <QEvent>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QtMath>
+
+namespace {
+qreal blockHeight(const QFontMetricsF &fm, qsizetype lines)
+{
+    return lines > 0 ? qreal(lines - 1) * fm.lineSpacing() + fm.height() : 0;
+}
+
+// Greedy wrapping at spaces; empty when a single word is wider than the box.
+QStringList wrap(const QStringList &words, const QFontMetricsF &fm, qreal width)
+{
+    QStringList lines;
+    QString line;
+    for (const QString &word : words) {
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (fm.horizontalAdvance(longer) <= width) {
+            line = longer;
+            continue;
+        }
+        if (line.isEmpty() || fm.horizontalAdvance(word) > width)
+            return {};
+        lines.append(line);
+        line = word;
+    }
+    if (!line.isEmpty())
+        lines.append(line);
+    return lines;
+}
+
+QFont sized(QFont font, int pixels)
+{
+    font.setPixelSize(qMax(1, pixels));
+    return font;
+}
+} // namespace
+
+FitLabel::FitLabel(const QString &text, QWidget *parent)
+    : QLabel(text, parent)
+{
+    refit();
+}
+
+void FitLabel::setScaleRange(qreal smallest, qreal largest)
+{
+    m_smallest = smallest;
+    m_largest = largest;
+    refit();
+}
+
+void FitLabel::setText(const QString &text)
+{
+    if (text != QLabel::text()) {
+        QLabel::setText(text);
+        refit();
+    }
+    emit textSet(text);
+}
+
+qreal FitLabel::basePixelSize() const
+{
+    const QFont f = font();
+    return f.pixelSize() > 0 ? f.pixelSize() : f.pointSizeF() * logicalDpiY() / 72.0;
+}
+
+void FitLabel::refit()
+{
+    const QSizeF box = contentsRect().size();
+    const QStringList words = text().simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const int smallest = qMax(1, qCeil(basePixelSize() * m_smallest));
+    const int largest = qMax(smallest, qFloor(basePixelSize() * m_largest));
+
+    auto fits = [&](int pixels, QStringList *lines) {
+        const QFontMetricsF fm(sized(font(), pixels));
+        *lines = wrap(words, fm, box.width());
+        return !lines->isEmpty() && blockHeight(fm, lines->size()) <= box.height();
+    };
+
+    // cppcheck-suppress shadowFunction ; the result being built, named as the member that keeps it
+    Fit fit;
+    QStringList lines;
+    if (words.isEmpty()) {
+        fit.font = sized(font(), largest);
+    } else if (fits(largest, &lines)) {
+        fit = {sized(font(), largest), lines, false};
+    } else if (fits(smallest, &lines)) {
+        // The largest size that fits, found by halving: the sizes in between are steps of one pixel.
+        int low = smallest;
+        int high = largest;
+        QStringList best = lines;
+        while (high - low > 1) {
+            const int middle = (low + high) / 2;
+            if (fits(middle, &lines)) {
+                low = middle;
+                best = lines;
+            } else {
+                high = middle;
+            }
+        }
+        fit = {sized(font(), low), best, false};
+    } else {
+        // Past the smallest size: as many lines as the box holds, the last one cut short.
+        fit.font = sized(font(), smallest);
+        fit.elided = true;
+        const QFontMetricsF fm(fit.font);
+        const qsizetype room = qMax<qsizetype>(1, qFloor((box.height() - fm.height()) / fm.lineSpacing()) + 1);
+        QStringList all;
+        QString line;
+        for (const QString &word : words) {
+            const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+            if (line.isEmpty() || fm.horizontalAdvance(longer) <= box.width()) {
+                line = longer;
+            } else {
+                all.append(line);
+                line = word;
+            }
+        }
+        all.append(line);
+        if (all.size() > room) {
+            const QStringList rest = all.mid(room - 1);
+            all = all.mid(0, room - 1);
+            all.append(rest.join(QLatin1Char(' ')));
+        }
+        for (QString &l : all)
+            l = fm.elidedText(l, Qt::ElideRight, box.width());
+        fit.lines = all;
+    }
+    m_fit = fit;
+    const QString whole = m_fit.elided ? text() : QString();
+    setToolTip(whole);
+    setAccessibleDescription(whole);
+    update();
+}
+
+void FitLabel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setFont(m_fit.font);
+    painter.setPen(palette().color(foregroundRole()));
+    const QFontMetricsF fm(m_fit.font);
+    const QRectF box = contentsRect();
+    const Qt::Alignment align = alignment();
+    const qreal height = blockHeight(fm, m_fit.lines.size());
+    qreal y = box.top();
+    if (align & Qt::AlignBottom)
+        y = box.bottom() + 1 - height;
+    else if (align & Qt::AlignVCenter)
+        y = box.top() + (box.height() - height) / 2;
+    for (const QString &line : m_fit.lines) {
+        const qreal width = fm.horizontalAdvance(line);
+        qreal x = box.left();
+        if (align & Qt::AlignRight)
+            x = box.right() + 1 - width;
+        else if (align & Qt::AlignHCenter)
+            x = box.left() + (box.width() - width) / 2;
+        painter.drawText(QPointF(x, y + fm.ascent()), line);
+        y += fm.lineSpacing();
+    }
+}
+
+void FitLabel::resizeEvent(QResizeEvent *event)
+{
+    QLabel::resizeEvent(event);
+    refit();
+}
+
+void FitLabel::changeEvent(QEvent *event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        refit();
+}
+
+bool FitLabel::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
+        emit shownChanged();
+    return QLabel::event(event);
+}

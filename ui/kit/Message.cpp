@@ -1,0 +1,91 @@
+#include "ui/kit/Message.h"
+
+#include "core/app/AppIdentity.h"
+#include "core/app/TimeSource.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QScopeGuard>
+
+namespace {
+int showing = 0;
+qint64 waitedBefore = 0; // by the messages already answered
+qint64 shownSince = 0;
+
+Message::Observer &observer()
+{
+    static Message::Observer current;
+    return current;
+}
+Message::Answerer &answerer()
+{
+    static Message::Answerer current;
+    return current;
+}
+
+// Marks a box as showing until the guard goes, and adds the time it held the
+// caller to what the paced clocks leave out.
+auto holdingTheCaller()
+{
+    if (showing++ == 0)
+        shownSince = TimeSource::steady().nowMs();
+    return qScopeGuard([] {
+        if (--showing == 0)
+            waitedBefore += TimeSource::steady().nowMs() - shownSince;
+    });
+}
+
+// Over the window the caller works in: a box opened over another window (the
+// Calls window, answering a key on the Floor) could sit hidden behind it.
+QWidget *over(QWidget *parent)
+{
+    QWidget *active = QApplication::activeWindow();
+    return parent && active ? active : parent;
+}
+} // namespace
+
+namespace Message {
+
+void show(const QString &text, QWidget *parent)
+{
+    const auto held = holdingTheCaller();
+    if (observer()) {
+        observer()(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, AppIdentity::title(), text, QMessageBox::Ok, over(parent));
+    box.exec();
+}
+
+bool ask(const QString &text, QWidget *parent)
+{
+    const auto held = holdingTheCaller();
+    if (answerer())
+        return answerer()(text);
+    QMessageBox box(QMessageBox::Question, AppIdentity::title(), text, QMessageBox::Yes | QMessageBox::No,
+                    over(parent));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+bool isShowing()
+{
+    return showing > 0;
+}
+
+qint64 waitedMs()
+{
+    return waitedBefore + (showing > 0 ? TimeSource::steady().nowMs() - shownSince : 0);
+}
+
+void setObserver(Observer o)
+{
+    observer() = std::move(o);
+}
+
+void setAnswerer(Answerer a)
+{
+    answerer() = std::move(a);
+}
+
+} // namespace Message

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "ui/kit/Form.h"
+
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+class ListStore;
+class QLabel;
+class QStandardItem;
+class QStandardItemModel;
+class QTableView;
+
+struct ListsControls
+{
+    QLabel *lblLists, *lblCalls;
+    QTableView *tblLists, *tblCalls;
+    QPushButton *cmdNewList, *cmdRenameList, *cmdDeleteList;
+    QPushButton *cmdAddCall, *cmdRenameCall, *cmdDeleteCall, *cmdMoveCalls, *cmdUsed, *cmdProgress;
+    QPushButton *cmdImport, *cmdExport, *cmdExportAll, *cmdClose;
+    QStandardItemModel *lists, *calls;
+};
+
+// The questions the Lists window asks; tests answer them in place of dialogs.
+struct ListsPrompts
+{
+    std::function<std::optional<QString>(const QString &label, const QString &text)> text;
+    std::function<bool(const QString &question)> confirm;
+    std::function<std::optional<QString>(const QString &label, const QStringList &items)> pick;
+    // An empty answer cancels.
+    std::function<QString(const QString &caption, const QString &filter, bool save, const QString &suggested)> file;
+};
+
+// The caller's lists: the lists with their counts on the left, the chosen
+// list's calls on the right, and the list module's operations on buttons.
+class Lists : public FormWith<ListsControls>
+{
+    Q_OBJECT
+public:
+    using Controls = ListsControls;
+    static Lists &instance() { return Form::instance<Lists>(); }
+
+    ListsPrompts prompts;
+
+    // Imports one text file, asking for the list's name (and before replacing).
+    void importFile(const QString &path);
+
+protected:
+    FormWindow *createWindow() override;
+    void Form_Load() override;
+    void Form_Unload() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    friend class Form;
+    Lists();
+    ~Lists() override;
+
+    void cmdNewList_Click();
+    void cmdRenameList_Click();
+    void cmdDeleteList_Click();
+    void cmdAddCall_Click();
+    void cmdRenameCall_Click();
+    void cmdDeleteCall_Click();
+    void cmdMoveCalls_Click();
+    void cmdUsed_Click();
+    void cmdProgress_Click();
+    void cmdImport_Click();
+    void cmdExport_Click();
+    void cmdExportAll_Click();
+    void calls_ItemChanged(QStandardItem *item);
+
+    ListStore &store();
+    // Runs a change; on failure tells the caller. Lists are shown afresh either way.
+    void change(const std::function<void()> &work, bool listsChanged = true);
+    void showLists(std::optional<int> selectId = std::nullopt);
+    void showCalls();
+    std::optional<int> currentListId() const;
+    QList<int> selectedCallIds() const;
+    void exportTo(std::optional<int> listId, const QString &suggested);
+
+    std::unique_ptr<ListStore> m_store;
+    bool m_filling = false;
+};
