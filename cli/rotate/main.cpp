@@ -1,5 +1,5 @@
 // vorlet-rotate: plan an evening's rotation of the hall, or print its figures.
-#include "core/rotation/RotateCli.h"
+#include "cli/rotate/RotateCli.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -356,17 +356,20 @@ const Tip &Evening::nextTip()
     for (auto &t : tie)
         t = std::uniform_int_distribution<std::uint32_t>()(generator);
     auto rank = [&](int d) { return m_dancers[d].status == Status::MustDance ? 0 : satOutLastTip(d) ? 1 : 2; };
-    std::stable_sort(candidates.begin(), candidates.end(), [&](int x, int y) {
+    // < 0 when x dances before y, 0 when only the draw tells them apart.
+    auto compare = [&](int x, int y) {
         if (rank(x) != rank(y))
-            return rank(x) < rank(y);
+            return rank(x) - rank(y);
         // danced/present, a dancer not yet present counting as all danced
         const long px = std::max(m_present[x], 1);
         const long py = std::max(m_present[y], 1);
         const long dx = m_present[x] > 0 ? m_danced[x] : 1;
         const long dy = m_present[y] > 0 ? m_danced[y] : 1;
-        if (dx * py != dy * px)
-            return dx * py < dy * px;
-        return tie[x] < tie[y];
+        return dx * py < dy * px ? -1 : dx * py > dy * px ? 1 : 0;
+    };
+    std::stable_sort(candidates.begin(), candidates.end(), [&](int x, int y) {
+        const int c = compare(x, y);
+        return c != 0 ? c < 0 : tie[x] < tie[y];
     });
 
     const int wanted = 4 * squares;
@@ -421,6 +424,30 @@ const Tip &Evening::nextTip()
         }
     }
 
+    // Two heads and two sides a square: when more of the chosen lean one way
+    // than the squares can turn, a couple with an equal claim to dance and the
+    // other lean takes one's turn, so the draw does not cost the balance.
+    auto lean = [&](int d) { return m_heads[d] - m_sides[d]; };
+    for (int way : {1, -1}) {
+        int leaning = 0;
+        for (int d : chosenCouples)
+            leaning += lean(d) * way > 0;
+        for (size_t i = 0; i < chosenCouples.size() && leaning > 2 * squares; ++i) {
+            const int x = chosenCouples[i];
+            if (lean(x) * way <= 0)
+                continue;
+            for (int y : candidates) {
+                if (!taken[y] && !isSolo(m_dancers[y].kind) && lean(y) * way <= 0 && compare(x, y) == 0) {
+                    taken[y] = true;
+                    taken[x] = false;
+                    chosenCouples[i] = y;
+                    --leaning;
+                    break;
+                }
+            }
+        }
+    }
+
     std::vector<Unit> placed;
     for (int d : chosenCouples)
         placed.push_back({d, -1});
@@ -431,14 +458,10 @@ const Tip &Evening::nextTip()
         placed.push_back(pair);
 
     // Heads minus sides so far: who should be a side this time (> 0) or a head.
-    std::vector<int> lean;
-    for (const Unit &u : placed) {
-        int l = m_heads[u.a] - m_sides[u.a];
-        if (u.b >= 0)
-            l += m_heads[u.b] - m_sides[u.b];
-        lean.push_back(l);
-    }
-    const std::vector<int> square = Placement(placed, m_met, lean).place(generator);
+    std::vector<int> leans;
+    for (const Unit &u : placed)
+        leans.push_back(lean(u.a) + (u.b >= 0 ? lean(u.b) : 0));
+    const std::vector<int> square = Placement(placed, m_met, leans).place(generator);
     for (int s = 0; s < squares; ++s) {
         std::vector<int> members;
         for (size_t u = 0; u < placed.size(); ++u) {
@@ -446,7 +469,7 @@ const Tip &Evening::nextTip()
                 members.push_back(static_cast<int>(u));
         }
         shuffle(members, generator);
-        std::stable_sort(members.begin(), members.end(), [&](int x, int y) { return lean[x] < lean[y]; });
+        std::stable_sort(members.begin(), members.end(), [&](int x, int y) { return leans[x] < leans[y]; });
         // The two leaning to side go head, in either order; the same for sides.
         int places[4] = {1, 3, 2, 4};
         if (draw(generator, 2))

@@ -1,4 +1,4 @@
-#include "core/rotation/RotateCli.h"
+#include "cli/rotate/RotateCli.h"
 
 #include "core/rotation/Plan.h"
 
