@@ -75,7 +75,10 @@ Planned plan(const Setup &setup, const QVector<Event> &events, const QString &ev
     Evening &evening = planned.evening;
     QVector<bool> arrives(evening.dancers().size(), false);
     QVector<bool> seen(evening.dancers().size(), false);
+    // Absent until the first arrival, unless a departure comes first.
     for (const Event &e : events) {
+        if (e.what != Event::Arrive && e.what != Event::Leave)
+            continue;
         if (!seen[e.dancer])
             arrives[e.dancer] = e.what == Event::Arrive && e.tip > 1;
         seen[e.dancer] = true;
