@@ -437,7 +437,11 @@ const Tip &Evening::nextTip()
             if (lean(x) * way <= 0)
                 continue;
             for (int y : candidates) {
-                if (!taken[y] && !isSolo(m_dancers[y].kind) && lean(y) * way <= 0 && compare(x, y) == 0) {
+                // As good a claim: the same in the ratio, or as many sit-outs
+                // so far in the same rank (a late arrival's ratio differs).
+                const bool asGood = compare(x, y) == 0
+                    || (rank(x) == rank(y) && m_present[x] - m_danced[x] == m_present[y] - m_danced[y]);
+                if (!taken[y] && !isSolo(m_dancers[y].kind) && lean(y) * way <= 0 && asGood) {
                     taken[y] = true;
                     taken[x] = false;
                     chosenCouples[i] = y;
@@ -470,7 +474,46 @@ const Tip &Evening::nextTip()
         }
         shuffle(members, generator);
         std::stable_sort(members.begin(), members.end(), [&](int x, int y) { return leans[x] < leans[y]; });
-        // The two leaning to side go head, in either order; the same for sides.
+        // Who leans neither way may go either way. Those likeliest to dance the
+        // next tip together (fewest danced for present, this tip counted) go
+        // opposite ways, so the next tip's square can still turn them all even.
+        std::vector<int> even;
+        for (int u : members) {
+            if (leans[u] == 0)
+                even.push_back(u);
+        }
+        auto claim = [&](int u) {
+            const int d = placed[u].a;
+            return double(m_danced[d] + 1) / (m_present[d] + 1);
+        };
+        std::stable_sort(even.begin(), even.end(), [&](int x, int y) { return claim(x) < claim(y); });
+        int headsLeft = 2;
+        for (int u : members)
+            headsLeft -= leans[u] < 0;
+        int sidesLeft = static_cast<int>(even.size()) - headsLeft;
+        bool head = headsLeft > sidesLeft || (headsLeft == sidesLeft && draw(generator, 2));
+        std::vector<int> headsFirst;
+        for (int u : members) {
+            if (leans[u] < 0)
+                headsFirst.push_back(u);
+        }
+        std::vector<int> sides;
+        for (int u : even) {
+            if (headsLeft == 0)
+                head = false;
+            else if (sidesLeft == 0)
+                head = true;
+            (head ? headsFirst : sides).push_back(u);
+            (head ? headsLeft : sidesLeft) -= 1;
+            head = !head;
+        }
+        for (int u : members) {
+            if (leans[u] > 0)
+                sides.push_back(u);
+        }
+        headsFirst.insert(headsFirst.end(), sides.begin(), sides.end());
+        members = headsFirst;
+        // The first two go head, in either order; the other two side.
         int places[4] = {1, 3, 2, 4};
         if (draw(generator, 2))
             std::swap(places[0], places[1]);
