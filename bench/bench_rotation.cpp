@@ -45,7 +45,7 @@ Measured measure(const Setup &setup, const QString &events)
     m.randomShare = f.randomShare();
     m.way = f.wayFromRandom();
     for (double ms : planned.msPerTip) {
-        m.msAverage += ms / planned.msPerTip.size();
+        m.msAverage += ms / double(planned.msPerTip.size());
         m.msMost = std::max(m.msMost, ms);
     }
     return m;

@@ -277,11 +277,12 @@ void tst_Rotation::arrivalsJoinTheRotation()
     QCOMPARE(e.tipsPresent(a), 1);
     QCOMPARE(e.tipsPresent(id(e, "C8")), 1);
     // Who sat out the tip after the arrivals dances the next.
-    int sat = -1;
+    int sat = static_cast<int>(tip.spots.size());
     for (int d = 0; d < tip.spots.size(); ++d) {
         if (tip.spots[d].square == 0 && tip.statuses[d] == Status::Present)
             sat = d;
     }
+    QVERIFY(sat < tip.spots.size());
     const Tip &next = e.nextTip();
     QVERIFY(next.spots[sat].square > 0);
     QCOMPARE(waiting(next), 1);

@@ -80,7 +80,7 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
         const QStringList words = parser.positionalArguments();
         if (words.isEmpty())
             throw UsageError{QStringLiteral("no command given")};
-        const QString command = words.first();
+        const QString &command = words.first();
         if (command != QLatin1String("plan") && command != QLatin1String("stats"))
             throw UsageError{QStringLiteral("unknown command \"%1\"").arg(command)};
         if (words.size() > 1)

@@ -103,7 +103,7 @@ Planned plan(const Setup &setup, const QVector<Event> &events, const QString &ev
         QElapsedTimer timer;
         timer.start();
         evening.nextTip();
-        planned.msPerTip.append(timer.nsecsElapsed() / 1e6);
+        planned.msPerTip.append(double(timer.nsecsElapsed()) / 1e6);
     }
     return planned;
 }
@@ -135,7 +135,7 @@ QString cards(const Evening &evening)
     for (int t = 0; t < evening.tips().size(); ++t) {
         const Tip &tip = evening.tips()[t];
         text += QStringLiteral("Tip %1\n").arg(t + 1);
-        QVector<QString> names(tip.squares * 4);
+        QVector<QString> names(qsizetype(tip.squares) * 4);
         QStringList out;
         for (int d = 0; d < tip.spots.size(); ++d) {
             const Spot &s = tip.spots[d];
@@ -201,7 +201,7 @@ QString figuresText(const Planned &planned, const Setup &setup)
                 .arg(f.coupleBalance)
                 .arg(f.soloBalance);
     text += QStringLiteral("time per tip: %1 ms average, %2 ms most\n")
-                .arg(ms.isEmpty() ? 0.0 : total / ms.size(), 0, 'f', 2)
+                .arg(ms.isEmpty() ? 0.0 : total / double(ms.size()), 0, 'f', 2)
                 .arg(most, 0, 'f', 2);
     return text;
 }

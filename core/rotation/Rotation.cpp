@@ -164,9 +164,9 @@ public:
         for (int start = 0; start < starts && bestCost > 0; ++start) {
             std::vector<int> square = greedy(squares, generator);
             improve(square, squares, generator);
-            const long cost = total(square, squares);
-            if (cost < bestCost) {
-                bestCost = cost;
+            const long found = total(square, squares);
+            if (found < bestCost) {
+                bestCost = found;
                 best = square;
             }
         }
@@ -453,6 +453,7 @@ const Tip &Evening::nextTip()
     }
 
     std::vector<Unit> placed;
+    placed.reserve(chosenCouples.size() + pool.size() / 2);
     for (int d : chosenCouples)
         placed.push_back({d, -1});
     QVector<int> soloLean(n);
@@ -463,6 +464,7 @@ const Tip &Evening::nextTip()
 
     // Heads minus sides so far: who should be a side this time (> 0) or a head.
     std::vector<int> leans;
+    leans.reserve(placed.size());
     for (const Unit &u : placed)
         leans.push_back(lean(u.a) + (u.b >= 0 ? lean(u.b) : 0));
     const std::vector<int> square = Placement(placed, m_met, leans).place(generator);
@@ -497,21 +499,21 @@ const Tip &Evening::nextTip()
             if (leans[u] < 0)
                 headsFirst.push_back(u);
         }
-        std::vector<int> sides;
+        std::vector<int> sideUnits;
         for (int u : even) {
             if (headsLeft == 0)
                 head = false;
             else if (sidesLeft == 0)
                 head = true;
-            (head ? headsFirst : sides).push_back(u);
+            (head ? headsFirst : sideUnits).push_back(u);
             (head ? headsLeft : sidesLeft) -= 1;
             head = !head;
         }
         for (int u : members) {
             if (leans[u] > 0)
-                sides.push_back(u);
+                sideUnits.push_back(u);
         }
-        headsFirst.insert(headsFirst.end(), sides.begin(), sides.end());
+        headsFirst.insert(headsFirst.end(), sideUnits.begin(), sideUnits.end());
         members = headsFirst;
         // The first two go head, in either order; the other two side.
         int places[4] = {1, 3, 2, 4};
@@ -584,7 +586,7 @@ QString checkTip(const Evening &evening, const Tip &tip, int number)
 {
     const auto &dancers = evening.dancers();
     const QString at = QStringLiteral("tip %1: ").arg(number);
-    QVector<QVector<int>> places(tip.squares * 4);
+    QVector<QVector<int>> places(qsizetype(tip.squares) * 4);
     for (int d = 0; d < tip.spots.size(); ++d) {
         const Spot &s = tip.spots[d];
         if (s.square == 0) {
