@@ -246,7 +246,7 @@ void tst_RotationHall::floorViewFullScreen()
     for (int i = 1; i <= 8; ++i)
         add(c, QStringLiteral("Couple %1").arg(i));
     QTest::mouseClick(c.cmdFloor, Qt::LeftButton);
-    QPointer<TipView> floor = Hall::instance().floor();
+    QPointer<TipView> floor = Hall::instance().floorView();
     QVERIFY(floor);
     QVERIFY(floor->isFullScreen());
     QVERIFY(floor->text().startsWith("No tip yet"));

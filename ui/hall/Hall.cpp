@@ -178,6 +178,12 @@ void Hall::Form_Load()
     m_ui->txtName->setFocus();
 }
 
+const Evening *Hall::evening() const
+{
+    const EveningFile *file = m_file.get();
+    return file ? &file->evening() : nullptr;
+}
+
 template<typename Change>
 bool Hall::change(Change work)
 {

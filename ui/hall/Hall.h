@@ -45,14 +45,9 @@ public:
     static Hall &instance() { return Form::instance<Hall>(); }
 
     // The evening as the window shows it; nullptr before the file is open.
-    const Rotation::Evening *evening() const
-    {
-        if (!m_file)
-            return nullptr;
-        return &m_file->evening();
-    }
+    const Rotation::Evening *evening() const;
     // The full-screen view of the tip while it is open.
-    TipView *floor() const { return m_floor; }
+    TipView *floorView() const { return m_floor.data(); }
 
 protected:
     FormWindow *createWindow() override;
