@@ -183,7 +183,7 @@ int main(int argc, char **argv)
            medianMicros(runs, nothing, [&] { scroll(&plain); }));
     // A Use in the "Calls" window while the window follows, against the same Use with it closed.
     int id = 1;
-    auto use = [&] { History::setUsed(dataCall::instance().dcCalls(), id++, true); };
+    auto use = [&] { dataCall::instance().store().setUsed({id++}, true); };
     const double open = medianMicros(runs, nothing, use);
     Progress::instance().unload();
     report("Use while open", open, medianMicros(runs, nothing, use));

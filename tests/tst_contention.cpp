@@ -2,13 +2,17 @@
 // waits, what skips, and that nothing freezes or is half written.
 #include "core/data/InstanceLock.h"
 #include "ui/editor/CallEdit.h"
+#include "ui/kit/Modal.h"
+#include "ui/lists/Lists.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QScrollBar>
+#include <QStandardItemModel>
 
 namespace {
 CallForm::Controls &calls()
@@ -31,6 +35,9 @@ private slots:
     void callersActionWaits_data();
     void callersActionWaits();
     void pacedDrawSkipsItsTick();
+    void replacedFileIsToldAsReplaced_data();
+    void replacedFileIsToldAsReplaced();
+    void anyModalWindowHoldsThePacing();
     void oneCopyPerFile();
 };
 
@@ -46,6 +53,9 @@ void tst_contention::callersActionWaits_data()
             QTest::addRow("%s, %s", action, end) << action << "EXCLUSIVE" << end << "001000";
         QTest::addRow("Use, %s", end) << "Use" << "EXCLUSIVE" << end << "";
         QTest::addRow("Reset, %s", end) << "Reset" << "EXCLUSIVE" << end << (done ? "000000" : "001000");
+        // The Lists window and the editor's writes wait the same way.
+        for (const char *action : {"Lists tick", "editor write"})
+            QTest::addRow("%s, %s", action, end) << action << "IMMEDIATE" << end << (done ? "101000" : "001000");
     }
     // A lock that still lets others read: the writers wait all the same.
     QTest::newRow("Use beside a write lock") << "Use" << "IMMEDIATE" << "freed" << "";
@@ -63,7 +73,12 @@ void tst_contention::callersActionWaits()
     dataCall::instance().setTimeouts(1500, 1500);
     db.exec("UPDATE tblCalls SET Used = 1 WHERE Call_Name = 'MS #1'");
     CallForm::Controls *c = nullptr;
-    if (action != "combo" && action != "editor") {
+    const bool window = action == "Lists tick" || action == "editor write";
+    if (action == "Lists tick")
+        Lists::instance().show();
+    else if (action == "editor write")
+        QTest::keyClicks(CallEdit::instance().ui().txtFields[1], "1");
+    if (action != "combo" && action != "editor" && !window) {
         c = &calls();
         c->cmdStart->click();
         c->lblCallsLeft->clear();
@@ -95,6 +110,10 @@ void tst_contention::callersActionWaits()
     took.start();
     if (action == "combo")
         frmMain::instance().show();
+    else if (action == "Lists tick")
+        Lists::instance().ui().calls->item(0, 1)->setCheckState(Qt::Checked);
+    else if (action == "editor write")
+        QTest::mouseClick(CallEdit::instance().ui().cmdUpdate, Qt::LeftButton);
     else if (action == "editor")
         CallEdit::instance().show();
     else
@@ -130,6 +149,70 @@ void tst_contention::callersActionWaits()
         QTest::mouseClick(frmMain::instance().ui().box_List, Qt::LeftButton);
         QCOMPARE(frmMain::instance().ui().box_List->count(), 2);
     }
+}
+
+void tst_contention::replacedFileIsToldAsReplaced_data()
+{
+    QTest::addColumn<QString>("face");
+    QTest::newRow("Lists window") << "Lists";
+    QTest::newRow("call editor") << "editor";
+    QTest::newRow("Calls window") << "Calls";
+}
+
+// Every face names a file replaced under it as replaced, and writes nothing into the new one.
+void tst_contention::replacedFileIsToldAsReplaced()
+{
+    QFETCH(QString, face);
+    TestDatabase db({list("B", 2), list("MS", 4)});
+    MessageLog log;
+    CallForm::Controls *c = face == "Calls" ? &calls() : nullptr;
+    if (face == "Lists")
+        Lists::instance().show();
+    else if (face == "editor")
+        QTest::keyClicks(CallEdit::instance().ui().txtFields[1], "1");
+    else
+        c->cmdStart->click();
+    QVERIFY(QFile::rename(db.path(), db.path() + ".old"));
+    QVERIFY(QFile::copy(db.path() + ".old", db.path()));
+    if (face == "Lists")
+        Lists::instance().ui().calls->item(0, 1)->setCheckState(Qt::Checked);
+    else if (face == "editor")
+        QTest::mouseClick(CallEdit::instance().ui().cmdUpdate, Qt::LeftButton);
+    else
+        c->cmdUse->click();
+    QCOMPARE(log.messages.size(), 1);
+    QVERIFY2(log.messages[0].contains("was replaced by another file") && log.messages[0].contains(db.folder()),
+             qPrintable(log.messages[0]));
+    QCOMPARE(usedMarks(db), QString("000000"));
+}
+
+// A file dialog (or any modal window of the program) holds the paced draws
+// and leaves its time out of the pacing clock, as a message box does.
+void tst_contention::anyModalWindowHoldsThePacing()
+{
+    TestDatabase db({list("B", 3)});
+    MessageLog log;
+    CallForm::Controls &c = calls();
+    c.hscrCall->setValue(1);
+    CallForm::instance().CallTicks = 99;
+    qint64 ticksInside = -1;
+    QTimer::singleShot(0, this, [&] {
+        QTest::qWait(80);
+        CallForm::instance().Timer1_Timer(); // a tick while the dialog is up draws nothing
+        ticksInside = CallForm::instance().CallTicks;
+        if (QWidget *dialog = QApplication::activeModalWidget())
+            dialog->close();
+    });
+    const qint64 heldBefore = Modal::heldMs();
+    QFileDialog dialog(c.cmdUse->window(), "Open");
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.exec();
+    QCOMPARE(ticksInside, qint64(99));
+    QVERIFY(c.lblCall->isHidden());
+    QVERIFY2(Modal::heldMs() - heldBefore >= 80, qPrintable(QString::number(Modal::heldMs() - heldBefore)));
+    CallForm::instance().Timer1_Timer(); // the dialog gone, the due draw comes
+    QVERIFY(!c.lblCall->isHidden());
+    QCOMPARE(CallForm::instance().CallTicks, qint64(0));
 }
 
 void tst_contention::pacedDrawSkipsItsTick()

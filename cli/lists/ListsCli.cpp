@@ -2,6 +2,7 @@
 
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
+#include "core/data/Waiting.h"
 #include "core/history/History.h"
 #include "core/lists/ListStore.h"
 
@@ -219,6 +220,8 @@ QString help()
 
 int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
 {
+    // A script is better told soon that the file is busy than kept waiting long.
+    Waiting::setTimeouts(5000, 5000);
     Context c{QString(), {}, out, err};
     try {
         QString commandName;
@@ -252,7 +255,7 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
         c.warn(e.message + QStringLiteral(" (see vorlet-lists --help)"));
         return BadUsage;
     } catch (const DataError &e) {
-        c.warn(e.message());
+        c.warn(e.line());
         return DataFailure;
     }
 }

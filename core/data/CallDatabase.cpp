@@ -94,7 +94,7 @@ static bool writable(const QString &p)
     return ::access(QFile::encodeName(p).constData(), W_OK) == 0;
 }
 
-QString problem(const QString &p, int code)
+DataError problemError(const QString &p, int code)
 {
     const QFileInfo file(p);
     const QString folder = file.absolutePath();
@@ -134,32 +134,44 @@ QString problem(const QString &p, int code)
         cause = QStringLiteral("could not be read or written (SQLite result code %1).").arg(code);
         todo = QStringLiteral("Check the disk and the file, then try again.");
     }
-    return where(p) + u' ' + cause + QStringLiteral("\n\n") + todo;
+    const DataError::Kind kind =
+        code == SQLITE_BUSY || code == SQLITE_LOCKED ? DataError::Kind::Busy : DataError::Kind::Failed;
+    return DataError(kind, p, where(p), cause, todo);
+}
+
+QString problem(const QString &p, int code)
+{
+    return problemError(p, code).message();
 }
 
 DataError failure(const QString &p, const QSqlError &error)
 {
     const int code = resultCode(error);
-    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-        return DataError(problem(p, code), DataError::Kind::Busy);
     // A rule of the file itself (a check, a trigger) refused the row: its words are the cause.
     if (code == SQLITE_CONSTRAINT)
-        return DataError(where(p) + QStringLiteral(" refused the change: %1.\n\nThe file's own rules (its checks "
-                                                   "and triggers) do not allow it.")
-                                        .arg(error.databaseText()));
+        return DataError(DataError::Kind::Failed, p, where(p),
+                         QStringLiteral("refused the change: %1.").arg(error.databaseText()),
+                         QStringLiteral("The file's own rules (its checks and triggers) do not allow it."));
     if (code == 0) // not SQLite's: a statement of the program's own that went wrong
         return DataError(error.text());
-    return DataError(problem(p, code));
+    return problemError(p, code);
+}
+
+DataError lostError(const QString &p, bool replaced)
+{
+    if (replaced)
+        return DataError(DataError::Kind::Failed, p, where(p),
+                         QStringLiteral("was replaced by another file while Vorlet was running."),
+                         QStringLiteral("Vorlet writes nothing into a file it did not open. Close Vorlet and start "
+                                        "it again to work with the file that is there now."));
+    return DataError(DataError::Kind::Failed, p, where(p), QStringLiteral("was removed while Vorlet was running."),
+                     QStringLiteral("Nothing more is written to it. Put the call database back, then close Vorlet "
+                                    "and start it again."));
 }
 
 QString lost(const QString &p, bool replaced)
 {
-    return where(p)
-           + (replaced ? QStringLiteral(" was replaced by another file while Vorlet was running.\n\nVorlet writes "
-                                        "nothing into a file it did not open. Close Vorlet and start it again to "
-                                        "work with the file that is there now.")
-                       : QStringLiteral(" was removed while Vorlet was running.\n\nNothing more is written to "
-                                        "it. Put the call database back, then close Vorlet and start it again."));
+    return lostError(p, replaced).message();
 }
 
 Identity identify(const QString &p)

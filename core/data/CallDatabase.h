@@ -60,6 +60,7 @@ int resultCode(const QSqlError &error);
 // Why the file cannot be used, found on disk and in SQLite's result code, and
 // what to do about it: a whole message for the caller, never the driver's text.
 QString problem(const QString &path, int sqliteCode);
+DataError problemError(const QString &path, int sqliteCode);
 
 // A failed statement as the error to raise: Busy when another connection
 // holds the lock, so that the attempt can be made again.
@@ -67,6 +68,7 @@ DataError failure(const QString &path, const QSqlError &error);
 
 // The message for a file removed or replaced since it was opened.
 QString lost(const QString &path, bool replaced);
+DataError lostError(const QString &path, bool replaced);
 
 // Which file a path names right now, to notice one removed or replaced.
 struct Identity

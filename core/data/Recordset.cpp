@@ -9,29 +9,6 @@
 #include <algorithm>
 
 namespace {
-bool isInteger(const QVariant &v)
-{
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// Equal in what the database would store: 0 read back as a 64-bit number is
-// the 0 the program writes, while the text "0" is not.
-bool sameValue(const QVariant &stored, const QVariant &value)
-{
-    if (isInteger(stored) && isInteger(value))
-        return stored.toLongLong() == value.toLongLong();
-    return stored.typeId() == value.typeId() && stored == value;
-}
-
 // Result sets run on dcCalls: a failure is told as one of its file.
 DataError failure(const QSqlError &error)
 {
@@ -53,28 +30,10 @@ QSqlQuery prepared(const QSqlDatabase &db, const QString &statement, const QVari
 } // namespace
 
 Recordset::Recordset(QString name, QString source, OneRow oneRow)
-    : Recordset(std::move(name), Kind::Query, std::move(source), QString(), false)
-{
-    m_oneRow = std::move(oneRow);
-}
-
-Recordset::Recordset(QString name, Kind kind, QString source, QString table, bool updatable)
     : m_name(std::move(name))
-    , m_kind(kind)
     , m_source(std::move(source))
-    , m_table(std::move(table))
-    , m_updatable(updatable)
+    , m_oneRow(std::move(oneRow))
 {
-}
-
-QString Recordset::selectText() const
-{
-    QString select = m_kind == Kind::Table ? QStringLiteral("SELECT * FROM ") + m_source : m_source;
-    if (!m_updatable)
-        return select;
-    // An updatable command reads one table; its rows also carry their rowid so
-    // that a saved row finds its way back.
-    return QStringLiteral("SELECT rowid AS vorlet_rowid, ") + select.mid(QStringLiteral("SELECT ").size());
 }
 
 void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters, bool listIndexed)
@@ -83,7 +42,6 @@ void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters, bool
         throw DataError(QStringLiteral("%1 is open already").arg(m_name));
     QStringList columns;
     QList<QVariant> values;
-    QList<qint64> rowIds;
     int rows = 0;
     QList<QPair<qint64, int>> lists;
     const auto countSource = [&] {
@@ -129,17 +87,14 @@ void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters, bool
             rows = countSource();
         }
     } else {
-        QSqlQuery query = prepared(db, selectText(), parameters);
+        QSqlQuery query = prepared(db, m_source, parameters);
         const QSqlRecord record = query.record();
-        const int first = m_updatable ? 1 : 0;
-        for (int i = first; i < record.count(); ++i)
+        for (int i = 0; i < record.count(); ++i)
             columns.append(record.fieldName(i));
         const int width = record.count();
         while (query.next()) {
-            for (int i = first; i < width; ++i)
+            for (int i = 0; i < width; ++i)
                 values.append(query.value(i));
-            if (m_updatable)
-                rowIds.append(query.value(0).toLongLong());
             ++rows;
         }
         if (query.lastError().isValid())
@@ -152,10 +107,8 @@ void Recordset::run(const QSqlDatabase &db, const QVariantList &parameters, bool
     m_values = std::move(values);
     m_fetchedRow = -1;
     m_lists = std::move(lists);
-    m_rowIds = std::move(rowIds);
     m_rowCount = rows;
     m_position = 0;
-    m_changed.clear();
     m_open = true;
 }
 
@@ -206,9 +159,7 @@ void Recordset::close()
     m_values.clear();
     m_fetchedRow = -1;
     m_lists.clear();
-    m_rowIds.clear();
     m_rowCount = 0;
-    m_changed.clear();
 }
 
 void Recordset::requireOpen() const
@@ -226,7 +177,6 @@ int Recordset::recordCount() const
 void Recordset::goTo(int position)
 {
     requireOpen();
-    update();
     m_position = qBound(0, position, m_rowCount);
 }
 
@@ -276,39 +226,4 @@ QVariant Recordset::field(const QString &name) const
         return m_values[column(name)];
     }
     return cell(m_position, column(name));
-}
-
-void Recordset::setField(const QString &name, const QVariant &value)
-{
-    if (!m_updatable)
-        throw DataError(QStringLiteral("%1 cannot be changed").arg(m_name));
-    if (eof())
-        throw DataError(QStringLiteral("%1: no current row").arg(m_name));
-    const int c = column(name);
-    // Writing back a value the row already holds would only cost time: a reset
-    // of a large table mostly meets calls that were never used.
-    if (sameValue(cell(m_position, c), value))
-        return;
-    cell(m_position, c) = value;
-    if (!m_changed.contains(c))
-        m_changed.append(c);
-}
-
-void Recordset::update()
-{
-    requireOpen();
-    if (m_changed.isEmpty())
-        return;
-    QStringList assignments;
-    QVariantList values;
-    for (int c : std::as_const(m_changed)) {
-        assignments.append(m_columns[c] + QStringLiteral(" = ?"));
-        values.append(cell(m_position, c));
-    }
-    values.append(m_rowIds[m_position]);
-    const QString statement = QStringLiteral("UPDATE ") + m_table + QStringLiteral(" SET ")
-                              + assignments.join(QStringLiteral(", ")) + QStringLiteral(" WHERE rowid = ?");
-    // The change stays pending when the write fails, so nothing is lost silently.
-    prepared(m_db, statement, values);
-    m_changed.clear();
 }

@@ -9,13 +9,11 @@
 // The rows of one named command. The data component runs it on the connection
 // it hands over; the row count is exact and any row can be reached by offset.
 // A snapshot fetches every row at once; a drawn set only counts its rows and
-// fetches the one row that is read.
-// An updatable snapshot writes a changed row back when it is saved, and on
-// every move.
+// fetches the one row that is read. Both are read-only: every write goes
+// through the call store.
 class Recordset
 {
 public:
-    enum class Kind { Query, Table };
     // How a drawn set reaches the row at an offset of its source, in the
     // source's order (table order). The source is the calls of some lists.
     // Where the calls are indexed by list, each list is counted on its own,
@@ -29,8 +27,8 @@ public:
         QString row;       // the source's parameters, then the offset bound
     };
 
-    Recordset(QString name, Kind kind, QString source, QString table, bool updatable);
-    Recordset(QString name, QString source, OneRow oneRow); // a drawn set
+    // A snapshot of source's rows, or with oneRow a drawn set over them.
+    Recordset(QString name, QString source, OneRow oneRow = {});
 
     const QString &name() const { return m_name; }
     const QString &source() const { return m_source; }
@@ -45,8 +43,6 @@ public:
     bool eof() const;
 
     QVariant field(const QString &name) const;
-    void setField(const QString &name, const QVariant &value);
-    void update(); // saves the current row
 
 private:
     friend class dataCall;
@@ -54,14 +50,10 @@ private:
     void requireOpen() const;
     int column(const QString &name) const;
     void goTo(int position);
-    QString selectText() const;
     void fetchCurrentRow() const;
 
     QString m_name;
-    Kind m_kind;
     QString m_source;
-    QString m_table;
-    bool m_updatable;
     OneRow m_oneRow; // empty for a snapshot
     bool isDrawn() const { return !m_oneRow.row.isEmpty(); }
 
@@ -69,7 +61,6 @@ private:
     QSqlDatabase m_db; // the connection of the last run
     QVariantList m_parameters;
     mutable QStringList m_columns;
-    QVariant &cell(int row, int column) { return m_values[qsizetype(row) * m_columns.size() + column]; }
     const QVariant &cell(int row, int column) const
     {
         return m_values[qsizetype(row) * m_columns.size() + column];
@@ -83,7 +74,5 @@ private:
     // lists' rows interleave and only the whole source can be walked.
     QList<QPair<qint64, int>> m_lists;
     int m_rowCount = 0;
-    QList<qint64> m_rowIds; // where each row lives, for writing back
     int m_position = 0;
-    QList<int> m_changed; // columns of the current row not yet saved
 };

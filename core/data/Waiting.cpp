@@ -93,6 +93,7 @@ void retry(Patience patience, const QString &path, const std::function<void()> &
         if (begun)
             face.end();
     });
+    QString waitedFor;
     for (;;) {
         try {
             work();
@@ -100,14 +101,15 @@ void retry(Patience patience, const QString &path, const std::function<void()> &
         } catch (const DataError &e) {
             if (!e.isBusy() || deadline.hasExpired())
                 throw;
+            // The file that is locked, which need not be the one the work started on.
+            waitedFor = e.subject().isEmpty() ? fileWords(path) : e.subject().section(u' ', 1);
         }
         if (!begun) {
-            face.begin(fileWords(path), timeoutMs);
+            face.begin(waitedFor, timeoutMs);
             begun = true;
         }
         if (!face.pause(PauseMs))
-            throw DataError(QStringLiteral("Cancelled while waiting for the ") + fileWords(path),
-                            DataError::Kind::Cancelled);
+            throw DataError(QStringLiteral("Cancelled while waiting for the ") + waitedFor, DataError::Kind::Cancelled);
     }
 }
 

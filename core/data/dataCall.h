@@ -1,17 +1,15 @@
 #pragma once
 
-#include "core/data/CallDatabase.h"
+#include "core/data/CallStore.h"
 #include "core/data/Recordset.h"
 #include "core/data/Waiting.h"
 
-#include <QHash>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <functional>
 #include <memory>
 
-// The process-wide data component: the connection dcCalls to the call database
-// and the six named commands, each with its result set.
+// The process-wide data component: the connection dcCalls to the call database,
+// through the call store, and the named commands the windows draw from.
 class dataCall
 {
 public:
@@ -37,17 +35,14 @@ public:
     // Runs a command on dcCalls, leaving its result set open on the first row.
     void sqlCallNames(const QString &pattern);
     void tblList();
-    void tblType();
-    void callUse();
     void sqlAllCalls();
-    void sqlActList();
 
     Recordset &rssqlCallNames() { return m_sqlCallNames; }
     Recordset &rstblList() { return m_tblList; }
-    Recordset &rstblType() { return m_tblType; }
-    Recordset &rscallUse() { return m_callUse; }
     Recordset &rssqlAllCalls() { return m_sqlAllCalls; }
-    Recordset &rssqlActList() { return m_sqlActList; }
+
+    // The store behind dcCalls: every write of the windows goes through it.
+    CallStore &store() { return m_store; }
 
     // The writes of the "Calls" window as one statement each.
     void resetUsed();
@@ -58,19 +53,14 @@ public:
     // Runs one statement with bound values; throws DataError when it fails.
     void execute(const QString &statement, const QVariantList &values);
 
-    // Wraps a run of writes so that they land together or not at all. It takes
-    // the write lock at its start (BEGIN IMMEDIATE), so a busy file turns it
-    // away before anything is read, and every writer waits the same way.
-    class Transaction
+    // A run of writes that land together or not at all (BEGIN IMMEDIATE).
+    class Transaction : public CallStore::Transaction
     {
     public:
-        explicit Transaction(dataCall &data);
-        ~Transaction(); // rolls back unless committed
-        void commit();
-
-    private:
-        dataCall &m_data;
-        bool m_done = false;
+        explicit Transaction(dataCall &data)
+            : CallStore::Transaction(data.m_store)
+        {
+        }
     };
 
     // How long opening, and then each command, waits on a locked file.
@@ -78,20 +68,10 @@ public:
 
 private:
     dataCall();
-    void openConnection();
     void run(Recordset &rs, const QVariantList &parameters = {});
-    void checkTables();
 
-    QString m_connection;
-    CallDatabase::Identity m_opened; // the file the connection was opened on
-    QString m_lost; // why the file opened can no longer be used, once noticed
-    QHash<QString, QSqlQuery> m_prepared;
-    bool m_listIndexed = false; // tblCalls has an index that starts with List_ID
-
+    CallStore m_store;
     Recordset m_sqlCallNames;
     Recordset m_tblList;
-    Recordset m_tblType;
-    Recordset m_callUse;
     Recordset m_sqlAllCalls;
-    Recordset m_sqlActList;
 };

@@ -37,6 +37,12 @@ QString cause(const QSqlError &e)
 
 using Failure = std::function<DataError(const QSqlError &)>;
 
+DataError locked(const QString &file)
+{
+    return DataError(DataError::Kind::Busy, file, named(file), QStringLiteral("is locked by another program."),
+                     QStringLiteral("Close that program or wait until it is done, then try again."));
+}
+
 // A failed statement on the history: Busy while another connection holds it,
 // so that the caller's bounded wait makes the attempt again.
 Failure historyFailure(const QString &file, const QString &what)
@@ -44,10 +50,8 @@ Failure historyFailure(const QString &file, const QString &what)
     return [file, what](const QSqlError &e) {
         const int code = CallDatabase::resultCode(e);
         if (code == 5 || code == 6) // SQLITE_BUSY, SQLITE_LOCKED
-            return DataError(named(file) + QStringLiteral(" is locked by another program.\n\nClose that program or "
-                                                      "wait until it is done, then try again."),
-                             DataError::Kind::Busy);
-        return DataError(named(file) + what + cause(e));
+            return locked(file);
+        return DataError(DataError::Kind::Failed, file, named(file), what.mid(1) + cause(e));
     };
 }
 
@@ -221,33 +225,24 @@ void recordUse(QSqlDatabase db, const QVariant &callId, const QString &file)
         {local, utc, callId}, historyFailure(file, QStringLiteral(" could not be written: ")));
 }
 
-bool setUsed(QSqlDatabase db, const QVariant &callId, bool used)
+QString notWrittenEither(const QString &file)
 {
-    const QString file = used ? attach(db) : QString();
-    // The call database is written first: a lock on either file shows as its own.
-    run(db, QStringLiteral("BEGIN"), {}, callDatabaseFailure);
-    bool found = false;
-    try {
-        found = run(db, QStringLiteral("UPDATE main.tblCalls SET Used = ? WHERE Call_ID = ?"), {used ? 1 : 0, callId},
-                    callDatabaseFailure)
-                    .numRowsAffected()
-                > 0;
-        if (found && used)
-            recordUse(db, callId, file);
-        run(db, QStringLiteral("COMMIT"), {}, [&file](const QSqlError &e) {
-            const DataError d = callDatabaseFailure(e);
-            if (file.isEmpty())
-                return d;
-            return DataError(d.message() + QStringLiteral("\n\n") + named(file) + QStringLiteral(" was not written either."),
-                             d.kind());
-        });
-    } catch (const DataError &) {
+    return named(file) + QStringLiteral(" was not written either.");
+}
+
+void blameLock(QSqlDatabase db, const QString &file)
+{
+    if (file.isEmpty())
+        return;
+    // A write that takes the call database alone: when it goes through, the
+    // lock that turned the transaction away is the history's.
+    QSqlQuery probe(db);
+    const bool begun = probe.exec(QStringLiteral("BEGIN"));
+    const bool callsFree = begun && probe.exec(QStringLiteral("UPDATE main.tblCalls SET Used = Used WHERE 0"));
+    if (begun)
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-        throw;
-    }
-    if (found)
-        emit notifier().marksChanged(callId);
-    return found;
+    if (callsFree)
+        throw locked(file);
 }
 
 QList<Record> records(const QString &list, const QString &since, const QString &file)

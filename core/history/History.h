@@ -21,16 +21,16 @@ constexpr int Version = 1;
 QString path();
 QString pathBeside(const QString &callDatabase);
 
-// Sets a call's used mark and, when it becomes used, records the use: both in
-// one transaction on the writer's connection, so neither lands without the
-// other. False when no call has that id. Throws DataError naming the file.
-bool setUsed(QSqlDatabase db, const QVariant &callId, bool used);
-
 // For writers that run their own transaction: makes the history beside db's
 // call database reachable from db (creating it on first need) and returns its
 // file; then records one use inside that transaction.
 QString attach(QSqlDatabase db);
 void recordUse(QSqlDatabase db, const QVariant &callId, const QString &file);
+// A write that took both files was turned away as busy: throws the history's
+// own lock error when it is the history that is locked.
+void blameLock(QSqlDatabase db, const QString &file);
+// Added to a failed commit's message: the record did not land either.
+QString notWrittenEither(const QString &file);
 
 // Used marks changed: every face that shows them follows. callId names the
 // one call changed; when it is null, any number may have changed.

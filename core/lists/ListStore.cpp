@@ -3,13 +3,10 @@
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
 #include "core/data/SqlLike.h"
-#include "core/history/History.h"
 
 #include <QFileInfo>
 #include <QHash>
-#include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
 #include <QUuid>
 #include <algorithm>
 
@@ -26,99 +23,47 @@ QString literalPattern(const QString &name)
 
 } // namespace
 
-// A write transaction that takes the write lock at its start, so that it
-// waits its turn instead of failing half-way; rolls back unless committed.
-class ListStore::Write
+// Every change is one of the store's write transactions.
+class ListStore::Write : public CallStore::Transaction
 {
 public:
     explicit Write(const ListStore &store)
-        : m_store(store)
+        : CallStore::Transaction(store.m_store)
     {
-        m_store.query(QStringLiteral("BEGIN IMMEDIATE"), {});
     }
-    ~Write()
-    {
-        if (!m_done) {
-            // A failed rollback leaves nothing to do: closing the connection ends the transaction.
-            QSqlQuery rollback(QSqlDatabase::database(m_store.m_connection, false));
-            (void)rollback.exec(QStringLiteral("ROLLBACK"));
-        }
-    }
-    void commit()
-    {
-        m_store.query(QStringLiteral("COMMIT"), {});
-        m_done = true;
-    }
-
-private:
-    const ListStore &m_store;
-    bool m_done = false;
 };
 
-ListStore::ListStore(const QString &databasePath, int busyTimeoutMs)
+ListStore::ListStore(const QString &databasePath)
     : m_file(databasePath)
-    , m_connection(QStringLiteral("lists-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+    , m_store(QStringLiteral("lists-") + QUuid::createUuid().toString(QUuid::WithoutBraces), databasePath)
 {
     if (!QFileInfo(databasePath).isFile())
         fail(QStringLiteral("no such call database"));
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    // mode=rw: a missing file is never created in its place.
-    db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(databasePath).absoluteFilePath()).toString(QUrl::FullyEncoded)
-                       + QStringLiteral("?mode=rw"));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
-    if (!db.open())
-        failSql(db.lastError());
-    // Names are compared as the rest of Vorlet's LIKE compares them: ignoring case across Unicode.
-    if (!SqlLike::install(db))
-        fail(QStringLiteral("the name comparison could not be set up on the connection"));
-    for (const CallDatabase::Table &table : CallDatabase::requiredTables()) {
-        QSqlQuery info = query(QStringLiteral("PRAGMA table_info(%1)").arg(table.name), {});
-        QStringList columns;
-        while (info.next())
-            columns.append(info.value(1).toString());
-        for (const QString &column : table.columns) {
-            if (!columns.contains(column, Qt::CaseInsensitive))
-                fail(QStringLiteral("not a call database: table %1 has no column %2").arg(table.name, column));
-        }
-        if (columns.isEmpty())
-            fail(QStringLiteral("not a call database: it has no table %1").arg(table.name));
-    }
+    m_store.run(Waiting::Patience::Open, [] {});
 }
 
-ListStore::~ListStore()
-{
-    if (QSqlDatabase::contains(m_connection)) {
-        QSqlDatabase::database(m_connection, false).close();
-        QSqlDatabase::removeDatabase(m_connection);
-    }
-}
+ListStore::~ListStore() = default;
 
 void ListStore::fail(const QString &cause) const
 {
-    throw DataError(m_file + QStringLiteral(": ") + cause);
+    throw DataError::refused(m_file, cause);
 }
 
-void ListStore::failSql(const QSqlError &error) const
+void ListStore::run(const std::function<void()> &work) const
 {
-    // A locked, read-only or damaged file is told as the rest of Vorlet tells it,
-    // on one line; a refused statement keeps SQLite's own words.
-    const DataError e = CallDatabase::failure(m_file, error);
-    if (e.message().startsWith(CallDatabase::where(m_file)))
-        throw DataError(QString(e.message()).replace(QStringLiteral("\n\n"), QStringLiteral(" ")), e.kind());
-    fail(e.message());
+    try {
+        m_store.run(Waiting::Patience::Command, work);
+    } catch (const DataError &e) {
+        // A statement of the store's own that went wrong is told against the file.
+        if (e.subject().isEmpty() && e.kind() == DataError::Kind::Failed)
+            fail(e.cause());
+        throw;
+    }
 }
 
 QSqlQuery ListStore::query(const QString &sql, const QVariantList &values) const
 {
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.setForwardOnly(true);
-    if (!q.prepare(sql))
-        failSql(q.lastError());
-    for (const QVariant &value : values)
-        q.addBindValue(value);
-    if (!q.exec())
-        failSql(q.lastError());
-    return q;
+    return m_store.query(sql, values);
 }
 
 QString ListStore::defaultName(const QString &filePath)
@@ -133,15 +78,18 @@ bool ListStore::isLevel(const QString &name)
 
 QList<ListStore::List> ListStore::lists() const
 {
-    QSqlQuery q = query(QStringLiteral("SELECT l.List_ID, l.List, COUNT(c.Call_ID), COALESCE(SUM(c.Used <> 0), 0) "
-                                       "FROM tblList l LEFT JOIN tblCalls c ON c.List_ID = l.List_ID "
-                                       "GROUP BY l.List_ID ORDER BY l.List_ID"),
-                        {});
     QList<List> result;
-    while (q.next()) {
-        const QString name = q.value(1).toString();
-        result.append({q.value(0).toInt(), name, q.value(2).toInt(), q.value(3).toInt(), isLevel(name)});
-    }
+    run([&] {
+        result.clear();
+        QSqlQuery q = query(QStringLiteral("SELECT l.List_ID, l.List, COUNT(c.Call_ID), COALESCE(SUM(c.Used <> 0), 0) "
+                                           "FROM tblList l LEFT JOIN tblCalls c ON c.List_ID = l.List_ID "
+                                           "GROUP BY l.List_ID ORDER BY l.List_ID"),
+                            {});
+        while (q.next()) {
+            const QString name = q.value(1).toString();
+            result.append({q.value(0).toInt(), name, q.value(2).toInt(), q.value(3).toInt(), isLevel(name)});
+        }
+    });
     const QStringList &ladder = CallDatabase::levelTags();
     std::stable_sort(result.begin(), result.end(), [&ladder](const List &a, const List &b) {
         if (a.level != b.level)
@@ -156,12 +104,15 @@ QList<ListStore::List> ListStore::lists() const
 
 QList<ListStore::Call> ListStore::calls(int listId) const
 {
-    QSqlQuery q = query(QStringLiteral("SELECT Call_ID, Call_Name, Used FROM tblCalls WHERE List_ID = ? "
-                                       "ORDER BY Call_ID"),
-                        {listId});
-    QList<Call> result;
-    while (q.next())
-        result.append({q.value(0).toInt(), q.value(1).toString(), q.value(2).toInt() != 0});
+    QList<Call> result{};
+    run([&] {
+        QSqlQuery q = query(QStringLiteral("SELECT Call_ID, Call_Name, Used FROM tblCalls WHERE List_ID = ? "
+                                           "ORDER BY Call_ID"),
+                            {listId});
+        result.clear();
+        while (q.next())
+            result.append({q.value(0).toInt(), q.value(1).toString(), q.value(2).toInt() != 0});
+    });
     return result;
 }
 
@@ -247,33 +198,41 @@ QString ListStore::checkedCallName(int listId, const QString &name, int exceptId
 
 int ListStore::createList(const QString &name)
 {
-    Write write(*this);
-    const QString checked = checkedListName(name, -1);
-    const QSqlQuery q = query(QStringLiteral("INSERT INTO tblList (List, List_Active) VALUES (?, 0)"), {checked});
-    const int id = q.lastInsertId().toInt();
-    write.commit();
-    return id;
+    int result{};
+    run([&] {
+        Write write(*this);
+        const QString checked = checkedListName(name, -1);
+        const QSqlQuery q = query(QStringLiteral("INSERT INTO tblList (List, List_Active) VALUES (?, 0)"), {checked});
+        const int id = q.lastInsertId().toInt();
+        write.commit();
+        result = id;
+    });
+    return result;
 }
 
 void ListStore::renameList(int listId, const QString &name)
 {
-    Write write(*this);
-    const List list = listById(listId);
-    if (list.level)
-        fail(QStringLiteral("\"%1\" is a level list; its name stays").arg(list.name));
-    query(QStringLiteral("UPDATE tblList SET List = ? WHERE List_ID = ?"), {checkedListName(name, listId), listId});
-    write.commit();
+    run([&] {
+        Write write(*this);
+        const List list = listById(listId);
+        if (list.level)
+            fail(QStringLiteral("\"%1\" is a level list; its name stays").arg(list.name));
+        query(QStringLiteral("UPDATE tblList SET List = ? WHERE List_ID = ?"), {checkedListName(name, listId), listId});
+        write.commit();
+    });
 }
 
 void ListStore::deleteList(int listId)
 {
-    Write write(*this);
-    const List list = listById(listId);
-    if (list.level)
-        fail(QStringLiteral("\"%1\" is a level list; it cannot be deleted").arg(list.name));
-    query(QStringLiteral("DELETE FROM tblCalls WHERE List_ID = ?"), {listId});
-    query(QStringLiteral("DELETE FROM tblList WHERE List_ID = ?"), {listId});
-    write.commit();
+    run([&] {
+        Write write(*this);
+        const List list = listById(listId);
+        if (list.level)
+            fail(QStringLiteral("\"%1\" is a level list; it cannot be deleted").arg(list.name));
+        query(QStringLiteral("DELETE FROM tblCalls WHERE List_ID = ?"), {listId});
+        query(QStringLiteral("DELETE FROM tblList WHERE List_ID = ?"), {listId});
+        write.commit();
+    });
 }
 
 int ListStore::appendCall(int listId, const QString &name, bool used)
@@ -285,111 +244,109 @@ int ListStore::appendCall(int listId, const QString &name, bool used)
 
 int ListStore::addCall(int listId, const QString &name)
 {
-    Write write(*this);
-    listById(listId);
-    const int id = appendCall(listId, checkedCallName(listId, name, -1), false);
-    write.commit();
-    return id;
+    int result{};
+    run([&] {
+        Write write(*this);
+        listById(listId);
+        const int id = appendCall(listId, checkedCallName(listId, name, -1), false);
+        write.commit();
+        result = id;
+    });
+    return result;
 }
 
 void ListStore::renameCall(int callId, const QString &name)
 {
-    Write write(*this);
-    const int listId = listOfCall(callId).first;
-    query(QStringLiteral("UPDATE tblCalls SET Call_Name = ? WHERE Call_ID = ?"),
-          {checkedCallName(listId, name, callId), callId});
-    write.commit();
+    run([&] {
+        Write write(*this);
+        const int listId = listOfCall(callId).first;
+        query(QStringLiteral("UPDATE tblCalls SET Call_Name = ? WHERE Call_ID = ?"),
+              {checkedCallName(listId, name, callId), callId});
+        write.commit();
+    });
 }
 
 void ListStore::deleteCalls(const QList<int> &callIds)
 {
-    Write write(*this);
-    for (const int id : callIds)
-        query(QStringLiteral("DELETE FROM tblCalls WHERE Call_ID = ?"), {id});
-    write.commit();
+    run([&] {
+        Write write(*this);
+        for (const int id : callIds)
+            query(QStringLiteral("DELETE FROM tblCalls WHERE Call_ID = ?"), {id});
+        write.commit();
+    });
 }
 
 void ListStore::moveCalls(const QList<int> &callIds, int toListId)
 {
-    Write write(*this);
-    listById(toListId);
-    for (const int id : callIds) {
-        const auto [listId, name] = listOfCall(id);
-        if (listId == toListId)
-            continue;
-        checkedCallName(toListId, name, id);
-        // A new key puts the call last in the target's stored order.
-        query(QStringLiteral("UPDATE tblCalls SET List_ID = ?, Call_ID = (SELECT MAX(Call_ID) + 1 FROM tblCalls) "
-                             "WHERE Call_ID = ?"),
-              {toListId, id});
-    }
-    write.commit();
+    run([&] {
+        Write write(*this);
+        listById(toListId);
+        for (const int id : callIds) {
+            const auto [listId, name] = listOfCall(id);
+            if (listId == toListId)
+                continue;
+            checkedCallName(toListId, name, id);
+            // A new key puts the call last in the target's stored order.
+            query(QStringLiteral("UPDATE tblCalls SET List_ID = ?, Call_ID = (SELECT MAX(Call_ID) + 1 FROM tblCalls) "
+                                 "WHERE Call_ID = ?"),
+                  {toListId, id});
+        }
+        write.commit();
+    });
 }
 
 void ListStore::setUsed(const QList<int> &callIds, bool used)
 {
-    // A call newly marked used is recorded in the use history in the same
-    // transaction: when the record cannot be written, no mark is either.
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    const QString history = used ? History::attach(db) : QString();
-    bool marked = false;
-    {
-        Write write(*this);
-        for (const int id : callIds) {
-            const QSqlQuery update = query(QStringLiteral("UPDATE tblCalls SET Used = ? WHERE Call_ID = ? AND Used IS NOT ?"),
-                                           {used ? 1 : 0, id, used ? 1 : 0});
-            if (used && update.numRowsAffected() > 0) {
-                History::recordUse(db, id, history);
-                marked = true;
-            }
-        }
-        write.commit();
-    }
-    if (marked)
-        emit History::notifier().marksChanged(QVariant());
+    QVariantList ids;
+    for (const int id : callIds)
+        ids.append(id);
+    run([&] { m_store.setUsed(ids, used); });
 }
 
 ListStore::Imported ListStore::importCalls(const QString &name, const QStringList &calls, bool replace)
 {
-    if (calls.isEmpty())
-        fail(QStringLiteral("no calls to import"));
-    for (const QString &call : calls) {
-        if (!ListFile::readsBack(call))
-            fail(QStringLiteral("\"%1\" is not a call name a list file can hold").arg(call));
-    }
-    Write write(*this);
-    Imported result;
-    const QString trimmed = name.trimmed();
-    if (trimmed.isEmpty())
-        fail(QStringLiteral("a list needs a name"));
-    QSqlQuery same = query(QStringLiteral("SELECT List_ID, List FROM tblList WHERE List LIKE ? ESCAPE '\\'"),
-                           {literalPattern(trimmed)});
-    QHash<QString, bool> usedBefore;
-    if (same.next()) {
-        const int id = same.value(0).toInt();
-        const QString existing = same.value(1).toString();
-        if (!replace)
-            fail(QStringLiteral("a list named \"%1\" exists already").arg(existing));
-        if (same.next())
-            fail(QStringLiteral("more than one list is named \"%1\"; rename one first").arg(trimmed));
-        for (const Call &call : this->calls(id))
-            usedBefore[call.name.toCaseFolded()] |= call.used;
-        query(QStringLiteral("DELETE FROM tblCalls WHERE List_ID = ?"), {id});
-        result.listId = id;
-        result.replaced = true;
-    } else {
-        result.listId = query(QStringLiteral("INSERT INTO tblList (List, List_Active) VALUES (?, 0)"),
-                              {checkedListName(trimmed, -1)})
-                            .lastInsertId()
-                            .toInt();
-    }
-    for (const QString &call : calls) {
-        const bool used = usedBefore.value(call.toCaseFolded(), false);
-        appendCall(result.listId, call, used);
-        result.keptUsed += used ? 1 : 0;
-    }
-    result.calls = int(calls.size());
-    write.commit();
+    Imported result{};
+    run([&] {
+        if (calls.isEmpty())
+            fail(QStringLiteral("no calls to import"));
+        for (const QString &call : calls) {
+            if (!ListFile::readsBack(call))
+                fail(QStringLiteral("\"%1\" is not a call name a list file can hold").arg(call));
+        }
+        Write write(*this);
+        result = Imported();
+        const QString trimmed = name.trimmed();
+        if (trimmed.isEmpty())
+            fail(QStringLiteral("a list needs a name"));
+        QSqlQuery same = query(QStringLiteral("SELECT List_ID, List FROM tblList WHERE List LIKE ? ESCAPE '\\'"),
+                               {literalPattern(trimmed)});
+        QHash<QString, bool> usedBefore;
+        if (same.next()) {
+            const int id = same.value(0).toInt();
+            const QString existing = same.value(1).toString();
+            if (!replace)
+                fail(QStringLiteral("a list named \"%1\" exists already").arg(existing));
+            if (same.next())
+                fail(QStringLiteral("more than one list is named \"%1\"; rename one first").arg(trimmed));
+            for (const Call &call : this->calls(id))
+                usedBefore[call.name.toCaseFolded()] |= call.used;
+            query(QStringLiteral("DELETE FROM tblCalls WHERE List_ID = ?"), {id});
+            result.listId = id;
+            result.replaced = true;
+        } else {
+            result.listId = query(QStringLiteral("INSERT INTO tblList (List, List_Active) VALUES (?, 0)"),
+                                  {checkedListName(trimmed, -1)})
+                                .lastInsertId()
+                                .toInt();
+        }
+        for (const QString &call : calls) {
+            const bool used = usedBefore.value(call.toCaseFolded(), false);
+            appendCall(result.listId, call, used);
+            result.keptUsed += used ? 1 : 0;
+        }
+        result.calls = int(calls.size());
+        write.commit();
+    });
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/data/CallStore.h"
 #include "core/lists/ListFile.h"
 
 #include <QList>
@@ -8,17 +9,17 @@
 #include <QString>
 #include <optional>
 
-class QSqlError;
 
 // The caller's lists in a call database: lists are rows of tblList, their calls
 // rows of tblCalls, in stored (Call_ID) order. Every change is one write
-// transaction; a refused or failed change writes nothing. Failures throw
-// DataError with one line that names the database file and the cause.
+// transaction of the call store, and waits on a locked file as every action
+// does; a refused or failed change writes nothing. Failures throw DataError
+// naming the database file and the cause; a refused rule is "file: cause".
 class ListStore
 {
 public:
     // Opens a connection of its own to an existing call database.
-    explicit ListStore(const QString &databasePath, int busyTimeoutMs = 5000);
+    explicit ListStore(const QString &databasePath);
     ~ListStore();
     ListStore(const ListStore &) = delete;
     ListStore &operator=(const ListStore &) = delete;
@@ -83,9 +84,10 @@ public:
 
 private:
     class Write;
+    // One action: waits on a lock, and tells a statement gone wrong against the file.
+    void run(const std::function<void()> &work) const;
     QSqlQuery query(const QString &sql, const QVariantList &values) const;
     [[noreturn]] void fail(const QString &cause) const;
-    [[noreturn]] void failSql(const QSqlError &error) const;
     QString checkedListName(const QString &name, int exceptId) const;
     QString checkedCallName(int listId, const QString &name, int exceptId) const;
     // The list a call is in, and the call's name.
@@ -93,5 +95,5 @@ private:
     int appendCall(int listId, const QString &name, bool used);
 
     QString m_file;
-    QString m_connection;
+    mutable CallStore m_store;
 };

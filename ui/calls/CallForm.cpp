@@ -4,6 +4,7 @@
 #include "ui/kit/FitLabel.h"
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
+#include "ui/kit/Modal.h"
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
 #include "core/data/dataCall.h"
@@ -22,16 +23,19 @@
 #include <limits>
 
 namespace {
-// Steady time less the time messages and waits for the file held the caller:
-// ticks pile up nothing meanwhile.
+// Steady time less the time a modal window (a message, a question, a file
+// dialog, the wait for the file) held the caller: ticks pile up nothing meanwhile.
 class PacingSource : public TimeSource
 {
 public:
-    qint64 nowMs() const override
-    {
-        return TimeSource::steady().nowMs() - Message::waitedMs() - Waiting::waitedMs();
-    }
+    qint64 nowMs() const override { return TimeSource::steady().nowMs() - Modal::heldMs(); }
 };
+
+// Paced work holds back while the caller is held.
+bool holding()
+{
+    return Message::isShowing() || Waiting::isWaiting() || Modal::isHeld();
+}
 
 const TimeSource &pacingClock(const TimeSource *chosen)
 {
@@ -41,7 +45,7 @@ const TimeSource &pacingClock(const TimeSource *chosen)
     return pacing;
 }
 
-constexpr qint64 Never = std::numeric_limits<qint64>::max();
+constexpr qint64 Never = Pacer::Never;
 
 constexpr int CallsLeftLeft = 6600;
 constexpr int CallsLeftWidth = 525;
@@ -134,8 +138,9 @@ FormWindow *CallForm::createWindow()
     // The ticks due before the box changed still go by its old state.
     connect(c.chkSync, &QCheckBox::toggled, this, [this](bool checked) {
         catchUp();
-        m_sync = checked;
+        m_pacer.sync = checked;
         tickSoon();
+        publish();
     });
     connect(c.Timer1, &QTimer::timeout, this, &CallForm::Timer1_Due);
     return w;
@@ -152,9 +157,63 @@ void CallForm::Form_Load()
     c.lblCallDelay->setText(QString::number(c.hscrCall->value()));
     c.lblDelay->setText(QString::number(c.hscrDelay->value()));
     c.cmdUse->setFocus();
-    m_sync = c.chkSync->isChecked();
+    m_pacer.callDelay = c.hscrCall->value();
+    m_pacer.nlDelay = c.hscrDelay->value();
+    m_pacer.sync = c.chkSync->isChecked();
     m_tickBase = pacingClock(m_clock).nowMs();
     c.Timer1->start(TickMs);
+    // Other faces command the window through the session while it is loaded.
+    CallsSession::instance().setHandler([this](CallsSession::Command command) { carryOut(command); });
+    publish();
+}
+
+void CallForm::Form_Unload()
+{
+    CallsSession::instance().setHandler({});
+    CallsSession::instance().publish({});
+    FormWith<CallFormControls>::Form_Unload();
+}
+
+void CallForm::carryOut(CallsSession::Command command)
+{
+    if (!m_ui)
+        return;
+    switch (command) {
+    case CallsSession::Command::Find:
+        cmdStart_Click();
+        break;
+    case CallsSession::Command::Use:
+        cmdUse_Click();
+        break;
+    case CallsSession::Command::NextNL:
+        cmdGetNOL_Click();
+        break;
+    case CallsSession::Command::Reset:
+        cmdReset_Click();
+        break;
+    }
+}
+
+void CallForm::publish()
+{
+    if (!m_ui)
+        return;
+    const Controls &c = *m_ui;
+    CallsSession::State state;
+    state.open = true;
+    state.listCall = c.lblCall->text();
+    state.listCallShown = !c.lblCall->isHidden();
+    state.listCallId = m_haveListCall ? m_listCallId : QVariant();
+    state.nlCall1 = c.lblNLCall1->text();
+    state.nlCall1Shown = !c.lblNLCall1->isHidden();
+    state.nlCall2 = c.lblNLCall2->text();
+    state.nlCall2Shown = !c.lblNLCall2->isHidden();
+    state.callsLeft = c.lblCallsLeft->text();
+    state.status = c.lblStatus->isHidden() ? QString() : c.lblStatus->text();
+    state.callDelay = m_pacer.callDelay;
+    state.nlDelay = m_pacer.nlDelayInForce();
+    state.sync = m_pacer.sync;
+    CallsSession::instance().publish(state);
 }
 
 void CallForm::ActivateLists()
@@ -190,6 +249,7 @@ void CallForm::drawSkipped()
                                             "is free.")
                                  .arg(CallDatabase::FileName));
     m_ui->lblStatus->show();
+    publish();
 }
 
 void CallForm::drawDone()
@@ -197,6 +257,7 @@ void CallForm::drawDone()
     if (m_ui && !m_ui->lblStatus->isHidden()) {
         m_ui->lblStatus->hide();
         m_ui->lblStatus->clear();
+        publish();
     }
 }
 
@@ -239,6 +300,7 @@ void CallForm::FindCall(Patience patience)
         if (e.isBusy() && patience == Patience::Tick)
             return drawSkipped();
         m_haveListCall = false;
+        publish();
         if (e.isCancelled())
             return;
         tell(ran ? AllUsed : QStringLiteral("The calls of the list could not be read.\n\n") + e.message());
@@ -248,6 +310,7 @@ void CallForm::FindCall(Patience patience)
     m_haveListCall = false;
     // cppcheck-suppress knownConditionTrueFalse ; rows is set inside the attempt above
     if (rows == 0 || name.isNull()) {
+        publish();
         tell(AllUsed);
         return;
     }
@@ -256,7 +319,9 @@ void CallForm::FindCall(Patience patience)
     m_listCallId = id;
     m_listCallName = name.toString();
     m_haveListCall = true;
+    publish();
     emit callDrawn(id, m_listCallName);
+    emit CallsSession::instance().callDrawn(id, m_listCallName);
 }
 
 void CallForm::showCallsLeft(int rows)
@@ -292,7 +357,7 @@ void CallForm::cmdUse_Click()
     try {
         // The mark and its record land together; when either cannot, neither does.
         // A call removed from the database meanwhile has no row left to mark.
-        data.run(Patience::Command, [&] { History::setUsed(data.dcCalls(), callId, true); });
+        data.run(Patience::Command, [&] { data.store().setUsed({callId}, true); });
     } catch (const DataError &e) {
         if (!e.isCancelled())
             tell(QStringLiteral("\"%1\" could not be marked as used; it stays on the list.\n\n").arg(callName)
@@ -300,6 +365,7 @@ void CallForm::cmdUse_Click()
         return;
     }
     emit callUsed(callId);
+    emit CallsSession::instance().callUsed(callId);
     FindCall();
     CallTicks = 0;
     tickSoon();
@@ -318,6 +384,7 @@ void CallForm::ResetCalls()
         return;
     }
     emit callsReset();
+    emit CallsSession::instance().callsReset();
 }
 
 void CallForm::cmdReset_Click()
@@ -356,11 +423,13 @@ void CallForm::GetNLCall(Patience patience)
         // Silent, but a busy file is worth the quiet line: the caller may wonder.
         if (e.isBusy())
             drawSkipped();
+        publish();
         return;
     }
     drawDone();
     if (!name.isNull())
         c.lblNLCall1->setText(name.toString());
+    publish();
 }
 
 void CallForm::cmdGetNOL_Click()
@@ -384,14 +453,18 @@ void CallForm::hscrCall_Change()
 {
     catchUp();
     m_ui->lblCallDelay->setText(QString::number(m_ui->hscrCall->value()));
+    m_pacer.callDelay = m_ui->hscrCall->value();
     tickSoon();
+    publish();
 }
 
 void CallForm::hscrDelay_Change()
 {
     catchUp();
     m_ui->lblDelay->setText(QString::number(m_ui->hscrDelay->value()));
+    m_pacer.nlDelay = m_ui->hscrDelay->value();
     tickSoon();
+    publish();
 }
 
 void CallForm::setTimeSource(const TimeSource *source)
@@ -410,9 +483,9 @@ void CallForm::Timer1_Due()
     catchUp();
     if (!m_ui)
         return;
-    const qint64 ticks = ticksToNextDraw();
+    const qint64 due = m_pacer.nextDueMs(m_tickBase, CallTicks, NLTicks);
     const qint64 longest = std::numeric_limits<int>::max();
-    const qint64 ms = ticks == Never ? longest : m_tickBase + ticks * TickMs - pacingClock(m_clock).nowMs();
+    const qint64 ms = due == Never ? longest : due - pacingClock(m_clock).nowMs();
     m_ui->Timer1->start(int(qBound<qint64>(0, ms, longest)));
 }
 
@@ -424,7 +497,7 @@ void CallForm::tickSoon()
 
 void CallForm::catchUp()
 {
-    if (!m_ui || !m_ui->Timer1->isActive() || m_catchingUp || Message::isShowing() || Waiting::isWaiting())
+    if (!m_ui || !m_ui->Timer1->isActive() || m_catchingUp || holding())
         return;
     const qint64 due = (pacingClock(m_clock).nowMs() - m_tickBase) / TickMs;
     if (due <= 0)
@@ -453,37 +526,30 @@ void CallForm::advance(qint64 ticks)
 
 qint64 CallForm::ticksToNextDraw() const
 {
-    const Controls &c = *m_ui;
-    const int callDelay = c.lblCallDelay->text().toInt();
-    const int nlDelay = m_sync ? callDelay : c.lblDelay->text().toInt();
-    const qint64 nlCount = m_sync ? CallTicks : NLTicks;
-    qint64 ticks = Never;
-    if (nlDelay > 0)
-        ticks = qMax<qint64>(1, nlDelay * TicksPerUnit - nlCount);
-    if (callDelay > 0)
-        ticks = qMin(ticks, qMax<qint64>(1, callDelay * TicksPerUnit - CallTicks));
-    return ticks;
+    return m_pacer.ticksToNextDraw(CallTicks, NLTicks);
 }
 
 void CallForm::Timer1_Timer()
 {
     // While a message or a wait for the file holds the caller, ticks pile up nothing.
-    if (Message::isShowing() || Waiting::isWaiting() || !m_ui)
+    if (holding() || !m_ui)
         return;
     Controls &c = *m_ui;
-    const bool sync = m_sync;
+    const bool sync = m_pacer.sync;
     c.hscrDelay->setVisible(!sync);
     c.lblDelay->setVisible(!sync);
     c.lblDelay2->setVisible(!sync);
     if (sync) {
         NLTicks = CallTicks;
         c.lblDelay->setText(c.lblCallDelay->text());
+        // The NL delay shown is the one in force, also once the box is cleared.
+        m_pacer.nlDelay = m_pacer.callDelay;
     }
 
     ++NLTicks;
     ++CallTicks;
 
-    const int nlDelay = c.lblDelay->text().toInt();
+    const int nlDelay = m_pacer.nlDelay;
     if (nlDelay > 0) {
         c.cmdGetNOL->hide();
         if (NLTicks >= nlDelay * TicksPerUnit) {
@@ -494,7 +560,7 @@ void CallForm::Timer1_Timer()
         c.cmdGetNOL->show();
     }
 
-    const int callDelay = c.lblCallDelay->text().toInt();
+    const int callDelay = m_pacer.callDelay;
     if (callDelay > 0 && CallTicks >= callDelay * TicksPerUnit) {
         FindCall(Patience::Tick);
         CallTicks = 0;

@@ -3,6 +3,8 @@
 #include "ui/kit/FitLabel.h"
 #include "ui/kit/Form.h"
 #include "core/app/TimeSource.h"
+#include "core/calls/CallsSession.h"
+#include "core/calls/Pacer.h"
 #include "core/data/Waiting.h"
 
 #include <QVariant>
@@ -55,8 +57,8 @@ public:
 
     // One tick of the pacing rule; 100 ticks make one unit of delay.
     void Timer1_Timer();
-    static constexpr int TickMs = 10;
-    static constexpr qint64 TicksPerUnit = 100;
+    static constexpr int TickMs = Pacer::TickMs;
+    static constexpr qint64 TicksPerUnit = Pacer::TicksPerUnit;
 
     // Ticks are counted on a pacing clock that stands still while a message
     // waits; the timer wakes only when a tick would change something. Tests
@@ -77,6 +79,7 @@ signals:
 protected:
     FormWindow *createWindow() override;
     void Form_Load() override;
+    void Form_Unload() override;
 
 private:
     friend class Form;
@@ -108,6 +111,9 @@ private:
     void tell(const QString &text);
     void drawSkipped();
     void drawDone();
+    // What the window shows, for the faces that follow the session.
+    void publish();
+    void carryOut(CallsSession::Command command);
 
     std::mt19937 m_generator;
     // True while the list call shown comes from a draw that succeeded.
@@ -117,6 +123,6 @@ private:
 
     const TimeSource *m_clock = nullptr;
     qint64 m_tickBase = 0; // pacing time of the last tick counted
-    bool m_sync = false; // "Sync Delay" as the ticks from now on go by it
+    Pacer m_pacer; // the delays and "Sync Delay" as the ticks from now on go by them
     bool m_catchingUp = false;
 };

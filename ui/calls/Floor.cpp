@@ -2,7 +2,7 @@
 
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
-#include "ui/calls/CallForm.h"
+#include "core/calls/CallsSession.h"
 
 #include <QBoxLayout>
 #include <QFrame>
@@ -53,12 +53,12 @@ FitLabel *callLabel(QWidget *parent, const char *objectName, const QString &capt
     return label;
 }
 
-// The Calls window's text and visibility, copied onto the floor.
-void copy(const FitLabel *from, FitLabel *to)
+// A call of the session as the floor shows it.
+void showCall(FitLabel *label, const QString &text, bool shown)
 {
-    to->setText(from->text());
-    to->setVisible(!from->isHidden());
-    name(to, from->text());
+    label->setText(text);
+    label->setVisible(shown);
+    name(label, text);
 }
 } // namespace
 
@@ -115,18 +115,16 @@ FormWindow *Floor::createWindow()
 
 void Floor::Form_Load()
 {
-    CallForm *calls = Form::existing<CallForm>();
-    if (!calls || !calls->isLoaded()) {
-        follow();
-        return;
+    CallsSession &session = CallsSession::instance();
+    if (session.state().open) {
+        // Follows the Calls window as it draws, by hand or paced, and goes with it.
+        connect(&session, &CallsSession::changed, m_ui->lblCall, [this] {
+            if (CallsSession::instance().state().open)
+                followSoon();
+            else
+                unload();
+        });
     }
-    // Follows the Calls window as it draws, by hand or paced, and goes with it.
-    const CallForm::Controls &c = calls->ui();
-    for (FitLabel *label : {c.lblCall, c.lblNLCall1, c.lblNLCall2}) {
-        connect(label, &FitLabel::textSet, this, &Floor::followSoon);
-        connect(label, &FitLabel::shownChanged, this, &Floor::followSoon);
-    }
-    connect(calls->window(), &QObject::destroyed, this, [this] { unload(); });
     follow();
 }
 
@@ -148,21 +146,20 @@ void Floor::follow()
     if (!m_ui)
         return;
     Controls &f = *m_ui;
-    CallForm *calls = Form::existing<CallForm>();
-    if (!calls || !calls->isLoaded()) {
+    const CallsSession::State &state = CallsSession::instance().state();
+    if (!state.open) {
         for (FitLabel *label : {f.lblCall, f.lblNLCall1, f.lblNLCall2})
             label->hide();
         f.lblCallsLeft->clear();
         return;
     }
-    const CallForm::Controls &c = calls->ui();
-    copy(c.lblCall, f.lblCall);
-    copy(c.lblNLCall1, f.lblNLCall1);
+    showCall(f.lblCall, state.listCall, state.listCallShown);
+    showCall(f.lblNLCall1, state.nlCall1, state.nlCall1Shown);
     // The previous NL call is never larger than the current one.
     f.lblNLCall2->setScaleRange(0.4, qMin<qreal>(40, f.lblNLCall1->fit().font.pixelSize()
                                                          / f.lblNLCall1->basePixelSize()));
-    copy(c.lblNLCall2, f.lblNLCall2);
-    const QString left = c.lblCallsLeft->text();
+    showCall(f.lblNLCall2, state.nlCall2, state.nlCall2Shown);
+    const QString &left = state.callsLeft;
     f.lblCallsLeft->setText(left.isEmpty() ? QString() : QStringLiteral("%1 left").arg(left));
     name(f.lblCallsLeft, left);
 }
@@ -215,26 +212,26 @@ void Floor::Form_KeyDown(int key)
     default:
         break;
     }
-    // The keys press the Calls window's own buttons: all it does, it does as before.
-    CallForm *calls = Form::existing<CallForm>();
-    if (!calls || !calls->isLoaded())
+    // The keys command the calls session: the Calls window does all it does, as before.
+    CallsSession &session = CallsSession::instance();
+    if (!session.state().open)
         return;
-    const CallForm::Controls &c = calls->ui();
+    using Command = CallsSession::Command;
     switch (key) {
     case Qt::Key_F:
-        c.cmdStart->click();
+        session.command(Command::Find);
         break;
     case Qt::Key_U:
-        c.cmdUse->click();
+        session.command(Command::Use);
         break;
     case Qt::Key_N:
-        c.cmdGetNOL->click();
+        session.command(Command::NextNL);
         break;
     case Qt::Key_R:
         if (Message::ask(QStringLiteral("Reset the used marks of every call of every list?\n\n"
                                         "Every call can then be drawn again."),
                          window()))
-            c.cmdReset->click();
+            session.command(Command::Reset);
         break;
     default:
         break;

@@ -4,10 +4,9 @@
 #include "ui/kit/Message.h"
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
-#include "core/data/SqlLike.h"
+#include "core/data/CallStore.h"
 #include "core/data/Waiting.h"
 #include "ui/editor/NavigationBar.h"
-#include "core/history/History.h"
 
 #include <QApplication>
 #include <QDataWidgetMapper>
@@ -27,12 +26,13 @@ const QString CallEdit::ConnectionName = QStringLiteral("datPrimaryRS");
 
 namespace {
 // The rows of the row source, held as a snapshot that writes a changed row
-// back by its key.
+// back by its key, through the call store.
 class CallRows : public QSqlTableModel
 {
 public:
-    explicit CallRows(const QSqlDatabase &db)
-        : QSqlTableModel(nullptr, db)
+    explicit CallRows(CallStore &store)
+        : QSqlTableModel(nullptr, store.database())
+        , m_store(store)
     {
     }
 
@@ -50,63 +50,50 @@ public:
         return true;
     }
 
-    // Why the last write was refused: a history failure as History raised it
-    // (Busy included, so the bounded wait applies), else the database's error.
-    std::optional<DataError> historyError;
+    // Why the last write was refused, as the store raised it (Busy included, so
+    // the bounded wait applies); empty when the model's own error says it.
+    std::optional<DataError> storeError;
 
 protected:
-    // A used mark set to 1 here is recorded in the use history in the same
-    // transaction: when the record cannot be written, the row is not either.
+    // The name and the used mark land in one transaction; the mark goes through
+    // the store's setUsed, which records a call that becomes used.
     bool updateRowInTable(int row, const QSqlRecord &values) override
     {
-        historyError.reset();
+        storeError.reset();
         const int used = values.indexOf(QStringLiteral("Used"));
-        if (used < 0 || !values.isGenerated(used))
-            return QSqlTableModel::updateRowInTable(row, values);
-        QSqlDatabase db = database();
+        const bool usedChanged = used >= 0 && values.isGenerated(used);
+        QSqlRecord others = values;
+        if (usedChanged)
+            others.setGenerated(used, false);
         const QVariant id = record(row).value(QStringLiteral("Call_ID"));
-        QString history;
         try {
-            history = History::attach(db);
-        } catch (const DataError &e) {
-            return refuse(e);
-        }
-        // The row is written first, so a lock on the call database shows as its own.
-        if (!QSqlQuery(db).exec(QStringLiteral("BEGIN")) || !QSqlTableModel::updateRowInTable(row, values)) {
-            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-            return false;
-        }
-        try {
-            QSqlQuery now(db);
-            const bool prepared = now.prepare(QStringLiteral("SELECT Used FROM tblCalls WHERE Call_ID = ?"));
-            now.addBindValue(id);
-            const bool marked = prepared && now.exec() && now.next() && now.value(0).typeId() == QMetaType::LongLong
-                                && now.value(0).toLongLong() == 1;
-            now.finish();
-            if (marked)
-                History::recordUse(db, id, history);
-            QSqlQuery commit(db);
-            if (!commit.exec(QStringLiteral("COMMIT"))) {
-                setLastError(commit.lastError());
-                QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-                return false;
-            }
-            if (marked)
-                emit History::notifier().marksChanged(id);
+            if (usedChanged)
+                m_store.attachHistory();
+            CallStore::Transaction transaction(m_store);
+            if (hasGenerated(others) && !QSqlTableModel::updateRowInTable(row, others))
+                return false; // the transaction rolls back; lastError() says why
+            if (usedChanged)
+                m_store.setUsed({id}, values.value(used));
+            transaction.commit();
             return true;
         } catch (const DataError &e) {
-            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-            return refuse(e);
+            storeError = e;
+            setLastError(QSqlError(QString(), e.message(), QSqlError::TransactionError));
+            return false;
         }
     }
 
 private:
-    bool refuse(const DataError &e)
+    static bool hasGenerated(const QSqlRecord &r)
     {
-        historyError = e;
-        setLastError(QSqlError(QString(), e.message(), QSqlError::TransactionError));
+        for (int i = 0; i < r.count(); ++i) {
+            if (r.isGenerated(i))
+                return true;
+        }
         return false;
     }
+
+    CallStore &m_store;
 };
 
 // Hands a text box's value to the row only when the person changed it, so a
@@ -138,6 +125,15 @@ DataError describe(const QSqlError &error)
         return DataError(
             QStringLiteral("Used must be a whole number, such as 0 or 1; the row is not written (%1).").arg(text));
     return CallDatabase::failure(CallDatabase::path(), error);
+}
+
+DataError describe(const DataError &error)
+{
+    // A refused used mark reaches the store as the file's constraint.
+    if (error.cause().contains(QLatin1String("typeof(Used)")))
+        return DataError(QStringLiteral("Used must be a whole number, such as 0 or 1; the row is not written (%1).")
+                             .arg(error.cause().section(QStringLiteral("refused the change: "), 1).chopped(1)));
+    return error;
 }
 } // namespace
 
@@ -202,29 +198,12 @@ void CallEdit::openRows()
 {
     const QString path = CallDatabase::path();
     try {
-        Waiting::retry(Waiting::Patience::Open, path, [&] {
-            closeRows(); // each attempt starts from nothing
-            {
-                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
-                if (!QFileInfo(path).isFile())
-                    throw DataError(CallDatabase::problem(path, 0));
-                // The editor never creates a database where none is.
-                CallDatabase::setExisting(db, path, Waiting::SliceMs);
-                m_opened = CallDatabase::identify(path);
-                if (!db.open())
-                    throw describe(db.lastError());
-                // The model reads the table's columns quietly: a lock must show here.
-                QSqlQuery probe(db);
-                if (!probe.exec(QStringLiteral("PRAGMA table_info(tblCalls)")))
-                    throw describe(probe.lastError());
-                // A statement still open on the connection would refuse the new LIKE.
-                probe.finish();
-                if (!SqlLike::install(db))
-                    throw DataError(CallDatabase::where(path)
-                                    + QStringLiteral(" could not be opened: the text comparison that ignores "
-                                                     "letter case could not be set up."));
-                m_rows = std::make_unique<CallRows>(db);
-            }
+        closeRows(); // each opening starts from nothing
+        // The editor never creates a database where none is.
+        m_store = std::make_unique<CallStore>(ConnectionName, path);
+        m_store->run(Waiting::Patience::Open, [&] {
+            m_rows.reset();
+            m_rows = std::make_unique<CallRows>(*m_store);
             m_rows->setTable(QStringLiteral("tblCalls"));
             m_rows->setEditStrategy(QSqlTableModel::OnRowChange);
             if (!m_rows->select())
@@ -252,15 +231,11 @@ void CallEdit::openRows()
 
 bool CallEdit::submitRow(bool onMove)
 {
-    const QString path = CallDatabase::path();
     try {
-        Waiting::retry(Waiting::Patience::Command, path, [&] {
-            // Never a write into a file that took the place of the one opened.
-            if (const CallDatabase::Identity now = CallDatabase::identify(path); now != m_opened)
-                throw DataError(CallDatabase::lost(path, now.exists));
+        m_store->run(Waiting::Patience::Command, [&] {
             if (!m_mapper->submit()) {
                 const auto &rows = static_cast<const CallRows &>(*m_rows);
-                throw rows.historyError ? *rows.historyError : describe(m_rows->lastError());
+                throw rows.storeError ? describe(*rows.storeError) : describe(m_rows->lastError());
             }
         });
     } catch (const DataError &e) {
@@ -281,10 +256,7 @@ void CallEdit::closeRows()
 {
     m_mapper.reset();
     m_rows.reset();
-    if (QSqlDatabase::contains(ConnectionName)) {
-        QSqlDatabase::database(ConnectionName, false).close();
-        QSqlDatabase::removeDatabase(ConnectionName);
-    }
+    m_store.reset();
 }
 
 int CallEdit::currentRow() const

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "ui/kit/Form.h"
-#include "core/data/CallDatabase.h"
+#include "core/data/CallStore.h"
+
+#include <memory>
 
 
 class NavigationBar;
@@ -56,7 +58,7 @@ private:
     void moveTo(int row);
     int currentRow() const;
 
+    std::unique_ptr<CallStore> m_store;
     std::unique_ptr<QSqlTableModel> m_rows;
     std::unique_ptr<QDataWidgetMapper> m_mapper;
-    CallDatabase::Identity m_opened;
 };

@@ -2,7 +2,7 @@
 
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
-#include "ui/calls/CallForm.h"
+#include "core/calls/CallsSession.h"
 #include "core/data/DataError.h"
 #include "core/data/dataCall.h"
 #include "core/history/History.h"
@@ -149,11 +149,11 @@ FormWindow *Progress::createWindow()
     connect(c.cmdHistoryCsv, &QPushButton::clicked, this, &Progress::cmdHistoryCsv_Click);
     connect(c.cmdClose, &QPushButton::clicked, this, &Progress::unload);
 
-    // Live from the "Calls" window and from every face that sets used marks;
+    // Live from the calls session and from every face that sets used marks;
     // the connections go with the window.
-    CallForm &calls = CallForm::instance();
-    connect(&calls, &CallForm::callDrawn, w, [this](const QVariant &id) { callDrawn(id); });
-    connect(&calls, &CallForm::callsReset, w, [this] { refresh(); });
+    CallsSession &calls = CallsSession::instance();
+    connect(&calls, &CallsSession::callDrawn, w, [this](const QVariant &id) { callDrawn(id); });
+    connect(&calls, &CallsSession::callsReset, w, [this] { refresh(); });
     connect(&History::notifier(), &History::Notifier::marksChanged, w, [this](const QVariant &id) { refreshCall(id); });
     return w;
 }
@@ -364,7 +364,7 @@ void Progress::toggle(int viewRow)
     dataCall &data = dataCall::instance();
     try {
         bool found = true;
-        data.run(Waiting::Patience::Command, [&] { found = History::setUsed(data.dcCalls(), id, !used); });
+        data.run(Waiting::Patience::Command, [&] { found = data.store().setUsed({id}, !used) > 0; });
         if (!found)
             refresh(); // the call is gone from the database
     } catch (const DataError &e) {

@@ -58,7 +58,6 @@ void FitLabel::setText(const QString &text)
         QLabel::setText(text);
         refit();
     }
-    emit textSet(text);
 }
 
 qreal FitLabel::basePixelSize() const
@@ -175,9 +174,3 @@ void FitLabel::changeEvent(QEvent *event)
         refit();
 }
 
-bool FitLabel::event(QEvent *event)
-{
-    if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
-        emit shownChanged();
-    return QLabel::event(event);
-}

@@ -34,17 +34,10 @@ public:
 
     QSize minimumSizeHint() const override { return QSize(); }
 
-signals:
-    // Every setting, the same text again included: each draw is news.
-    void textSet(const QString &text);
-    // Shown or hidden by the program; whether its window is on show plays no part.
-    void shownChanged();
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
-    bool event(QEvent *event) override;
 
 private:
     void refit();

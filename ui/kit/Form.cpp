@@ -1,5 +1,7 @@
 #include "ui/kit/Form.h"
 
+#include "ui/kit/Modal.h"
+
 #include "ui/kit/ImmediateButtons.h"
 
 #include <QCloseEvent>
@@ -111,6 +113,8 @@ bool Form::isShown() const
 
 void Form::load()
 {
+    // Any window's file dialog or preview holds the pacing as a box does.
+    Modal::watchModalWindows();
     m_window = createWindow();
     Q_ASSERT(m_window && !m_window->isVisible());
     Form_Load();

@@ -2,10 +2,12 @@
 
 #include "core/app/AppIdentity.h"
 #include "core/app/TimeSource.h"
+#include "ui/kit/Modal.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QScopeGuard>
+#include <memory>
 
 namespace {
 int showing = 0;
@@ -29,7 +31,9 @@ auto holdingTheCaller()
 {
     if (showing++ == 0)
         shownSince = TimeSource::steady().nowMs();
-    return qScopeGuard([] {
+    auto held = std::make_unique<Modal::Hold>();
+    return qScopeGuard([held = std::move(held)]() mutable {
+        held.reset();
         if (--showing == 0)
             waitedBefore += TimeSource::steady().nowMs() - shownSince;
     });

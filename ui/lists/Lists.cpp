@@ -195,11 +195,12 @@ void Lists::change(const std::function<void()> &work, bool listsChanged)
     try {
         work();
     } catch (const DataError &e) {
+        if (e.isCancelled())
+            return;
         // A refused name is about the window's own work: the database's path adds nothing there.
         QString text = e.message();
-        const QString prefix = CallDatabase::path() + QStringLiteral(": ");
-        if (text.startsWith(prefix)) {
-            text = text.mid(prefix.size()) + QLatin1Char('.');
+        if (e.isRefusal()) {
+            text = e.cause() + QLatin1Char('.');
             text[0] = text[0].toUpper();
         }
         Message::show(text, m_ui ? m_ui->tblLists->window() : nullptr);
@@ -219,7 +220,8 @@ void Lists::showLists(std::optional<int> selectId)
     try {
         all = store().lists();
     } catch (const DataError &e) {
-        Message::show(e.message(), c.tblLists->window());
+        if (!e.isCancelled())
+            Message::show(e.message(), c.tblLists->window());
     }
     {
         const QSignalBlocker quiet(c.tblLists->selectionModel());
@@ -253,7 +255,8 @@ void Lists::showCalls()
         if (listId)
             calls = store().calls(*listId);
     } catch (const DataError &e) {
-        Message::show(e.message(), c.tblLists->window());
+        if (!e.isCancelled())
+            Message::show(e.message(), c.tblLists->window());
     }
     const int keep = c.tblCalls->currentIndex().row();
     m_filling = true;
@@ -437,7 +440,8 @@ void Lists::calls_ItemChanged(QStandardItem *item)
         m_filling = true;
         item->setCheckState(ticked ? Qt::Unchecked : Qt::Checked);
         m_filling = false;
-        Message::show(e.message(), m_ui->tblLists->window());
+        if (!e.isCancelled()) // the caller's own choice needs no box
+            Message::show(e.message(), m_ui->tblLists->window());
     }
 }
 

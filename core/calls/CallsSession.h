@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <functional>
+
+// What the "Calls" window shows, for every other face to follow (the Floor
+// view, Progress, a phone), and the commands those faces send it. The Calls
+// window publishes its state here and carries the commands out with its own
+// handlers, exactly as a press of its buttons; no face touches another's
+// controls.
+class CallsSession : public QObject
+{
+    Q_OBJECT
+public:
+    static CallsSession &instance();
+
+    struct State
+    {
+        bool open = false; // a Calls window is loaded
+        QString listCall;
+        bool listCallShown = false;
+        QVariant listCallId; // null until a draw of this showing succeeded
+        QString nlCall1;
+        bool nlCall1Shown = false;
+        QString nlCall2;
+        bool nlCall2Shown = false;
+        QString callsLeft; // as the Calls window shows it; empty before the first draw
+        QString status;    // the quiet line, empty while hidden
+        int callDelay = 0;
+        int nlDelay = 0;
+        bool sync = false;
+        bool operator==(const State &o) const;
+        bool operator!=(const State &o) const { return !(*this == o); }
+    };
+    const State &state() const { return m_state; }
+    // The Calls window's new state; changed() follows when it differs.
+    void publish(const State &state);
+
+    enum class Command { Find, Use, NextNL, Reset };
+    // Carried out by the Calls window's handler; false when no Calls window is open.
+    bool command(Command command);
+    using Handler = std::function<void(Command)>;
+    // The open Calls window's handler; an empty one when it closes.
+    void setHandler(Handler handler);
+
+signals:
+    void changed();
+    // What happened, for faces that follow single events.
+    void callDrawn(const QVariant &callId, const QString &name);
+    void callUsed(const QVariant &callId);
+    void callsReset();
+
+private:
+    CallsSession() = default;
+    State m_state;
+    Handler m_handler;
+};

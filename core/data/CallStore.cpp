@@ -1,0 +1,262 @@
+#include "core/data/CallStore.h"
+
+#include "core/data/SqlLike.h"
+#include "core/history/History.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+#include <utility>
+
+CallStore::CallStore(QString connectionName, QString path)
+    : m_path(QFileInfo(path).absoluteFilePath())
+    , m_connection(std::move(connectionName))
+{
+}
+
+CallStore::~CallStore()
+{
+    m_prepared.clear();
+    if (QSqlDatabase::contains(m_connection)) {
+        QSqlDatabase::database(m_connection, false).close();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+}
+
+void CallStore::close()
+{
+    m_prepared.clear();
+    m_history.clear();
+    if (QSqlDatabase::contains(m_connection))
+        QSqlDatabase::database(m_connection, false).close();
+}
+
+QSqlDatabase CallStore::database()
+{
+    if (m_isLost)
+        throw m_lost;
+    if (!QSqlDatabase::contains(m_connection) || !QSqlDatabase::database(m_connection, false).isOpen()) {
+        open();
+    } else if (const CallDatabase::Identity now = CallDatabase::identify(m_path); now != m_opened) {
+        // Through its open handle SQLite would go on writing into a removed file,
+        // and a reopen would write into a file the caller never chose: neither.
+        m_lost = CallDatabase::lostError(m_path, now.exists);
+        m_isLost = true;
+        close();
+        throw m_lost;
+    }
+    return QSqlDatabase::database(m_connection, false);
+}
+
+void CallStore::open()
+{
+    m_prepared.clear();
+    m_history.clear();
+    if (!QFileInfo(m_path).isFile())
+        throw CallDatabase::problemError(m_path, 0);
+    QSqlDatabase db = QSqlDatabase::contains(m_connection)
+                          ? QSqlDatabase::database(m_connection, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    CallDatabase::setExisting(db, m_path, Waiting::SliceMs);
+    m_opened = CallDatabase::identify(m_path);
+    if (!db.open())
+        throw failure(db.lastError());
+    try {
+        checkTables();
+        // After the checks: SQLite refuses a new LIKE while a statement is open.
+        if (!SqlLike::install(db))
+            throw DataError(DataError::Kind::Failed, m_path, CallDatabase::where(m_path),
+                            QStringLiteral("could not be opened: the text comparison that ignores letter case "
+                                           "could not be set up."));
+        m_listIndexed = CallDatabase::listIndexed(db);
+    } catch (const DataError &) {
+        db.close();
+        throw;
+    }
+}
+
+void CallStore::checkTables()
+{
+    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    const QString where = CallDatabase::where(m_path);
+    for (const CallDatabase::Table &table : CallDatabase::requiredTables()) {
+        QStringList columns;
+        {
+            QSqlQuery info(db);
+            if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table.name)))
+                throw failure(info.lastError());
+            while (info.next())
+                columns.append(info.value(1).toString());
+            if (info.lastError().isValid())
+                throw failure(info.lastError());
+        }
+        if (columns.isEmpty())
+            throw DataError(DataError::Kind::Failed, m_path, where,
+                            QStringLiteral("has no table %1: it is not a call database, or an incomplete one.")
+                                .arg(table.name),
+                            QStringLiteral("Put a whole call database there (./run.sh creates the default one "
+                                           "when there is none)."));
+        for (const QString &column : table.columns) {
+            if (!columns.contains(column, Qt::CaseInsensitive))
+                throw DataError(DataError::Kind::Failed, m_path, where,
+                                QStringLiteral("has no column %1 in its table %2: it is not a call database, or "
+                                               "an incomplete one.")
+                                    .arg(column, table.name),
+                                QStringLiteral("Put a whole call database there."));
+        }
+    }
+}
+
+void CallStore::run(Waiting::Patience patience, const std::function<void()> &work)
+{
+    const Waiting::Patience opening = patience == Waiting::Patience::Tick ? patience : Waiting::Patience::Open;
+    Waiting::retry(opening, m_path, [this] { database(); });
+    Waiting::retry(patience, m_path, work);
+}
+
+DataError CallStore::failure(const QSqlError &error) const
+{
+    return CallDatabase::failure(m_path, error);
+}
+
+void CallStore::execute(const QString &statement, const QVariantList &values)
+{
+    const QSqlDatabase db = database();
+    auto it = m_prepared.find(statement);
+    if (it == m_prepared.end()) {
+        QSqlQuery query(db);
+        if (!query.prepare(statement))
+            throw failure(query.lastError());
+        it = m_prepared.insert(statement, query);
+    }
+    QSqlQuery &query = it.value();
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    const bool ok = query.exec();
+    const QSqlError error = query.lastError();
+    query.finish();
+    if (!ok)
+        throw failure(error);
+}
+
+QSqlQuery CallStore::query(const QString &statement, const QVariantList &values)
+{
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    if (!q.prepare(statement))
+        throw failure(q.lastError());
+    for (int i = 0; i < values.size(); ++i)
+        q.bindValue(i, values[i]);
+    if (!q.exec())
+        throw failure(q.lastError());
+    return q;
+}
+
+CallStore::Transaction::Transaction(CallStore &store)
+    : m_store(store)
+{
+    if (m_store.m_depth == 0) {
+        try {
+            m_store.execute(QStringLiteral("BEGIN IMMEDIATE"));
+        } catch (const DataError &e) {
+            // BEGIN IMMEDIATE takes every attached file at once; a lock on either is told as its own.
+            if (e.isBusy() && !m_store.m_history.isEmpty())
+                History::blameLock(m_store.database(), m_store.m_history);
+            throw;
+        }
+    }
+    ++m_store.m_depth;
+}
+
+CallStore::Transaction::~Transaction()
+{
+    // An inner one that failed throws through the outer one, which rolls back.
+    if (--m_store.m_depth > 0)
+        return;
+    if (m_done)
+        return;
+    m_store.m_changedMarks.clear();
+    if (!QSqlDatabase::contains(m_store.m_connection))
+        return;
+    // A COMMIT refused as busy leaves the transaction open: it ends here, whole.
+    QSqlDatabase db = QSqlDatabase::database(m_store.m_connection, false);
+    if (db.isOpen())
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+}
+
+void CallStore::Transaction::commit()
+{
+    if (m_store.m_depth > 1) {
+        m_done = true;
+        return;
+    }
+    m_store.execute(QStringLiteral("COMMIT"));
+    m_done = true;
+    m_store.tellChangedMarks();
+}
+
+QString CallStore::attachHistory()
+{
+    m_history = History::attach(database());
+    return m_history;
+}
+
+int CallStore::setUsed(const QVariantList &callIds, bool used)
+{
+    return setUsed(callIds, QVariant(used ? 1 : 0));
+}
+
+int CallStore::setUsed(const QVariantList &callIds, const QVariant &value)
+{
+    QSqlDatabase db = database();
+    // What else the value may come to, only the file's own affinity tells.
+    const bool plain = value.typeId() == QMetaType::Int && (value.toInt() == 0 || value.toInt() == 1);
+    const bool used = !plain || value.toInt() == 1;
+    const QString history = used ? attachHistory() : QString();
+    int found = 0;
+    QVariantList changed;
+    {
+        Transaction transaction(*this);
+        for (const QVariant &id : callIds) {
+            QSqlQuery update =
+                query(QStringLiteral("UPDATE tblCalls SET Used = ? WHERE Call_ID = ? AND Used IS NOT ?"),
+                      {value, id, value});
+            if (update.numRowsAffected() > 0) {
+                ++found;
+                changed.append(id);
+                bool marked = used;
+                if (!plain) {
+                    QSqlQuery now = query(QStringLiteral("SELECT typeof(Used) = 'integer' AND Used = 1 "
+                                                         "FROM tblCalls WHERE Call_ID = ?"),
+                                          {id});
+                    marked = now.next() && now.value(0).toInt() == 1;
+                }
+                if (marked)
+                    History::recordUse(db, id, history);
+            } else if (query(QStringLiteral("SELECT 1 FROM tblCalls WHERE Call_ID = ?"), {id}).next()) {
+                ++found;
+            }
+        }
+        try {
+            transaction.commit();
+        } catch (const DataError &e) {
+            if (history.isEmpty())
+                throw;
+            throw DataError(e.kind(), e.file(), e.subject(), e.cause(),
+                            e.advice() + QStringLiteral("\n\n") + History::notWrittenEither(history));
+        }
+    }
+    m_changedMarks += changed;
+    if (m_depth == 0)
+        tellChangedMarks();
+    return found;
+}
+
+// Told once the marks are in the file: other connections read them then.
+void CallStore::tellChangedMarks()
+{
+    const QVariantList changed = std::exchange(m_changedMarks, {});
+    if (changed.size() == 1)
+        emit History::notifier().marksChanged(changed.first());
+    else if (!changed.isEmpty())
+        emit History::notifier().marksChanged(QVariant());
+}
