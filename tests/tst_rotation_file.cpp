@@ -211,6 +211,8 @@ void tst_RotationFile::unusableFiles()
     } catch (const DataError &e) {
         QVERIFY2(e.message().contains(message), qPrintable(e.message()));
         QVERIFY2(e.message().contains(QDir::toNativeSeparators(path)), qPrintable(e.message()));
+        QCOMPARE(e.file(), path);
+        QVERIFY(!e.line().contains('\n')); // the command line's form
     }
     QVERIFY(file.evening().dancers().isEmpty());
     if (!bytes.isEmpty()) { // left as it was

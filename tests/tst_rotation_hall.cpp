@@ -270,7 +270,7 @@ void tst_RotationHall::unusableFileSaysSo()
     Message::setObserver([&](const QString &text) { said << text; });
     Hall::Controls &c = openHall();
     QCOMPARE(said.size(), 1);
-    QVERIFY2(said[0].contains("Call_Evening.db\" is not a file"), qPrintable(said[0]));
+    QVERIFY2(said[0].contains("Call_Evening.db\" is not a file."), qPrintable(said[0]));
     add(c, "Ann & Bob");
     QCOMPARE(said.size(), 2);
     QCOMPARE(c.grdDancers->model()->rowCount(), 0);

@@ -20,24 +20,30 @@ QString named(const QString &file)
     return QStringLiteral("The evening \"%1\"").arg(QDir::toNativeSeparators(file));
 }
 
+DataError error(const QString &file, const QString &cause, const QString &advice,
+                DataError::Kind kind = DataError::Kind::Failed)
+{
+    return DataError(kind, file, named(file), cause, advice);
+}
+
 DataError failure(const QString &file, const QSqlError &e)
 {
     const int code = CallDatabase::resultCode(e);
     if (code == 5 || code == 6) // SQLITE_BUSY, SQLITE_LOCKED: worth another attempt
-        return DataError(named(file) + QStringLiteral(" is locked by another program.\n\nClose that program or wait "
-                                                      "until it is done, then try again."),
-                         DataError::Kind::Busy);
+        return error(file, QStringLiteral("is locked by another program."),
+                     QStringLiteral("Close that program or wait until it is done, then try again."),
+                     DataError::Kind::Busy);
     if (code == 8) // SQLITE_READONLY
-        return DataError(named(file) + QStringLiteral(" cannot be written: the file or its folder is read-only.\n\n"
-                                                      "Make them writable, then try again."));
+        return error(file, QStringLiteral("cannot be written: the file or its folder is read-only."),
+                     QStringLiteral("Make them writable, then try again."));
     if (code == 13) // SQLITE_FULL
-        return DataError(named(file) + QStringLiteral(" cannot be written: the disk is full.\n\nMake room, then try "
-                                                      "again."));
+        return error(file, QStringLiteral("cannot be written: the disk is full."),
+                     QStringLiteral("Make room, then try again."));
     if (code == 26) // SQLITE_NOTADB
-        return DataError(named(file) + QStringLiteral(" is not an evening file.\n\nMove it away to start a new "
-                                                      "evening."));
+        return error(file, QStringLiteral("is not an evening file."),
+                     QStringLiteral("Move it away to start a new evening."));
     const QString cause = e.databaseText().isEmpty() ? e.text() : e.databaseText();
-    return DataError(named(file) + QStringLiteral(" cannot be used: ") + cause);
+    return error(file, QStringLiteral("cannot be used: ") + cause, QString());
 }
 
 QSqlQuery run(QSqlDatabase db, const QString &file, const QString &sql, const QVariantList &values = {})
@@ -97,7 +103,7 @@ void EveningFile::connect(bool create)
         return;
     const QFileInfo info(m_path);
     if (info.exists() && !info.isFile())
-        throw DataError(named(m_path) + QStringLiteral(" is not a file; move what is there away."));
+        throw error(m_path, QStringLiteral("is not a file."), QStringLiteral("Move what is there away."));
     if (!info.exists() && !create)
         return;
     QSqlDatabase db = QSqlDatabase::contains(m_connection) ? QSqlDatabase::database(m_connection, false)
@@ -105,7 +111,7 @@ void EveningFile::connect(bool create)
     db.setDatabaseName(m_path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(Waiting::SliceMs));
     if (!db.open())
-        throw DataError(named(m_path) + QStringLiteral(" cannot be opened: ") + db.lastError().text());
+        throw error(m_path, QStringLiteral("cannot be opened: ") + db.lastError().text(), QString());
 }
 
 void EveningFile::open()
@@ -123,12 +129,13 @@ void EveningFile::open()
             QSqlQuery v = run(db, m_path, QStringLiteral("PRAGMA user_version"));
             const int version = v.next() ? v.value(0).toInt() : 0;
             if (version > Version)
-                throw DataError(named(m_path)
-                                + QStringLiteral(" was written by a newer version of Vorlet (layout %1; this one knows "
-                                                 "up to %2). It is left as it is: use the newer version, or move the "
-                                                 "file away to start a new evening.")
-                                      .arg(version)
-                                      .arg(Version));
+                throw error(m_path,
+                            QStringLiteral("was written by a newer version of Vorlet (layout %1; this one knows up "
+                                           "to %2).")
+                                .arg(version)
+                                .arg(Version),
+                            QStringLiteral("It is left as it is: use the newer version, or move the file away to "
+                                           "start a new evening."));
             if (version == 0) { // created but never written: as no file
                 run(db, m_path, QStringLiteral("COMMIT"));
                 m_evening = Evening();
@@ -149,8 +156,8 @@ void EveningFile::open()
             QSqlQuery dancers = run(db, m_path, QStringLiteral("SELECT id, name, kind, status FROM dancer ORDER BY id"));
             while (dancers.next()) {
                 if (dancers.value(0).toInt() != e.dancers().size())
-                    throw DataError(named(m_path) + QStringLiteral(" is damaged: a dancer is missing. Move it away "
-                                                                   "to start a new evening."));
+                    throw error(m_path, QStringLiteral("is damaged: a dancer is missing."),
+                                QStringLiteral("Move it away to start a new evening."));
                 e.addDancer(dancers.value(1).toString(), static_cast<Kind>(dancers.value(2).toInt()));
                 statuses.append(static_cast<Status>(dancers.value(3).toInt()));
             }
@@ -168,9 +175,8 @@ void EveningFile::open()
                 const int t = spots.value(0).toInt() - 1;
                 const int d = spots.value(1).toInt();
                 if (t < 0 || t >= read.size() || d != read[t].spots.size() || d >= e.dancers().size())
-                    throw DataError(named(m_path) + QStringLiteral(" is damaged: tip %1 does not hold every dancer. "
-                                                                   "Move it away to start a new evening.")
-                                                        .arg(t + 1));
+                    throw error(m_path, QStringLiteral("is damaged: tip %1 does not hold every dancer.").arg(t + 1),
+                                QStringLiteral("Move it away to start a new evening."));
                 read[t].statuses.append(static_cast<Status>(spots.value(2).toInt()));
                 read[t].spots.append({spots.value(3).toInt(), spots.value(4).toInt(), spots.value(5).toInt()});
             }
@@ -199,8 +205,9 @@ void EveningFile::commit(Evening next, Write write)
             QSqlQuery v = run(db, m_path, QStringLiteral("PRAGMA user_version"));
             const int version = v.next() ? v.value(0).toInt() : 0;
             if (version > Version)
-                throw DataError(named(m_path) + QStringLiteral(" was written by a newer version of Vorlet; it is "
-                                                               "left as it is."));
+                throw error(m_path, QStringLiteral("was written by a newer version of Vorlet."),
+                            QStringLiteral("It is left as it is: use the newer version, or move the file away to "
+                                           "start a new evening."));
             if (version == 0) {
                 for (const char *sql : Schema)
                     run(db, m_path, QString::fromLatin1(sql));
