@@ -65,6 +65,8 @@ private slots:
     void newEveningOnlyWhenAnsweredYes();
     void floorViewFullScreen();
     void unusableFileSaysSo();
+    void savePdf_data();
+    void savePdf();
 
 private:
     std::unique_ptr<TestDatabase> m_db;
@@ -274,6 +276,43 @@ void tst_RotationHall::unusableFileSaysSo()
     add(c, "Ann & Bob");
     QCOMPARE(said.size(), 2);
     QCOMPARE(c.grdDancers->model()->rowCount(), 0);
+}
+
+void tst_RotationHall::savePdf_data()
+{
+    QTest::addColumn<int>("tips");
+    QTest::addColumn<bool>("folderThere");
+    QTest::newRow("one tip, one page") << 1 << true;
+    QTest::newRow("three tips, three cards") << 3 << true;
+    QTest::newRow("a folder that is not there") << 2 << false;
+}
+
+void tst_RotationHall::savePdf()
+{
+    QFETCH(int, tips);
+    QFETCH(bool, folderThere);
+    Hall::Controls &c = openHall();
+    QVERIFY(!c.cmdSavePdf->isEnabled()); // nothing to print yet
+    for (int i = 1; i <= 9; ++i)
+        add(c, QStringLiteral("Couple %1").arg(i));
+    for (int t = 0; t < tips; ++t)
+        QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+    QStringList said;
+    Message::setObserver([&](const QString &text) { said << text; });
+    const QString file = QDir(m_db->folder()).filePath(folderThere ? "evening.pdf" : "gone/evening.pdf");
+    Hall::nextFileName() = file;
+    QTest::mouseClick(c.cmdSavePdf, Qt::LeftButton);
+    QCOMPARE(said.size(), folderThere ? 0 : 1);
+    QCOMPARE(QFileInfo::exists(file), folderThere);
+    if (!folderThere) {
+        QVERIFY2(said[0].contains("could not be written"), qPrintable(said[0]));
+        return;
+    }
+    QFile pdf(file);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    QVERIFY(bytes.startsWith("%PDF"));
+    QCOMPARE(QString::fromLatin1(bytes).count(QRegularExpression("/Type\\s*/Page[^s]")), tips);
 }
 
 QTEST_MAIN(tst_RotationHall)

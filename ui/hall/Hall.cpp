@@ -7,6 +7,11 @@
 #include "ui/kit/Message.h"
 
 #include <QAbstractTableModel>
+#include <QDir>
+#include <QFileDialog>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QBoxLayout>
 #include <QComboBox>
 #include <QHeaderView>
@@ -111,6 +116,8 @@ FormWindow *Hall::createWindow()
     c.cmdUndoTip = button("cmdUndoTip", QStringLiteral("&Undo Tip"));
     c.cmdFloor = button("cmdFloor", QStringLiteral("F&loor"));
     c.cmdNewEvening = button("cmdNewEvening", QStringLiteral("New &Evening"));
+    c.cmdPrint = button("cmdPrint", QStringLiteral("P&rint..."));
+    c.cmdSavePdf = button("cmdSavePdf", QStringLiteral("Save P&DF..."));
     c.picTip = new TipView(w);
     c.picTip->setObjectName(QStringLiteral("picTip"));
     c.lblSittingOut = new QLabel(w);
@@ -133,7 +140,7 @@ FormWindow *Hall::createWindow()
     left->addWidget(c.grdDancers, 1);
     left->addLayout(statuses);
     auto *tips = new QHBoxLayout;
-    for (QPushButton *b : {c.cmdNextTip, c.cmdUndoTip, c.cmdFloor})
+    for (QPushButton *b : {c.cmdNextTip, c.cmdUndoTip, c.cmdFloor, c.cmdPrint, c.cmdSavePdf})
         tips->addWidget(b);
     tips->addStretch(1);
     tips->addWidget(c.cmdNewEvening);
@@ -147,7 +154,8 @@ FormWindow *Hall::createWindow()
     all->addLayout(right, 3);
     w->resize(Look::twips(15000), Look::twips(8000));
     Look::tabOrder({c.txtName, c.cboKind, c.cmdAdd, c.grdDancers, c.cmdPresent, c.cmdAbsent, c.cmdOut,
-                    c.cmdMustDance, c.cmdNextTip, c.cmdUndoTip, c.cmdFloor, c.cmdNewEvening});
+                    c.cmdMustDance, c.cmdNextTip, c.cmdUndoTip, c.cmdFloor, c.cmdPrint, c.cmdSavePdf,
+                    c.cmdNewEvening});
 
     connect(c.cmdAdd, &QPushButton::clicked, this, &Hall::cmdAdd_Click);
     connect(c.txtName, &QLineEdit::returnPressed, this, &Hall::cmdAdd_Click);
@@ -159,6 +167,8 @@ FormWindow *Hall::createWindow()
     connect(c.cmdUndoTip, &QPushButton::clicked, this, &Hall::cmdUndoTip_Click);
     connect(c.cmdFloor, &QPushButton::clicked, this, &Hall::cmdFloor_Click);
     connect(c.cmdNewEvening, &QPushButton::clicked, this, &Hall::cmdNewEvening_Click);
+    connect(c.cmdPrint, &QPushButton::clicked, this, &Hall::cmdPrint_Click);
+    connect(c.cmdSavePdf, &QPushButton::clicked, this, &Hall::cmdSavePdf_Click);
     return w;
 }
 
@@ -267,6 +277,59 @@ void Hall::cmdNewEvening_Click()
     change([seed](EveningFile &file) { file.startNew(seed); });
 }
 
+int Hall::print(QPrinter &printer, const Evening &evening)
+{
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return 0;
+    const int tips = static_cast<int>(evening.tips().size());
+    for (int tip = 1; tip <= tips; ++tip) {
+        if (tip > 1)
+            printer.newPage();
+        const QRect page(QPoint(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size());
+        TipView::draw(painter, page, TipView::picture(&evening, tip), true);
+    }
+    painter.end();
+    return tips;
+}
+
+void Hall::cmdPrint_Click()
+{
+    const Evening *e = evening();
+    if (!e || e->tips().isEmpty())
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog preview(&printer, window());
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [e](QPrinter *p) { print(*p, *e); });
+    preview.exec();
+}
+
+void Hall::cmdSavePdf_Click()
+{
+    const Evening *e = evening();
+    if (!e || e->tips().isEmpty())
+        return;
+    QString file;
+    if (nextFileName()) {
+        file = *nextFileName();
+        nextFileName().reset();
+    } else {
+        file = QFileDialog::getSaveFileName(window(), QStringLiteral("Save the tips as PDF"),
+                                            QDir::home().filePath(QStringLiteral("evening.pdf")),
+                                            QStringLiteral("PDF (*.pdf)"));
+    }
+    if (file.isEmpty())
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    printer.setDocName(QStringLiteral("Evening"));
+    if (print(printer, *e) == 0)
+        Message::show(QStringLiteral("\"%1\" could not be written: the folder is missing or not writable.")
+                          .arg(QDir::toNativeSeparators(file)),
+                      window());
+}
+
 void Hall::refresh()
 {
     const Evening *e = evening();
@@ -284,5 +347,8 @@ void Hall::refresh()
     }
     m_ui->lblSittingOut->setText(QStringLiteral("Sitting out: ") + (out.isEmpty() ? QStringLiteral("nobody") : out.join(QStringLiteral(", "))));
     m_ui->lblTips->setText(QStringLiteral("Tips so far: %1").arg(e ? e->tips().size() : 0));
-    m_ui->cmdUndoTip->setEnabled(e && !e->tips().isEmpty());
+    const bool tips = e && !e->tips().isEmpty();
+    m_ui->cmdUndoTip->setEnabled(tips);
+    m_ui->cmdPrint->setEnabled(tips);
+    m_ui->cmdSavePdf->setEnabled(tips);
 }

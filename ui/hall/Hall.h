@@ -6,8 +6,10 @@
 
 #include <QPointer>
 #include <memory>
+#include <optional>
 
 class QComboBox;
+class QPrinter;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -28,6 +30,8 @@ struct HallControls
     QPushButton *cmdUndoTip;
     QPushButton *cmdFloor;
     QPushButton *cmdNewEvening;
+    QPushButton *cmdPrint;
+    QPushButton *cmdSavePdf;
     TipView *picTip;
     QLabel *lblSittingOut;
     QLabel *lblTips;
@@ -46,6 +50,15 @@ public:
 
     // The evening as the window shows it; nullptr before the file is open.
     const Rotation::Evening *evening() const;
+    // The file name "Save PDF..." takes next instead of asking: a seam for tests.
+    static std::optional<QString> &nextFileName()
+    {
+        static std::optional<QString> name;
+        return name;
+    }
+    // Every tip so far as a card, one a page; the number of pages drawn.
+    static int print(QPrinter &printer, const Rotation::Evening &evening);
+
     // The full-screen view of the tip while it is open.
     TipView *floorView() const { return m_floor.data(); }
 
@@ -63,6 +76,8 @@ private:
     void cmdUndoTip_Click();
     void cmdFloor_Click();
     void cmdNewEvening_Click();
+    void cmdPrint_Click();
+    void cmdSavePdf_Click();
     // Runs a change of the evening; a file that refuses it is said in a message.
     template<typename Change>
     bool change(Change work);

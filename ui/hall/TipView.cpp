@@ -12,11 +12,11 @@ const QColor HeadInk(255, 225, 77);
 const QColor LineInk(90, 90, 90);
 
 // The largest font, up to size, in which text fits width.
-QFont fitted(QFont font, const QString &text, int width, int size)
+QFont fitted(QFont font, const QString &text, int width, int size, QPaintDevice *device)
 {
     for (; size > 6; size = size * 9 / 10) {
         font.setPixelSize(size);
-        if (QFontMetrics(font).horizontalAdvance(text) <= width)
+        if (QFontMetrics(font, device).horizontalAdvance(text) <= width)
             break;
     }
     font.setPixelSize(std::max(size, 6));
@@ -36,34 +36,42 @@ TipView::TipView(QWidget *parent)
     showTip(nullptr);
 }
 
+TipView::Picture TipView::picture(const Rotation::Evening *evening, int number)
+{
+    Picture p;
+    if (!evening || number < 1 || number > evening->tips().size()) {
+        p.title = QStringLiteral("No tip yet: add the dancers, then Next Tip");
+        return p;
+    }
+    const Rotation::Tip &tip = evening->tips()[number - 1];
+    const auto &dancers = evening->dancers();
+    p.title = QStringLiteral("Tip %1").arg(number);
+    if (tip.squares == 0)
+        p.title += QStringLiteral(": too few dancers for a square");
+    p.squares.resize(tip.squares);
+    for (QStringList &square : p.squares)
+        square = QStringList(4, QString());
+    for (int d = 0; d < tip.spots.size(); ++d) {
+        const Rotation::Spot &s = tip.spots[d];
+        if (s.square == 0 && tip.statuses[d] != Rotation::Status::Absent)
+            p.sittingOut << dancers[d].name;
+        if (s.square == 0 || (s.partner >= 0 && s.partner < d))
+            continue;
+        QString name = dancers[d].name;
+        if (s.partner >= 0)
+            name += QStringLiteral(" & ") + dancers[s.partner].name;
+        p.squares[s.square - 1][s.place - 1] = name;
+    }
+    return p;
+}
+
 void TipView::showTip(const Rotation::Evening *evening)
 {
-    m_squares.clear();
-    if (!evening || evening->tips().isEmpty()) {
-        m_title = QStringLiteral("No tip yet: add the dancers, then Next Tip");
-    } else {
-        const Rotation::Tip &tip = evening->tips().last();
-        const auto &dancers = evening->dancers();
-        m_title = QStringLiteral("Tip %1").arg(evening->tips().size());
-        if (tip.squares == 0)
-            m_title += QStringLiteral(": too few dancers for a square");
-        m_squares.resize(tip.squares);
-        for (QStringList &square : m_squares)
-            square = QStringList(4, QString());
-        for (int d = 0; d < tip.spots.size(); ++d) {
-            const Rotation::Spot &s = tip.spots[d];
-            if (s.square == 0 || (s.partner >= 0 && s.partner < d))
-                continue;
-            QString name = dancers[d].name;
-            if (s.partner >= 0)
-                name += QStringLiteral(" & ") + dancers[s.partner].name;
-            m_squares[s.square - 1][s.place - 1] = name;
-        }
-    }
-    m_text = m_title + QLatin1Char('\n');
-    for (int sq = 0; sq < m_squares.size(); ++sq) {
+    m_picture = picture(evening, evening ? static_cast<int>(evening->tips().size()) : 0);
+    m_text = m_picture.title + QLatin1Char('\n');
+    for (int sq = 0; sq < m_picture.squares.size(); ++sq) {
         for (int p = 0; p < 4; ++p)
-            m_text += QStringLiteral("Square %1 place %2: %3\n").arg(sq + 1).arg(p + 1).arg(m_squares[sq][p]);
+            m_text += QStringLiteral("Square %1 place %2: %3\n").arg(sq + 1).arg(p + 1).arg(m_picture.squares[sq][p]);
     }
     setAccessibleDescription(m_text);
     update();
@@ -72,23 +80,43 @@ void TipView::showTip(const Rotation::Evening *evening)
 void TipView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    draw(painter, rect(), m_picture, false);
+}
+
+void TipView::draw(QPainter &painter, const QRect &whole, const Picture &picture, bool paper)
+{
+    const QColor headInk = paper ? QColor(0, 0, 0) : HeadInk;
+    const QColor sideInk = paper ? QColor(0, 0, 0) : SideInk;
+    const QColor lineInk = paper ? QColor(120, 120, 120) : LineInk;
     painter.setRenderHint(QPainter::Antialiasing);
-    const int titleHeight = std::max(24, height() / 12);
-    QFont font = this->font();
+    const int titleHeight = std::max(24, whole.height() / 12);
+    QFont font = painter.font();
     font.setBold(true);
-    painter.setPen(SideInk);
-    painter.setFont(fitted(font, m_title, width() - 20, titleHeight * 3 / 4));
-    painter.drawText(QRect(10, 0, width() - 20, titleHeight), Qt::AlignCenter, m_title);
-    const int count = static_cast<int>(m_squares.size());
+    painter.setPen(sideInk);
+    painter.setFont(fitted(font, picture.title, whole.width() - 20, titleHeight * 3 / 4, painter.device()));
+    painter.drawText(QRect(whole.left() + 10, whole.top(), whole.width() - 20, titleHeight), Qt::AlignCenter,
+                     picture.title);
+    int bottom = whole.height();
+    if (paper) {
+        const QString out = QStringLiteral("Sitting out: ")
+            + (picture.sittingOut.isEmpty() ? QStringLiteral("nobody") : picture.sittingOut.join(QStringLiteral(", ")));
+        QFont small = font;
+        small.setBold(false);
+        small.setPixelSize(titleHeight / 3);
+        painter.setFont(small);
+        const QRect band(whole.left() + 10, whole.bottom() - titleHeight, whole.width() - 20, titleHeight);
+        painter.drawText(band, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, out);
+        bottom -= titleHeight;
+    }
+    const int count = static_cast<int>(picture.squares.size());
     if (count == 0)
         return;
-    const QRect area(0, titleHeight, width(), height() - titleHeight);
-    // As many columns as make the cells closest to square.
+    const QRect area(whole.left(), whole.top() + titleHeight, whole.width(), bottom - titleHeight);
+    // As many columns as make the cells largest.
     int columns = 1;
+    auto side = [&](int c) { return std::min(area.width() / c, area.height() / ((count + c - 1) / c)); };
     for (int c = 1; c <= count; ++c) {
-        const int rows = (count + c - 1) / c;
-        if (std::min(area.width() / c, area.height() / rows) >= std::min(area.width() / columns,
-                                                                         area.height() / ((count + columns - 1) / columns)))
+        if (side(c) >= side(columns))
             columns = c;
     }
     const int rows = (count + columns - 1) / columns;
@@ -97,10 +125,10 @@ void TipView::paintEvent(QPaintEvent *)
     for (int sq = 0; sq < count; ++sq) {
         const QRect cell(area.left() + (sq % columns) * cellW, area.top() + (sq / columns) * cellH, cellW, cellH);
         const QRect inner = cell.adjusted(cellW / 20, cellH / 20, -cellW / 20, -cellH / 20);
-        painter.setPen(QPen(LineInk, 2));
+        painter.setPen(QPen(lineInk, 2));
         painter.drawRect(inner);
-        painter.setPen(LineInk);
-        painter.setFont(fitted(font, QString::number(sq + 1), inner.width() / 6, inner.height() / 8));
+        painter.setPen(lineInk);
+        painter.setFont(fitted(font, QString::number(sq + 1), inner.width() / 6, inner.height() / 8, painter.device()));
         painter.drawText(inner, Qt::AlignCenter, QString::number(sq + 1));
         const int bandH = inner.height() / 4;
         const int sideW = inner.width() * 2 / 5;
@@ -115,13 +143,13 @@ void TipView::paintEvent(QPaintEvent *)
         QString texts[4];
         int size = bandH * 2 / 3;
         for (int p = 0; p < 4; ++p) {
-            texts[p] = QStringLiteral("%1  %2").arg(p + 1).arg(m_squares[sq][p]);
-            size = std::min(size, fitted(font, texts[p], places[p].width() - 8, size).pixelSize());
+            texts[p] = QStringLiteral("%1  %2").arg(p + 1).arg(picture.squares[sq][p]);
+            size = std::min(size, fitted(font, texts[p], places[p].width() - 8, size, painter.device()).pixelSize());
         }
         font.setPixelSize(size);
         painter.setFont(font);
         for (int p = 0; p < 4; ++p) {
-            painter.setPen(Rotation::isHead(p + 1) ? HeadInk : SideInk);
+            painter.setPen(Rotation::isHead(p + 1) ? headInk : sideInk);
             painter.drawText(places[p], Qt::AlignCenter, texts[p]);
         }
     }
