@@ -172,8 +172,17 @@ FormWindow *Hall::createWindow()
     return w;
 }
 
+// The dancer list reads the evening of m_file: it lets go before the file
+// goes, since the base class hides the window (and the list asks) only after.
+Hall::~Hall()
+{
+    if (m_ui)
+        m_ui->dancers->setEvening(nullptr);
+}
+
 void Hall::Form_Load()
 {
+    m_ui->dancers->setEvening(nullptr);
     // The file of the call database in use now; reopened on every load, so an
     // evening written by another copy is seen.
     m_file = std::make_unique<EveningFile>(EveningFile::pathBeside(CallDatabase::path()));

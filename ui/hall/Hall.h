@@ -47,6 +47,7 @@ class Hall : public FormWith<HallControls>
 public:
     using Controls = HallControls;
     static Hall &instance() { return Form::instance<Hall>(); }
+    ~Hall() override;
 
     // The evening as the window shows it; nullptr before the file is open.
     const Rotation::Evening *evening() const;
