@@ -1,5 +1,6 @@
 // The core's rules without a widget: the pacer tick by tick, the call store's
 // failure causes, its one transaction and its setUsed with the record.
+#include "core/app/Csv.h"
 #include "core/calls/CallsSession.h"
 #include "core/calls/Pacer.h"
 #include "core/data/CallStore.h"
@@ -82,7 +83,79 @@ private slots:
     void aLockIsWaitedForThroughThePolicy_data();
     void aLockIsWaitedForThroughThePolicy();
     void sessionCarriesCommandsToItsHandler();
+    void writeAheadLogIsTurnedBack_data();
+    void writeAheadLogIsTurnedBack();
+    void csvRecords_data();
+    void csvRecords();
 };
+
+void tst_core_store::writeAheadLogIsTurnedBack_data()
+{
+    QTest::addColumn<QString>("file");  // the one another tool left in WAL mode
+    QTest::addColumn<bool>("heldOpen"); // and still has open
+    QTest::newRow("call database") << "calls" << false;
+    QTest::newRow("history") << "history" << false;
+    QTest::newRow("call database, held open") << "calls" << true;
+    QTest::newRow("history, held open") << "history" << true;
+}
+
+// A mark and its record land together only with a rollback journal on both files.
+void tst_core_store::writeAheadLogIsTurnedBack()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, heldOpen); // and still reads in a transaction
+    Folder folder;
+    const QString history = History::pathBeside(folder.path);
+    {
+        CallStore first(QStringLiteral("first"), folder.path);
+        first.setUsed({1}, true); // the history exists
+    }
+    const QString target = file == "calls" ? folder.path : history;
+    QCOMPARE(folder.value("PRAGMA journal_mode = WAL", target).toString(), QStringLiteral("wal"));
+    QSqlQuery reading(folder.other(target));
+    if (heldOpen)
+        QVERIFY(reading.exec("BEGIN") && reading.exec("SELECT COUNT(*) FROM sqlite_master") && reading.next());
+    else
+        QSqlDatabase::database(QStringLiteral("check"), false).close();
+    CallStore store(QStringLiteral("wal"), folder.path);
+    try {
+        QCOMPARE(store.setUsed({2}, true), 1);
+        QVERIFY(!heldOpen);
+    } catch (const DataError &e) {
+        QVERIFY2(heldOpen, qPrintable(e.message()));
+        QCOMPARE(e.file(), target);
+        QVERIFY2(e.cause().contains("write-ahead-log"), qPrintable(e.cause()));
+        reading.finish();
+        QVERIFY(reading.exec("ROLLBACK"));
+        QCOMPARE(folder.value("SELECT Used FROM tblCalls WHERE Call_ID = 2").toInt(), 0);
+        return;
+    }
+    store.close();
+    QSqlDatabase::database(QStringLiteral("check"), false).close();
+    for (const QString &f : {folder.path, history})
+        QCOMPARE(folder.value("PRAGMA journal_mode", f).toString(), QStringLiteral("delete"));
+    QCOMPARE(folder.value("SELECT COUNT(*) FROM tblHistory", history).toInt(), 2);
+}
+
+void tst_core_store::csvRecords_data()
+{
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QString>("whenNeeded");
+    QTest::addColumn<QString>("always");
+    QTest::newRow("plain") << QStringList{"B", "Swing"} << "B,Swing\r\n" << "\"B\",\"Swing\"\r\n";
+    QTest::newRow("comma") << QStringList{"Tue, class", "x"} << "\"Tue, class\",x\r\n" << "\"Tue, class\",\"x\"\r\n";
+    QTest::newRow("quote doubled") << QStringList{"say \"go\""} << "\"say \"\"go\"\"\"\r\n" << "\"say \"\"go\"\"\"\r\n";
+    QTest::newRow("line break kept inside quotes") << QStringList{"a\nb", ""} << "\"a\nb\",\r\n" << "\"a\nb\",\"\"\r\n";
+}
+
+void tst_core_store::csvRecords()
+{
+    QFETCH(QStringList, fields);
+    QFETCH(QString, whenNeeded);
+    QFETCH(QString, always);
+    QCOMPARE(Csv::record(fields), whenNeeded);
+    QCOMPARE(Csv::record(fields, Csv::Quoting::Always), always);
+}
 
 void tst_core_store::pacerCountsToTheNextDraw_data()
 {

@@ -1,4 +1,5 @@
 #include "cli/lists/ListsCli.h"
+#include "cli/lists/SequenceCommands.h"
 
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
@@ -6,9 +7,10 @@
 #include "core/history/History.h"
 #include "core/lists/ListStore.h"
 
+#include <QCommandLineParser>
 #include <QDate>
-
 #include <QHash>
+#include <QRegularExpression>
 #include <QIODevice>
 #include <QSet>
 #include <algorithm>
@@ -23,6 +25,29 @@ struct UsageError
     QString message;
 };
 
+// How an option is written on the command line: "-o", "--name".
+QString dashed(const QString &name)
+{
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+// Parses args with parser, telling a mistake in the tool's own words.
+void parseOrThrow(QCommandLineParser &parser, const QStringList &args)
+{
+    if (parser.parse(QStringList{Program} + args))
+        return;
+    if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty())
+        throw UsageError{QStringLiteral("unknown option ") + dashed(unknown.first())};
+    // The parser's own sentence names the option as typed, between quotes.
+    const QString text = parser.errorText();
+    const QString option = text.section(QLatin1Char('\''), 1, 1);
+    if (text.startsWith(QLatin1String("Missing value")))
+        throw UsageError{option + QStringLiteral(" needs a value")};
+    if (text.startsWith(QLatin1String("Unexpected value")))
+        throw UsageError{QStringLiteral("unknown option ") + text.section(QLatin1Char('\''), 1, 1).section(u'=', 0, 0)};
+    throw UsageError{text};
+}
+
 // A command's own words after the command name: positional words, options
 // that take a value, and flags.
 struct Options
@@ -33,31 +58,22 @@ struct Options
 
     Options(const QStringList &args, const QStringList &valued, const QStringList &flagNames)
     {
-        for (int i = 0; i < args.size(); ++i) {
-            QString arg = args[i];
-            if (!arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
-                words.append(arg);
-                continue;
-            }
-            QString value;
-            const qsizetype eq = arg.indexOf(QLatin1Char('='));
-            const bool inlineValue = arg.startsWith(QLatin1String("--")) && eq > 0;
-            if (inlineValue) {
-                value = arg.mid(eq + 1);
-                arg.truncate(eq);
-            }
-            if (valued.contains(arg)) {
-                if (!inlineValue) {
-                    if (++i >= args.size())
-                        throw UsageError{arg + QStringLiteral(" needs a value")};
-                    value = args[i];
-                }
-                values.insert(arg, value);
-            } else if (flagNames.contains(arg) && !inlineValue) {
-                flags.insert(arg);
-            } else {
-                throw UsageError{QStringLiteral("unknown option ") + arg};
-            }
+        QCommandLineParser parser;
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        const auto bare = [](const QString &option) { return QString(option).remove(QRegularExpression("^-+")); };
+        for (const QString &option : valued)
+            parser.addOption(QCommandLineOption(bare(option), QString(), QStringLiteral("value")));
+        for (const QString &flag : flagNames)
+            parser.addOption(QCommandLineOption(bare(flag)));
+        parseOrThrow(parser, args);
+        words = parser.positionalArguments();
+        for (const QString &option : valued) {
+            if (parser.isSet(bare(option)))
+                values.insert(option, parser.value(bare(option)));
+        }
+        for (const QString &flag : flagNames) {
+            if (parser.isSet(bare(flag)))
+                flags.insert(flag);
         }
     }
 };
@@ -177,6 +193,19 @@ int history(const Context &c)
     return Ok;
 }
 
+int coverage(const Context &c)
+{
+    const Options o(c.args, {QStringLiteral("--list")}, {QStringLiteral("--unused"), QStringLiteral("--csv"), QStringLiteral("--mark-used")});
+    return SequenceCommands::coverage({c.database, o.values.value(QStringLiteral("--list")), o.flags.contains(QStringLiteral("--unused")),
+                                       o.flags.contains(QStringLiteral("--csv")), o.flags.contains(QStringLiteral("--mark-used")), o.words},
+                                      c.out, c.err);
+}
+
+int calls(const Context &c)
+{
+    return SequenceCommands::calls({c.database, Options(c.args, {}, {}).words}, c.out, c.err);
+}
+
 struct Command
 {
     QString name;
@@ -199,6 +228,10 @@ const QList<Command> &commands()
          QStringLiteral("a list file as a new list, or in place of a list's calls"), importList},
         {QStringLiteral("history"), {QStringLiteral("history [--list NAME] [--since YYYY-MM-DD] [--csv]")},
          QStringLiteral("every use of a call, oldest first: date, list, call"), history},
+        {QStringLiteral("coverage"), {QStringLiteral("coverage --list NAME [--unused] [--csv] [--mark-used] FILE...")},
+         QStringLiteral("per call of a list: sequences using it, tab, first use as file:line"), coverage},
+        {QStringLiteral("calls"), {QStringLiteral("calls FILE...")},
+         QStringLiteral("per call line of sequence files: file:line, tab, the calls recognised"), calls},
     };
     return table;
 }
@@ -224,22 +257,41 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
     Waiting::setTimeouts(5000, 5000);
     Context c{QString(), {}, out, err};
     try {
+        // The tool's own options stand before the command or anywhere after it;
+        // the rest of the words are the command's.
+        QCommandLineParser top;
+        const QCommandLineOption db(QStringLiteral("db"), QString(), QStringLiteral("file"));
+        const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+        top.addOptions({db, helpOption});
+        top.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+        QStringList rest = arguments;
         QString commandName;
-        for (int i = 0; i < arguments.size(); ++i) {
-            const QString &arg = arguments[i];
-            if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+        for (;;) {
+            try {
+                parseOrThrow(top, rest);
+            } catch (const UsageError &e) {
+                if (e.message == QLatin1String("--db needs a value"))
+                    throw UsageError{QStringLiteral("--db needs a file")};
+                throw;
+            }
+            if (top.isSet(helpOption)) {
                 out.write(help().toUtf8());
                 return Ok;
             }
-            if (arg == QLatin1String("--db") || arg.startsWith(QLatin1String("--db="))) {
-                if (arg == QLatin1String("--db") && ++i >= arguments.size())
-                    throw UsageError{QStringLiteral("--db needs a file")};
-                c.database = arg == QLatin1String("--db") ? arguments[i] : arg.mid(5);
-            } else if (commandName.isEmpty() && !arg.startsWith(QLatin1Char('-'))) {
-                commandName = arg;
-            } else {
-                c.args.append(arg);
-            }
+            if (top.isSet(db))
+                c.database = top.value(db);
+            QStringList words = top.positionalArguments();
+            if (commandName.isEmpty() && !words.isEmpty())
+                commandName = words.takeFirst();
+            // Up to the next word that is one of the tool's own options.
+            const auto own = std::find_if(words.begin(), words.end(), [](const QString &w) {
+                return w == QLatin1String("--db") || w.startsWith(QLatin1String("--db=")) || w == QLatin1String("-h")
+                       || w == QLatin1String("--help");
+            });
+            c.args += QStringList(words.begin(), own);
+            if (own == words.end())
+                break;
+            rest = QStringList(own, words.end());
         }
         if (commandName.isEmpty())
             throw UsageError{QStringLiteral("no command given")};

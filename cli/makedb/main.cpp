@@ -2,6 +2,7 @@
 // An existing database is never overwritten.
 #include "core/data/CallDatabase.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <cstdio>
@@ -9,11 +10,15 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 3) {
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("CALL_DATA.txt"), QString());
+    parser.addPositionalArgument(QStringLiteral("Call_List.db"), QString());
+    if (!parser.parse(QCoreApplication::arguments()) || parser.positionalArguments().size() != 2) {
         std::fprintf(stderr, "usage: vorlet-makedb CALL_DATA.txt Call_List.db\n");
         return 2;
     }
+    // The source and the target, as args[1] and args[2].
+    const QStringList args = QStringList{QString()} + parser.positionalArguments();
     QFile source(args[1]);
     if (!source.open(QIODevice::ReadOnly | QIODevice::Text)) {
         std::fprintf(stderr, "vorlet-makedb: cannot read %s\n", qPrintable(args[1]));

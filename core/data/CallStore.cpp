@@ -62,6 +62,7 @@ void CallStore::open()
         throw failure(db.lastError());
     try {
         checkTables();
+        keepRollbackJournal(db, QStringLiteral("main"));
         // After the checks: SQLite refuses a new LIKE while a statement is open.
         if (!SqlLike::install(db))
             throw DataError(DataError::Kind::Failed, m_path, CallDatabase::where(m_path),
@@ -72,6 +73,29 @@ void CallStore::open()
         db.close();
         throw;
     }
+}
+
+// A write-ahead log would let a crash land a mark without its record in the
+// attached history: both files keep a rollback journal, or are refused.
+void CallStore::keepRollbackJournal(QSqlDatabase db, const QString &schema)
+{
+    QSqlQuery mode(db);
+    if (!mode.exec(QStringLiteral("PRAGMA %1.journal_mode").arg(schema)) || !mode.next())
+        throw failure(mode.lastError());
+    if (mode.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        return;
+    mode.finish();
+    QSqlQuery change(db);
+    const bool changed = change.exec(QStringLiteral("PRAGMA %1.journal_mode = DELETE").arg(schema)) && change.next()
+                         && change.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0;
+    change.finish();
+    if (!changed)
+        throw DataError(DataError::Kind::Failed, m_path, CallDatabase::where(m_path),
+                        QStringLiteral("is kept in write-ahead-log (WAL) journal mode by another program, which "
+                                       "Vorlet cannot change while that program has it open."),
+                        QStringLiteral("Close the other program, then try again: Vorlet switches the file back to "
+                                       "its ordinary journal, so that a used mark and its record always land "
+                                       "together."));
 }
 
 void CallStore::checkTables()
@@ -196,7 +220,14 @@ void CallStore::Transaction::commit()
 
 QString CallStore::attachHistory()
 {
-    m_history = History::attach(database());
+    QSqlDatabase db = database();
+    m_history = History::attach(db);
+    try {
+        keepRollbackJournal(db, QStringLiteral("hist"));
+    } catch (const DataError &e) {
+        // The same words, about the history file.
+        throw DataError(e.kind(), m_history, History::named(m_history), e.cause(), e.advice());
+    }
     return m_history;
 }
 

@@ -84,6 +84,7 @@ public:
 private:
     void open();
     void checkTables();
+    void keepRollbackJournal(QSqlDatabase db, const QString &schema);
     void tellChangedMarks();
 
     QString m_path;

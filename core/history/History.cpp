@@ -1,5 +1,7 @@
 #include "core/history/History.h"
 
+#include "core/app/Csv.h"
+
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
 
@@ -14,11 +16,12 @@
 
 namespace History {
 
-namespace {
 QString named(const QString &file)
 {
     return QStringLiteral("The use history \"%1\"").arg(QDir::toNativeSeparators(file));
 }
+
+namespace {
 
 QString newerText(const QString &file, int version)
 {
@@ -294,10 +297,7 @@ QHash<QString, Summary> summaryOfList(const QString &list, const QString &call)
 
 QString csvLine(const QStringList &fields)
 {
-    QStringList quoted;
-    for (QString f : fields)
-        quoted.append(QLatin1Char('"') + f.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"'));
-    return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    return Csv::record(fields, Csv::Quoting::Always);
 }
 
 QString csv(const QList<Record> &rows)

@@ -29,6 +29,8 @@ void recordUse(QSqlDatabase db, const QVariant &callId, const QString &file);
 // A write that took both files was turned away as busy: throws the history's
 // own lock error when it is the history that is locked.
 void blameLock(QSqlDatabase db, const QString &file);
+// "The use history "...": how every message names the file.
+QString named(const QString &file);
 // Added to a failed commit's message: the record did not land either.
 QString notWrittenEither(const QString &file);
 

@@ -1,5 +1,7 @@
 #include "core/lists/ListFile.h"
 
+#include "core/app/Csv.h"
+
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
@@ -52,15 +54,6 @@ Line split(const QString &line)
     return {0, QChar(), line};
 }
 
-QString csvField(const QString &field)
-{
-    static const QRegularExpression special(QStringLiteral("[\",\r\n]"));
-    if (!field.contains(special))
-        return field;
-    QString quoted = field;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
 } // namespace
 
 QString callOf(const QString &line)
@@ -75,11 +68,11 @@ bool readsBack(const QString &name)
            && !name.contains(QChar(0)) && name.size() <= MaxLineLength && callOf(name) == name;
 }
 
-Parsed parse(const QByteArray &raw, const QString &fileName)
+Lines decode(const QByteArray &raw, const QString &fileName)
 {
-    Parsed result;
+    Lines result;
     auto fail = [&](const QString &cause) {
-        result.calls.clear();
+        result.lines.clear();
         result.error = fileName + QStringLiteral(": ") + cause;
         return result;
     };
@@ -99,17 +92,56 @@ Parsed parse(const QByteArray &raw, const QString &fileName)
         text = fromCp1252(bytes);
         result.notes.append(fileName + QStringLiteral(": not valid UTF-8, read as Windows-1252"));
     }
+    // LF, CRLF, and the lone CR of old Mac files.
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
+    result.lines = text.split(lineEnd);
+    for (int i = 0; i < result.lines.size(); ++i) {
+        const QString &row = result.lines[i];
+        if (row.size() > MaxLineLength && row.toUcs4().size() > MaxLineLength)
+            return fail(QStringLiteral("line %1: longer than %2 characters").arg(i + 1).arg(MaxLineLength));
+    }
+    return result;
+}
+
+Bytes load(const QString &path, const QString &what)
+{
+    QFile file(path);
+    Bytes result;
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = path + QStringLiteral(": cannot be read: ") + file.errorString();
+        return result;
+    }
+    if (file.size() > MaxBytes) {
+        result.error = path + QStringLiteral(": %1 bytes, too large for %2").arg(file.size()).arg(what);
+        return result;
+    }
+    result.bytes = file.read(MaxBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        result.bytes.clear();
+        result.error = path + QStringLiteral(": cannot be read: ") + file.errorString();
+    }
+    return result;
+}
+
+Parsed parse(const QByteArray &raw, const QString &fileName)
+{
+    Parsed result;
+    auto fail = [&](const QString &cause) {
+        result.calls.clear();
+        result.error = fileName + QStringLiteral(": ") + cause;
+        return result;
+    };
+    const Lines text = decode(raw, fileName);
+    if (!text.ok()) {
+        result.error = text.error;
+        return result;
+    }
+    result.notes = text.notes;
 
     QList<Line> lines;
     QList<int> lineNumbers;
-    // LF, CRLF, and the lone CR of old Mac files.
-    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
-    const QStringList rows = text.split(lineEnd);
-    for (int i = 0; i < rows.size(); ++i) {
-        QString row = rows[i];
-        if (row.size() > MaxLineLength && row.toUcs4().size() > MaxLineLength)
-            return fail(QStringLiteral("line %1: longer than %2 characters").arg(i + 1).arg(MaxLineLength));
-        row = row.trimmed();
+    for (int i = 0; i < text.lines.size(); ++i) {
+        const QString row = text.lines[i].trimmed();
         if (row.isEmpty() || row.startsWith(QLatin1Char('#')))
             continue;
         lines.append(split(row));
@@ -143,22 +175,13 @@ Parsed parse(const QByteArray &raw, const QString &fileName)
 
 Parsed read(const QString &path)
 {
-    QFile file(path);
-    Parsed failed;
-    if (!file.open(QIODevice::ReadOnly)) {
-        failed.error = path + QStringLiteral(": cannot be read: ") + file.errorString();
+    const Bytes file = load(path, QStringLiteral("a list of calls"));
+    if (!file.error.isEmpty()) {
+        Parsed failed;
+        failed.error = file.error;
         return failed;
     }
-    if (file.size() > MaxBytes) {
-        failed.error = path + QStringLiteral(": %1 bytes, too large for a list of calls").arg(file.size());
-        return failed;
-    }
-    const QByteArray bytes = file.read(MaxBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        failed.error = path + QStringLiteral(": cannot be read: ") + file.errorString();
-        return failed;
-    }
-    return parse(bytes, path);
+    return parse(file.bytes, path);
 }
 
 QByteArray toText(const QString &listName, const QStringList &calls)
@@ -194,10 +217,10 @@ QStringList problems(const QStringList &calls)
 QByteArray toCsv(const QList<NamedList> &lists)
 {
     // Records end in CRLF, as RFC 4180 has them.
-    QString text = QStringLiteral("List,Call\r\n");
+    QString text = Csv::record({QStringLiteral("List"), QStringLiteral("Call")});
     for (const NamedList &list : lists) {
         for (const QString &call : list.calls)
-            text += csvField(list.name) + QLatin1Char(',') + csvField(call) + QStringLiteral("\r\n");
+            text += Csv::record({list.name, call});
     }
     return text.toUtf8();
 }

@@ -21,6 +21,26 @@ struct Parsed
     bool ok() const { return error.isEmpty(); }
 };
 
+// A text file's lines as list files are read: UTF-8 with or without a BOM, else
+// Windows-1252 (noted); LF, CRLF or CR; refused when UTF-16, holding a NUL byte
+// or a line over MaxLineLength. Other readers of callers' text files share it.
+struct Lines
+{
+    QStringList lines; // every line of the file, untrimmed; line n is lines[n - 1]
+    QStringList notes;
+    QString error;
+    bool ok() const { return error.isEmpty(); }
+};
+Lines decode(const QByteArray &raw, const QString &fileName);
+
+// A file's bytes, refused past MaxBytes ("too large for <what>").
+struct Bytes
+{
+    QByteArray bytes;
+    QString error;
+};
+Bytes load(const QString &path, const QString &what);
+
 // The calls of a file's bytes; fileName only goes into the messages.
 Parsed parse(const QByteArray &raw, const QString &fileName);
 // Reads and parses a file in one go.

@@ -1,0 +1,143 @@
+// vorlet-lists coverage and calls, run as a caller runs them, on real databases.
+#include "testsupport.h"
+
+namespace {
+const QString Lists = QStringLiteral(VORLET_LISTS);
+
+QList<CallDatabase::CallList> classLists()
+{
+    return {{QStringLiteral("Class"),
+             {QStringLiteral("Pass Thru"), QStringLiteral("Trade Family (Couples Trade, Partner Trade)"),
+              QStringLiteral("Zoom"), QStringLiteral("(Anything) & Roll")}},
+            {QStringLiteral("Other"), {QStringLiteral("Pass Thru"), QStringLiteral("Swing Thru")}}};
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+const QByteArray Friday = "# Friday\n"           // 1
+                          "Heads Pass Thru\n"    // 2
+                          "Couples Trade\n"      // 3
+                          "Face In\n"            // 4
+                          "\n"                   // 5
+                          "Swing Thru and Roll\n" // 6
+                          "Heads Pass Thru\n";   // 7
+} // namespace
+
+class TestCoverageCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void outputs_data();
+    void outputs();
+    void statuses_data();
+    void statuses();
+    void sdFileOnDefaultLists();
+    void markUsed();
+};
+
+void TestCoverageCli::outputs_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("out");
+    QTest::newRow("coverage") << QStringList{"coverage", "--list", "Class", "friday.txt"}
+                              << "Pass Thru\t2\tfriday.txt:2\n"
+                                 "Trade Family (Couples Trade, Partner Trade)\t1\tfriday.txt:3\n"
+                                 "Zoom\t0\t\n"
+                                 "(Anything) & Roll\t1\tfriday.txt:6\n";
+    QTest::newRow("list named ignoring case") << QStringList{"coverage", "--list", "other", "friday.txt"}
+                                              << "Pass Thru\t2\tfriday.txt:2\nSwing Thru\t1\tfriday.txt:6\n";
+    QTest::newRow("unused") << QStringList{"coverage", "--unused", "--list=Class", "friday.txt"} << "Zoom\n";
+    QTest::newRow("csv") << QStringList{"coverage", "--list", "Class", "--csv", "friday.txt"}
+                         << "Call,Sequences,First\r\n"
+                            "Pass Thru,2,friday.txt:2\r\n"
+                            "\"Trade Family (Couples Trade, Partner Trade)\",1,friday.txt:3\r\n"
+                            "Zoom,0,\r\n"
+                            "(Anything) & Roll,1,friday.txt:6\r\n";
+    QTest::newRow("calls") << QStringList{"calls", "friday.txt"}
+                           << "friday.txt:2\tClass: Pass Thru | Other: Pass Thru\n"
+                              "friday.txt:3\tClass: Trade Family (Couples Trade, Partner Trade)\n"
+                              "friday.txt:4\t\n"
+                              "friday.txt:6\tClass: (Anything) & Roll | Other: Swing Thru\n"
+                              "friday.txt:7\tClass: Pass Thru | Other: Pass Thru\n";
+}
+
+void TestCoverageCli::outputs()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, out);
+    TestDatabase db(classLists());
+    writeFile(db.folder() + QStringLiteral("/friday.txt"), Friday);
+    const Run r = run(Lists, args, db.folder());
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, out);
+    QCOMPARE(r.err, QStringLiteral("friday.txt:4: not recognised: Face In\n"));
+}
+
+void TestCoverageCli::statuses_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("no such list") << QStringList{"coverage", "--list", "Nope", "friday.txt"} << 1 << "no list named \"Nope\"";
+    QTest::newRow("missing file") << QStringList{"calls", "friday.txt", "none.txt"} << 1 << "none.txt: cannot be read";
+    QTest::newRow("NUL byte") << QStringList{"coverage", "--list", "Class", "friday.txt", "bad.txt"} << 1
+                              << "bad.txt: line 2: a NUL byte";
+    QTest::newRow("no database") << QStringList{"--db", "gone.db", "calls", "friday.txt"} << 1 << "gone.db";
+    QTest::newRow("no files") << QStringList{"calls"} << 2 << "calls needs one sequence file";
+    QTest::newRow("no list") << QStringList{"coverage", "friday.txt"} << 2 << "coverage needs --list NAME";
+    QTest::newRow("unknown option") << QStringList{"coverage", "--list", "Class", "--all", "friday.txt"} << 2
+                                    << "unknown option --all";
+}
+
+void TestCoverageCli::statuses()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, err);
+    TestDatabase db(classLists());
+    writeFile(db.folder() + QStringLiteral("/friday.txt"), Friday);
+    writeFile(db.folder() + QStringLiteral("/bad.txt"), QByteArray("Zoom\nPass\0Thru\n", 15));
+    const Run r = run(Lists, args, db.folder());
+    QCOMPARE(r.status, status);
+    QVERIFY2(r.err.contains(err), qPrintable(r.err));
+    QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+    QVERIFY(r.out.isEmpty());
+}
+
+void TestCoverageCli::sdFileOnDefaultLists()
+{
+    TestDatabase db(defaultLists());
+    QVERIFY(QFile::copy(QStringLiteral(VORLET_FIXTURES "/sequences/sequence.Plus"), db.folder() + QStringLiteral("/seq.Plus")));
+    const Run r = run(Lists, {QStringLiteral("calls"), QStringLiteral("seq.Plus")}, db.folder());
+    QCOMPARE(r.status, 0);
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // Header, title, pictures and blank lines are not call lines: 6 sequences, 76 call lines in all.
+    QCOMPARE(lines.size(), 76);
+    QCOMPARE(lines[1], QStringLiteral("seq.Plus:8\tB: Swing Thru / Left Swing Thru | P: (Anything) & Roll | "
+                                      "Mainstream 2026: Swing Thru / Left Swing Thru | Plus 2026: (Anything) and Roll"));
+    QCOMPARE(lines[11], QStringLiteral("seq.Plus:29\tB: Allemande Left | Mainstream 2026: Allemande Left / Right"));
+    QVERIFY2(r.err.contains(QLatin1String("seq.Plus:118: not recognised: quarter left")), qPrintable(r.err));
+}
+
+void TestCoverageCli::markUsed()
+{
+    TestDatabase db(classLists());
+    writeFile(db.folder() + QStringLiteral("/friday.txt"), Friday);
+    const Run r = run(Lists, {"coverage", "--list", "Class", "--mark-used", "friday.txt"}, db.folder());
+    QCOMPARE(r.status, 0);
+    QCOMPARE(db.column(QStringLiteral("SELECT Call_Name FROM tblCalls WHERE Used <> 0 ORDER BY Call_ID")),
+             (QStringList{QStringLiteral("Pass Thru"), QStringLiteral("Trade Family (Couples Trade, Partner Trade)"),
+                          QStringLiteral("(Anything) & Roll")}));
+    // Recorded as "&Use" records them.
+    const Run history = run(Lists, {QStringLiteral("history"), QStringLiteral("--list"), QStringLiteral("Class")}, db.folder());
+    QCOMPARE(history.out.count(QLatin1Char('\n')), 3);
+}
+
+QTEST_MAIN(TestCoverageCli)
+#include "tst_coverage_cli.moc"
