@@ -1,0 +1,319 @@
+// The Hall window driven as a caller would: names typed, statuses marked, tips
+// danced and taken back, on a real Call_Evening.db beside the test's call database.
+#include "testsupport.h"
+
+#include "core/rotation/EveningFile.h"
+#include "ui/hall/Hall.h"
+#include "ui/hall/TipView.h"
+#include "ui/kit/Message.h"
+
+#include <QAbstractItemModel>
+#include <QTableView>
+
+using namespace Rotation;
+
+namespace {
+
+Hall::Controls &openHall()
+{
+    Hall &hall = Hall::instance();
+    hall.show();
+    return hall.ui();
+}
+
+void add(Hall::Controls &c, const QString &name, int kind = 0)
+{
+    c.cboKind->setCurrentIndex(kind);
+    c.txtName->setFocus();
+    QTest::keyClicks(c.txtName, name);
+    QTest::keyClick(c.txtName, Qt::Key_Return);
+}
+
+void select(Hall::Controls &c, const QList<int> &rows)
+{
+    c.grdDancers->clearSelection();
+    for (int row : rows)
+        c.grdDancers->selectionModel()->select(c.grdDancers->model()->index(row, 0),
+                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+QString cell(Hall::Controls &c, int row, int column)
+{
+    return c.grdDancers->model()->index(row, column).data().toString();
+}
+
+} // namespace
+
+class tst_RotationHall : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { m_db = std::make_unique<TestDatabase>(QList<CallDatabase::CallList>{list("B", 3)}); }
+    void cleanup()
+    {
+        Message::setObserver({});
+        Message::setAnswerer({});
+        m_db.reset();
+    }
+    void typedNamesBecomeDancers_data();
+    void typedNamesBecomeDancers();
+    void tipsDancedAndTakenBack();
+    void statusesFromTheButtons_data();
+    void statusesFromTheButtons();
+    void theEveningOutlivesTheWindow();
+    void newEveningOnlyWhenAnsweredYes_data();
+    void newEveningOnlyWhenAnsweredYes();
+    void floorViewFullScreen();
+    void unusableFileSaysSo();
+    void savePdf_data();
+    void savePdf();
+
+private:
+    std::unique_ptr<TestDatabase> m_db;
+};
+
+void tst_RotationHall::typedNamesBecomeDancers_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("name"); // empty: nothing added
+    QTest::addColumn<QString>("kindShown");
+    QTest::newRow("a couple") << "Ann & Bob" << 0 << "Ann & Bob" << "couple";
+    QTest::newRow("a solo boy, spaces dropped") << "  Carl  " << 1 << "Carl" << "boy";
+    QTest::newRow("a solo girl") << "Dora" << 2 << "Dora" << "girl";
+    QTest::newRow("either") << "Eli" << 3 << "Eli" << "either";
+    QTest::newRow("markup stays text") << "<b>Fay</b>" << 2 << "<b>Fay</b>" << "girl";
+    QTest::newRow("only spaces") << "   " << 0 << "" << "";
+}
+
+void tst_RotationHall::typedNamesBecomeDancers()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, kind);
+    QFETCH(QString, name);
+    QFETCH(QString, kindShown);
+    Hall::Controls &c = openHall();
+    add(c, typed, kind);
+    QCOMPARE(c.grdDancers->model()->rowCount(), name.isEmpty() ? 0 : 1);
+    if (name.isEmpty())
+        return;
+    QCOMPARE(cell(c, 0, 0), name);
+    QCOMPARE(cell(c, 0, 1), kindShown);
+    QCOMPARE(cell(c, 0, 2), QString("present"));
+    QVERIFY(c.txtName->text().isEmpty()); // ready for the next name
+    EveningFile file(EveningFile::pathBeside(m_db->path()));
+    file.open();
+    QCOMPARE(file.evening().dancers().size(), 1);
+    QCOMPARE(file.evening().dancers()[0].name, name);
+}
+
+void tst_RotationHall::tipsDancedAndTakenBack()
+{
+    Hall::Controls &c = openHall();
+    for (int i = 1; i <= 5; ++i)
+        add(c, QStringLiteral("Couple %1").arg(i));
+    add(c, "Gus", 1);
+    add(c, "Hana", 2);
+    QVERIFY(!c.cmdUndoTip->isEnabled());
+    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+    QCOMPARE(c.lblTips->text(), QString("Tips so far: 1"));
+    // Six units for one square: two sit out, each named once.
+    const QString out = c.lblSittingOut->text();
+    QVERIFY(out.startsWith("Sitting out: "));
+    QCOMPARE(out.mid(13).split(", ").size(), 2);
+    const QString view = c.picTip->text();
+    QVERIFY(view.startsWith("Tip 1\n"));
+    QCOMPARE(view.count("Square 1 place"), 4);
+    QVERIFY(!view.contains("Square 2"));
+    int danced = 0;
+    for (int row = 0; row < 7; ++row) {
+        danced += cell(c, row, 3).toInt();
+        QCOMPARE(cell(c, row, 3).toInt() + cell(c, row, 4).toInt(), 1);
+        if (cell(c, row, 4) == QLatin1String("1"))
+            QVERIFY(out.contains(cell(c, row, 0)));
+    }
+    // Four couples, or three and the pair of solos, each solo a row of its own.
+    QCOMPARE(danced, cell(c, 5, 3) == QLatin1String("1") ? 5 : 4);
+    QCOMPARE(cell(c, 5, 3), cell(c, 6, 3)); // a pair dances together or not at all
+    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+    QCOMPARE(c.lblTips->text(), QString("Tips so far: 2"));
+    QTest::mouseClick(c.cmdUndoTip, Qt::LeftButton);
+    QCOMPARE(c.lblTips->text(), QString("Tips so far: 1"));
+    QCOMPARE(c.picTip->text(), view);
+    QCOMPARE(c.lblSittingOut->text(), out);
+    QTest::mouseClick(c.cmdUndoTip, Qt::LeftButton);
+    QCOMPARE(c.lblTips->text(), QString("Tips so far: 0"));
+    QVERIFY(!c.cmdUndoTip->isEnabled());
+    QVERIFY(c.picTip->text().startsWith("No tip yet"));
+}
+
+void tst_RotationHall::statusesFromTheButtons_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("dances"); // in the next tip
+    QTest::addColumn<QString>("after"); // the status after that tip
+    QTest::addColumn<int>("couples");   // five: one sits out, but never a must-dance
+    QTest::newRow("sit out") << "cmdOut" << "out" << false << "present" << 5;
+    QTest::newRow("must dance") << "cmdMustDance" << "must dance" << true << "present" << 5;
+    QTest::newRow("absent") << "cmdAbsent" << "absent" << false << "absent" << 5;
+    QTest::newRow("present again") << "cmdPresent" << "present" << true << "present" << 4;
+}
+
+void tst_RotationHall::statusesFromTheButtons()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, shown);
+    QFETCH(bool, dances);
+    QFETCH(QString, after);
+    QFETCH(int, couples);
+    Hall::Controls &c = openHall();
+    for (int i = 1; i <= 4; ++i)
+        add(c, QStringLiteral("Couple %1").arg(i));
+    select(c, {1});
+    QTest::mouseClick(c.cmdAbsent, Qt::LeftButton); // so "present again" has something to undo
+    if (button != QLatin1String("cmdPresent"))
+        QTest::mouseClick(c.cmdPresent, Qt::LeftButton);
+    auto *b = Hall::instance().window()->findChild<QPushButton *>(button);
+    QVERIFY(b);
+    QTest::mouseClick(b, Qt::LeftButton);
+    QCOMPARE(cell(c, 1, 2), shown);
+    QCOMPARE(cell(c, 0, 2), QString("present")); // only the selected row
+    if (couples == 5)
+        add(c, "Couple 5");
+    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+    QCOMPARE(c.picTip->text().contains("Couple 2"), dances);
+    QTest::mouseClick(c.cmdUndoTip, Qt::LeftButton);
+    QCOMPARE(cell(c, 1, 2), shown); // the undone tip gives the status back
+    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+    QCOMPARE(cell(c, 1, 2), after);
+}
+
+void tst_RotationHall::theEveningOutlivesTheWindow()
+{
+    QString view;
+    QString out;
+    {
+        Hall::Controls &c = openHall();
+        for (int i = 1; i <= 9; ++i)
+            add(c, QStringLiteral("Couple %1").arg(i));
+        QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+        QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+        select(c, {3});
+        QTest::mouseClick(c.cmdOut, Qt::LeftButton);
+        view = c.picTip->text();
+        out = c.lblSittingOut->text();
+        Hall::instance().window()->close();
+    }
+    Form::destroyAll(); // as a new start of the program
+    Hall::Controls &c = openHall();
+    QCOMPARE(c.lblTips->text(), QString("Tips so far: 2"));
+    QCOMPARE(c.picTip->text(), view);
+    QCOMPARE(c.lblSittingOut->text(), out);
+    QCOMPARE(cell(c, 3, 2), QString("out"));
+    QVERIFY(view.contains("Square 2 place 4"));
+}
+
+void tst_RotationHall::newEveningOnlyWhenAnsweredYes_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("no keeps the evening") << false;
+    QTest::newRow("yes starts anew") << true;
+}
+
+void tst_RotationHall::newEveningOnlyWhenAnsweredYes()
+{
+    QFETCH(bool, yes);
+    Hall::Controls &c = openHall();
+    for (int i = 1; i <= 4; ++i)
+        add(c, QStringLiteral("Couple %1").arg(i));
+    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+    QString asked;
+    Message::setAnswerer([&](const QString &text) {
+        asked = text;
+        return yes;
+    });
+    QTest::mouseClick(c.cmdNewEvening, Qt::LeftButton);
+    QVERIFY(asked.contains("new evening"));
+    QCOMPARE(c.grdDancers->model()->rowCount(), yes ? 0 : 4);
+    QCOMPARE(c.lblTips->text(), yes ? QString("Tips so far: 0") : QString("Tips so far: 1"));
+    EveningFile file(EveningFile::pathBeside(m_db->path()));
+    file.open();
+    QCOMPARE(file.evening().dancers().size(), yes ? 0 : 4);
+}
+
+void tst_RotationHall::floorViewFullScreen()
+{
+    Hall::Controls &c = openHall();
+    for (int i = 1; i <= 8; ++i)
+        add(c, QStringLiteral("Couple %1").arg(i));
+    QTest::mouseClick(c.cmdFloor, Qt::LeftButton);
+    QPointer<TipView> floor = Hall::instance().floorView();
+    QVERIFY(floor);
+    QVERIFY(floor->isFullScreen());
+    QVERIFY(floor->text().startsWith("No tip yet"));
+    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton); // the floor follows
+    QCOMPARE(floor->text(), c.picTip->text());
+    QVERIFY(floor->text().contains("Square 2 place 1: Couple"));
+    QTest::keyClick(floor, Qt::Key_Escape);
+    QVERIFY(!floor->isFullScreen());
+    QVERIFY(floor->isVisible());
+    QTest::keyClick(floor, Qt::Key_F11);
+    QVERIFY(floor->isFullScreen());
+    QTest::keyClick(floor, Qt::Key_Escape);
+    QTest::keyClick(floor, Qt::Key_Escape);
+    QTRY_VERIFY(floor.isNull());
+}
+
+void tst_RotationHall::unusableFileSaysSo()
+{
+    QVERIFY(QDir(m_db->folder()).mkdir(EveningFile::FileName));
+    QStringList said;
+    Message::setObserver([&](const QString &text) { said << text; });
+    Hall::Controls &c = openHall();
+    QCOMPARE(said.size(), 1);
+    QVERIFY2(said[0].contains("Call_Evening.db\" is not a file."), qPrintable(said[0]));
+    add(c, "Ann & Bob");
+    QCOMPARE(said.size(), 2);
+    QCOMPARE(c.grdDancers->model()->rowCount(), 0);
+}
+
+void tst_RotationHall::savePdf_data()
+{
+    QTest::addColumn<int>("tips");
+    QTest::addColumn<bool>("folderThere");
+    QTest::newRow("one tip, one page") << 1 << true;
+    QTest::newRow("three tips, three cards") << 3 << true;
+    QTest::newRow("a folder that is not there") << 2 << false;
+}
+
+void tst_RotationHall::savePdf()
+{
+    QFETCH(int, tips);
+    QFETCH(bool, folderThere);
+    Hall::Controls &c = openHall();
+    QVERIFY(!c.cmdSavePdf->isEnabled()); // nothing to print yet
+    for (int i = 1; i <= 9; ++i)
+        add(c, QStringLiteral("Couple %1").arg(i));
+    for (int t = 0; t < tips; ++t)
+        QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+    QStringList said;
+    Message::setObserver([&](const QString &text) { said << text; });
+    const QString file = QDir(m_db->folder()).filePath(folderThere ? "evening.pdf" : "gone/evening.pdf");
+    Hall::nextFileName() = file;
+    QTest::mouseClick(c.cmdSavePdf, Qt::LeftButton);
+    QCOMPARE(said.size(), folderThere ? 0 : 1);
+    QCOMPARE(QFileInfo::exists(file), folderThere);
+    if (!folderThere) {
+        QVERIFY2(said[0].contains("could not be written"), qPrintable(said[0]));
+        return;
+    }
+    QFile pdf(file);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    QVERIFY(bytes.startsWith("%PDF"));
+    QCOMPARE(QString::fromLatin1(bytes).count(QRegularExpression("/Type\\s*/Page[^s]")), tips);
+}
+
+QTEST_MAIN(tst_RotationHall)
+#include "tst_rotation_hall.moc"

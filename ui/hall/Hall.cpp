@@ -1,0 +1,363 @@
+#include "ui/hall/Hall.h"
+
+#include "core/data/CallDatabase.h"
+#include "core/data/DataError.h"
+#include "ui/hall/TipView.h"
+#include "ui/kit/Look.h"
+#include "ui/kit/Message.h"
+
+#include <QAbstractTableModel>
+#include <QDir>
+#include <QFileDialog>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTableView>
+
+using namespace Rotation;
+
+namespace {
+const QStringList KindNames = {QStringLiteral("couple"), QStringLiteral("boy"), QStringLiteral("girl"),
+                               QStringLiteral("either")};
+const QStringList StatusNames = {QStringLiteral("present"), QStringLiteral("absent"), QStringLiteral("out"),
+                                 QStringLiteral("must dance")};
+} // namespace
+
+// Each dancer a row: name, kind, status, tips danced, tips sat out.
+class HallDancers : public QAbstractTableModel
+{
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setEvening(const Evening *evening)
+    {
+        beginResetModel();
+        m_evening = evening;
+        endResetModel();
+    }
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override
+    {
+        return parent.isValid() || !m_evening ? 0 : static_cast<int>(m_evening->dancers().size());
+    }
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override { return parent.isValid() ? 0 : 5; }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!m_evening || role != Qt::DisplayRole || index.row() >= rowCount())
+            return {};
+        const int d = index.row();
+        const Dancer &dancer = m_evening->dancers()[d];
+        switch (index.column()) {
+        case 0:
+            return dancer.name;
+        case 1:
+            return KindNames[static_cast<int>(dancer.kind)];
+        case 2:
+            return StatusNames[static_cast<int>(dancer.status)];
+        case 3:
+            return m_evening->tipsDanced(d);
+        default:
+            return m_evening->tipsSatOut(d);
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        static const QStringList headers = {QStringLiteral("Dancer"), QStringLiteral("Kind"), QStringLiteral("Status"),
+                                            QStringLiteral("Danced"), QStringLiteral("Sat out")};
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+            return headers.value(section);
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+
+private:
+    const Evening *m_evening = nullptr;
+};
+
+// A window of its own, laid out by Qt's layouts rather than twips: it has no
+// older layout to keep, and the tip view takes whatever room there is.
+FormWindow *Hall::createWindow()
+{
+    auto *w = newWindow(QStringLiteral("Hall"), QStringLiteral("Hall"));
+    Controls &c = *m_ui;
+    auto button = [w](const char *name, const QString &text) {
+        auto *b = new QPushButton(text, w);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    c.txtName = new QLineEdit(w);
+    c.txtName->setObjectName(QStringLiteral("txtName"));
+    c.txtName->setPlaceholderText(QStringLiteral("Names of a couple, or one solo dancer"));
+    c.txtName->setAccessibleName(QStringLiteral("Name"));
+    c.cboKind = new QComboBox(w);
+    c.cboKind->setObjectName(QStringLiteral("cboKind"));
+    c.cboKind->addItems({QStringLiteral("Couple"), QStringLiteral("Solo boy"), QStringLiteral("Solo girl"),
+                         QStringLiteral("Solo, either")});
+    c.cboKind->setAccessibleName(QStringLiteral("Kind"));
+    c.cmdAdd = button("cmdAdd", QStringLiteral("&Add"));
+    c.grdDancers = new QTableView(w);
+    c.grdDancers->setObjectName(QStringLiteral("grdDancers"));
+    c.dancers = new HallDancers(c.grdDancers);
+    c.grdDancers->setModel(c.dancers);
+    c.grdDancers->setSelectionBehavior(QAbstractItemView::SelectRows);
+    c.grdDancers->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    c.grdDancers->verticalHeader()->hide();
+    c.grdDancers->horizontalHeader()->setStretchLastSection(true);
+    c.cmdPresent = button("cmdPresent", QStringLiteral("&Present"));
+    c.cmdAbsent = button("cmdAbsent", QStringLiteral("A&bsent"));
+    c.cmdOut = button("cmdOut", QStringLiteral("Sit &Out"));
+    c.cmdMustDance = button("cmdMustDance", QStringLiteral("&Must Dance"));
+    c.cmdNextTip = button("cmdNextTip", QStringLiteral("&Next Tip"));
+    c.cmdUndoTip = button("cmdUndoTip", QStringLiteral("&Undo Tip"));
+    c.cmdFloor = button("cmdFloor", QStringLiteral("F&loor"));
+    c.cmdNewEvening = button("cmdNewEvening", QStringLiteral("New &Evening"));
+    c.cmdPrint = button("cmdPrint", QStringLiteral("P&rint..."));
+    c.cmdSavePdf = button("cmdSavePdf", QStringLiteral("Save P&DF..."));
+    c.picTip = new TipView(w);
+    c.picTip->setObjectName(QStringLiteral("picTip"));
+    c.lblSittingOut = new QLabel(w);
+    c.lblSittingOut->setObjectName(QStringLiteral("lblSittingOut"));
+    c.lblSittingOut->setTextFormat(Qt::PlainText); // names are the caller's text, never markup
+    c.lblSittingOut->setWordWrap(true);
+    c.lblTips = new QLabel(w);
+    c.lblTips->setObjectName(QStringLiteral("lblTips"));
+    c.lblTips->setTextFormat(Qt::PlainText);
+
+    auto *add = new QHBoxLayout;
+    add->addWidget(c.txtName, 1);
+    add->addWidget(c.cboKind);
+    add->addWidget(c.cmdAdd);
+    auto *statuses = new QHBoxLayout;
+    for (QPushButton *b : {c.cmdPresent, c.cmdAbsent, c.cmdOut, c.cmdMustDance})
+        statuses->addWidget(b);
+    auto *left = new QVBoxLayout;
+    left->addLayout(add);
+    left->addWidget(c.grdDancers, 1);
+    left->addLayout(statuses);
+    auto *tips = new QHBoxLayout;
+    for (QPushButton *b : {c.cmdNextTip, c.cmdUndoTip, c.cmdFloor, c.cmdPrint, c.cmdSavePdf})
+        tips->addWidget(b);
+    tips->addStretch(1);
+    tips->addWidget(c.cmdNewEvening);
+    auto *right = new QVBoxLayout;
+    right->addLayout(tips);
+    right->addWidget(c.picTip, 1);
+    right->addWidget(c.lblSittingOut);
+    right->addWidget(c.lblTips);
+    auto *all = new QHBoxLayout(w);
+    all->addLayout(left, 2);
+    all->addLayout(right, 3);
+    w->resize(Look::twips(15000), Look::twips(8000));
+    Look::tabOrder({c.txtName, c.cboKind, c.cmdAdd, c.grdDancers, c.cmdPresent, c.cmdAbsent, c.cmdOut,
+                    c.cmdMustDance, c.cmdNextTip, c.cmdUndoTip, c.cmdFloor, c.cmdPrint, c.cmdSavePdf,
+                    c.cmdNewEvening});
+
+    connect(c.cmdAdd, &QPushButton::clicked, this, &Hall::cmdAdd_Click);
+    connect(c.txtName, &QLineEdit::returnPressed, this, &Hall::cmdAdd_Click);
+    connect(c.cmdPresent, &QPushButton::clicked, this, [this] { setStatus(Status::Present); });
+    connect(c.cmdAbsent, &QPushButton::clicked, this, [this] { setStatus(Status::Absent); });
+    connect(c.cmdOut, &QPushButton::clicked, this, [this] { setStatus(Status::Out); });
+    connect(c.cmdMustDance, &QPushButton::clicked, this, [this] { setStatus(Status::MustDance); });
+    connect(c.cmdNextTip, &QPushButton::clicked, this, &Hall::cmdNextTip_Click);
+    connect(c.cmdUndoTip, &QPushButton::clicked, this, &Hall::cmdUndoTip_Click);
+    connect(c.cmdFloor, &QPushButton::clicked, this, &Hall::cmdFloor_Click);
+    connect(c.cmdNewEvening, &QPushButton::clicked, this, &Hall::cmdNewEvening_Click);
+    connect(c.cmdPrint, &QPushButton::clicked, this, &Hall::cmdPrint_Click);
+    connect(c.cmdSavePdf, &QPushButton::clicked, this, &Hall::cmdSavePdf_Click);
+    return w;
+}
+
+// The dancer list reads the evening of m_file: it lets go before the file
+// goes, since the base class hides the window (and the list asks) only after.
+Hall::~Hall()
+{
+    if (m_ui)
+        m_ui->dancers->setEvening(nullptr);
+}
+
+void Hall::Form_Load()
+{
+    m_ui->dancers->setEvening(nullptr);
+    // The file of the call database in use now; reopened on every load, so an
+    // evening written by another copy is seen.
+    m_file = std::make_unique<EveningFile>(EveningFile::pathBeside(CallDatabase::path()));
+    try {
+        m_file->open();
+    } catch (const DataError &e) {
+        if (!e.isCancelled())
+            Message::show(e.message(), window());
+        m_file.reset();
+    }
+    refresh();
+    m_ui->txtName->setFocus();
+}
+
+const Evening *Hall::evening() const
+{
+    const EveningFile *file = m_file.get();
+    return file ? &file->evening() : nullptr;
+}
+
+template<typename Change>
+bool Hall::change(Change work)
+{
+    if (!m_file) {
+        Message::show(QStringLiteral("The evening's file could not be opened. Close the Hall window, put the file "
+                                     "right and open the window again."),
+                      window());
+        return false;
+    }
+    try {
+        work(*m_file);
+    } catch (const DataError &e) {
+        if (!e.isCancelled())
+            Message::show(e.message(), window());
+        refresh();
+        return false;
+    }
+    refresh();
+    return true;
+}
+
+void Hall::cmdAdd_Click()
+{
+    const QString name = m_ui->txtName->text().simplified();
+    if (name.isEmpty())
+        return;
+    const Kind kind = static_cast<Kind>(std::max(0, m_ui->cboKind->currentIndex()));
+    if (change([&](EveningFile &file) { file.addDancer(name, kind); })) {
+        m_ui->txtName->clear();
+        m_ui->grdDancers->selectRow(static_cast<int>(m_file->evening().dancers().size()) - 1);
+    }
+    m_ui->txtName->setFocus();
+}
+
+void Hall::setStatus(Status status)
+{
+    QList<int> rows;
+    for (const QModelIndex &index : m_ui->grdDancers->selectionModel()->selectedRows())
+        rows.append(index.row());
+    if (rows.isEmpty())
+        return;
+    change([&](EveningFile &file) {
+        for (int row : std::as_const(rows))
+            file.setStatus(row, status);
+    });
+    for (int row : std::as_const(rows))
+        m_ui->grdDancers->selectionModel()->select(m_ui->dancers->index(row, 0),
+                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void Hall::cmdNextTip_Click()
+{
+    change([](EveningFile &file) { file.nextTip(); });
+}
+
+void Hall::cmdUndoTip_Click()
+{
+    change([](EveningFile &file) { file.undoTip(); });
+}
+
+void Hall::cmdFloor_Click()
+{
+    if (!m_floor) {
+        m_floor = new TipView;
+        m_floor->setObjectName(QStringLiteral("HallFloor"));
+        m_floor->setWindowTitle(QStringLiteral("Hall - Floor"));
+        m_floor->setAttribute(Qt::WA_DeleteOnClose);
+        // It closes with the Hall window.
+        connect(window(), &QObject::destroyed, m_floor.data(), &QWidget::close);
+    }
+    m_floor->showTip(evening());
+    m_floor->showFullScreen();
+    m_floor->activateWindow();
+}
+
+void Hall::cmdNewEvening_Click()
+{
+    if (!Message::ask(QStringLiteral("Start a new evening? The dancers and the tips so far are dropped."), window()))
+        return;
+    const std::uint32_t seed = QRandomGenerator::global()->generate();
+    change([seed](EveningFile &file) { file.startNew(seed); });
+}
+
+int Hall::print(QPrinter &printer, const Evening &evening)
+{
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return 0;
+    const int tips = static_cast<int>(evening.tips().size());
+    for (int tip = 1; tip <= tips; ++tip) {
+        if (tip > 1)
+            printer.newPage();
+        const QRect page(QPoint(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size());
+        TipView::draw(painter, page, TipView::picture(&evening, tip), true);
+    }
+    painter.end();
+    return tips;
+}
+
+void Hall::cmdPrint_Click()
+{
+    const Evening *e = evening();
+    if (!e || e->tips().isEmpty())
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog preview(&printer, window());
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [e](QPrinter *p) { print(*p, *e); });
+    preview.exec();
+}
+
+void Hall::cmdSavePdf_Click()
+{
+    const Evening *e = evening();
+    if (!e || e->tips().isEmpty())
+        return;
+    QString file;
+    if (nextFileName()) {
+        file = *nextFileName();
+        nextFileName().reset();
+    } else {
+        file = QFileDialog::getSaveFileName(window(), QStringLiteral("Save the tips as PDF"),
+                                            QDir::home().filePath(QStringLiteral("evening.pdf")),
+                                            QStringLiteral("PDF (*.pdf)"));
+    }
+    if (file.isEmpty())
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    printer.setDocName(QStringLiteral("Evening"));
+    if (print(printer, *e) == 0)
+        Message::show(QStringLiteral("\"%1\" could not be written: the folder is missing or not writable.")
+                          .arg(QDir::toNativeSeparators(file)),
+                      window());
+}
+
+void Hall::refresh()
+{
+    const Evening *e = evening();
+    m_ui->dancers->setEvening(e);
+    m_ui->picTip->showTip(e);
+    if (m_floor)
+        m_floor->showTip(e);
+    QStringList out;
+    if (e && !e->tips().isEmpty()) {
+        const Tip &tip = e->tips().last();
+        for (int d = 0; d < tip.spots.size(); ++d) {
+            if (tip.spots[d].square == 0 && tip.statuses[d] != Status::Absent)
+                out << e->dancers()[d].name;
+        }
+    }
+    m_ui->lblSittingOut->setText(QStringLiteral("Sitting out: ") + (out.isEmpty() ? QStringLiteral("nobody") : out.join(QStringLiteral(", "))));
+    m_ui->lblTips->setText(QStringLiteral("Tips so far: %1").arg(e ? e->tips().size() : 0));
+    const bool tips = e && !e->tips().isEmpty();
+    m_ui->cmdUndoTip->setEnabled(tips);
+    m_ui->cmdPrint->setEnabled(tips);
+    m_ui->cmdSavePdf->setEnabled(tips);
+}

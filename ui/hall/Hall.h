@@ -1,0 +1,89 @@
+#pragma once
+
+#include "core/rotation/EveningFile.h"
+#include "ui/hall/TipView.h"
+#include "ui/kit/Form.h"
+
+#include <QPointer>
+#include <memory>
+#include <optional>
+
+class QComboBox;
+class QPrinter;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class HallDancers;
+
+struct HallControls
+{
+    QLineEdit *txtName;
+    QComboBox *cboKind;
+    QPushButton *cmdAdd;
+    QTableView *grdDancers;
+    QPushButton *cmdPresent;
+    QPushButton *cmdAbsent;
+    QPushButton *cmdOut;
+    QPushButton *cmdMustDance;
+    QPushButton *cmdNextTip;
+    QPushButton *cmdUndoTip;
+    QPushButton *cmdFloor;
+    QPushButton *cmdNewEvening;
+    QPushButton *cmdPrint;
+    QPushButton *cmdSavePdf;
+    TipView *picTip;
+    QLabel *lblSittingOut;
+    QLabel *lblTips;
+    HallDancers *dancers;
+};
+
+// The hall's rotation for the evening: the dancers and their statuses, "Next
+// Tip" and "Undo Tip", the tip as its squares, who sits out. The evening lives
+// in Call_Evening.db beside the call database; every change is written first.
+class Hall : public FormWith<HallControls>
+{
+    Q_OBJECT
+public:
+    using Controls = HallControls;
+    static Hall &instance() { return Form::instance<Hall>(); }
+    ~Hall() override;
+
+    // The evening as the window shows it; nullptr before the file is open.
+    const Rotation::Evening *evening() const;
+    // The file name "Save PDF..." takes next instead of asking: a seam for tests.
+    static std::optional<QString> &nextFileName()
+    {
+        static std::optional<QString> name;
+        return name;
+    }
+    // Every tip so far as a card, one a page; the number of pages drawn.
+    static int print(QPrinter &printer, const Rotation::Evening &evening);
+
+    // The full-screen view of the tip while it is open.
+    TipView *floorView() const { return m_floor.data(); }
+
+protected:
+    FormWindow *createWindow() override;
+    void Form_Load() override;
+
+private:
+    friend class Form;
+    Hall() = default;
+
+    void cmdAdd_Click();
+    void setStatus(Rotation::Status status);
+    void cmdNextTip_Click();
+    void cmdUndoTip_Click();
+    void cmdFloor_Click();
+    void cmdNewEvening_Click();
+    void cmdPrint_Click();
+    void cmdSavePdf_Click();
+    // Runs a change of the evening; a file that refuses it is said in a message.
+    template<typename Change>
+    bool change(Change work);
+    void refresh();
+
+    std::unique_ptr<EveningFile> m_file;
+    QPointer<TipView> m_floor;
+};
