@@ -1,6 +1,7 @@
 // The main window: the level ladder, the list combo, "Get List", and the
 // lifecycle every window shares.
 #include "testsupport.h"
+#include "ui/hall/Hall.h"
 
 namespace {
 QStringList ticked()
@@ -38,7 +39,10 @@ void tst_mainwindow::loadsInItsInitialState()
     QCOMPARE(tabOrder(c.cmdGo->window()),
              (QStringList{"box_List", "cmdGo", "chkAdv", "CheckMS", "CheckB", "CheckP", "CheckA1", "CheckA2", "CheckC1",
                           "CheckC2", "CheckC3A", "cmdShowHome", "CheckC3B", "Command2", "cmdEdit", "cmdAbout", "chk2026",
-                          "cmdLists"}));
+                          "cmdLists", "cmdHall"}));
+    // The hall's rotation opens from its button.
+    QTest::mouseClick(c.cmdHall, Qt::LeftButton);
+    QTRY_VERIFY(Hall::instance().isShown());
 }
 
 void tst_mainwindow::ladderAndGetList_data()

@@ -7,6 +7,7 @@
 #include "ui/boards/Corners.h"
 #include "ui/boards/HomePositions.h"
 #include "ui/calls/CallForm.h"
+#include "ui/hall/Hall.h"
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
 #include "core/data/dataCall.h"
@@ -94,8 +95,11 @@ FormWindow *frmMain::createWindow()
     c.chk2026->setToolTip(QStringLiteral("The levels B and MS draw their NL calls from \"Mainstream 2026\", "
                                          "P from \"Plus 2026\""));
     c.cmdLists = Look::make<QPushButton>(w, "cmdLists", "&Lists", 3960, 2100, 1335, 495);
+    // The hall's rotation; in the free space over the never-shown "Include A1", last in tab order.
+    c.cmdHall = Look::make<QPushButton>(w, "cmdHall", "&Hall", 720, 720, 1335, 495);
+    c.cmdHall->setAccessibleName(QStringLiteral("Hall"));
 
-    Look::tabOrder({c.box_List, c.cmdGo, c.chkAdv, c.CheckMS, c.CheckB, c.CheckP, c.CheckA1, c.CheckA2, c.CheckC1, c.CheckC2, c.CheckC3A, c.cmdShowHome, c.CheckC3B, c.Command2, c.cmdEdit, c.cmdAbout, c.chk2026, c.cmdLists});
+    Look::tabOrder({c.box_List, c.cmdGo, c.chkAdv, c.CheckMS, c.CheckB, c.CheckP, c.CheckA1, c.CheckA2, c.CheckC1, c.CheckC2, c.CheckC3A, c.cmdShowHome, c.CheckC3B, c.Command2, c.cmdEdit, c.cmdAbout, c.chk2026, c.cmdLists, c.cmdHall});
 
     c.box_List->installEventFilter(this);
     connect(c.box_List, &QComboBox::currentTextChanged, this, &frmMain::box_List_Change);
@@ -106,6 +110,7 @@ FormWindow *frmMain::createWindow()
     connect(c.cmdAbout, &QPushButton::clicked, this, &frmMain::cmdAbout_Click);
     connect(c.chk2026, &QCheckBox::clicked, this, &frmMain::chk2026_Click);
     connect(c.cmdLists, &QPushButton::clicked, this, &frmMain::cmdLists_Click);
+    connect(c.cmdHall, &QPushButton::clicked, this, [] { Hall::instance().show(); });
     return w;
 }
 

@@ -22,6 +22,7 @@ struct frmMainControls
     QPushButton *cmdAbout;
     QCheckBox *chk2026;
     QPushButton *cmdLists;
+    QPushButton *cmdHall;
 
     // The nine level boxes in ladder order, lowest first.
     QList<QCheckBox *> levels() const;
