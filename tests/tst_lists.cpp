@@ -245,6 +245,15 @@ void tst_lists::lockedOrReadOnlyDatabaseWritesNothing()
                      && !e.line().contains('\n'),
                  qPrintable(e.line()));
     }
+    // The command line waits its bounded 5 s, says so, and gives up: each line its name first, one space apart.
+    const Run locked = run(VORLET_LISTS, {"import", Fixtures + "/plus-2026.txt"}, db.folder());
+    QCOMPARE(locked.status, 1);
+    const QStringList lines = locked.err.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].startsWith("vorlet-lists: waiting up to 5 seconds for the call database \"Call_List.db\""),
+             qPrintable(lines[0]));
+    QVERIFY2(lines[1].startsWith("vorlet-lists: ") && lines[1].contains("locked") && !lines[1].contains("  "),
+             qPrintable(lines[1]));
     db.exec("ROLLBACK");
     QCOMPARE(db.column("SELECT List FROM tblList"), QStringList{"B"});
     store.createList("Party"); // the lock gone, the same store writes

@@ -4,6 +4,7 @@
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QScopeGuard>
 #include <QThread>
@@ -24,8 +25,9 @@ class PlainWait : public Waiting::Policy
 public:
     void begin(const QString &file, int timeoutMs) override
     {
-        std::fprintf(stderr, "Waiting up to %d seconds for the %s: another program is using it.\n",
-                     timeoutMs / 1000, qPrintable(file));
+        // As the tool's other lines on standard error: its name first.
+        std::fprintf(stderr, "%s: waiting up to %d seconds for the %s: another program is using it.\n",
+                     qPrintable(QCoreApplication::applicationName()), timeoutMs / 1000, qPrintable(file));
         std::fflush(stderr);
     }
     bool pause(int ms) override
