@@ -317,6 +317,12 @@ void tst_core_store::setUsedMarksAndRecordsTogether()
         QCOMPARE(e.file(), history);
         QVERIFY2(e.subject().startsWith("The use history"), qPrintable(e.subject()));
     }
+    // Waited for, the wait names the history too, not the call database.
+    CountingWait wait;
+    Waiting::setPolicy(&wait);
+    QVERIFY_THROWS_EXCEPTION(DataError, store.run(Waiting::Patience::Command, [&] { store.setUsed({5}, true); }));
+    Waiting::setPolicy(nullptr);
+    QVERIFY2(wait.file.startsWith("use history"), qPrintable(wait.file));
     QVERIFY(lock.exec("ROLLBACK"));
     QCOMPARE(folder.value("SELECT Used FROM tblCalls WHERE Call_ID = 5").toInt(), 0);
 }
