@@ -7,6 +7,9 @@
 #include "testsupport.h"
 
 #include <QMimeData>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QStandardItemModel>
 #include <QTableView>
 
@@ -37,6 +40,8 @@ private slots:
     void replaceKeepsUsedMarksAndMovesAppend();
     void lockedOrReadOnlyDatabaseWritesNothing();
     void useAfterAReplaceMarksNoOtherCall();
+    void exportThatCannotBeWrittenSaysSo_data();
+    void exportThatCannotBeWrittenSaysSo();
     void commandLine_data();
     void commandLine();
     void windowDrivesTheLists();
@@ -206,6 +211,60 @@ void tst_lists::replaceKeepsUsedMarksAndMovesAppend()
     store.deleteList(id);
     QCOMPARE(db.value("SELECT COUNT(*) FROM tblCalls").toInt(), 4);
     QCOMPARE(db.column("SELECT List FROM tblList"), QStringList{"B"});
+}
+
+void tst_lists::exportThatCannotBeWrittenSaysSo_data()
+{
+    QTest::addColumn<QString>("target"); // -o's file; empty: standard output to /dev/full
+    QTest::addColumn<QString>("err");
+    QTest::newRow("a full device") << "/dev/full" << "/dev/full: cannot be written: the disk is full";
+    QTest::newRow("standard output full") << "" << "standard output could not be written: the disk is full";
+    QTest::newRow("over the call database") << "{d}/Call_List.db" << "this is a database, not a list file";
+    QTest::newRow("over the database by another path") << "{d}/./Call_List.db" << "this is a database";
+    QTest::newRow("an older file on a full disk") << "{full}/old.txt" << "old.txt: cannot be written: the disk is full";
+}
+
+// A failed export exits 1 naming the file and the cause, and an older file stays as it was.
+void tst_lists::exportThatCannotBeWrittenSaysSo()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, err);
+    TestDatabase db({list("B", 400)});
+    QTemporaryDir full;
+    if (target.contains("{full}")) {
+        if (const QString refused = privileged({"mount", "-t", "tmpfs", "-o", "size=16k", "tmpfs", full.path()});
+            !refused.isEmpty())
+            QSKIP(qPrintable(refused));
+        QFile old(full.filePath("old.txt"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("# B\nkept\n");
+        old.close();
+        QFile filler(full.filePath("filler")); // the disk full but for a few bytes
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(512, 'x')) == 512 && filler.flush()) {
+        }
+    }
+    const auto unmount = qScopeGuard([&] {
+        if (target.contains("{full}"))
+            privileged({"umount", full.path()});
+    });
+    target.replace("{d}", db.folder()).replace("{full}", full.path());
+    QProcess p;
+    p.setWorkingDirectory(db.folder());
+    if (target.isEmpty())
+        p.setStandardOutputFile("/dev/full");
+    p.start(VORLET_LISTS, target.isEmpty() ? QStringList{"export", "B"} : QStringList{"export", "B", "-o", target});
+    QVERIFY(p.waitForFinished(30000));
+    const QString stderrText = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY2(stderrText.startsWith("vorlet-lists: ") && stderrText.contains(err), qPrintable(stderrText));
+    QCOMPARE(db.value("SELECT COUNT(*) FROM tblCalls").toInt(), 400);
+    if (target.endsWith("old.txt")) {
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("# B\nkept\n"));
+        QCOMPARE(QDir(full.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"filler", "old.txt"}));
+    }
 }
 
 // The list on show replaced from the command line: the ids of its calls now

@@ -1,11 +1,12 @@
 #include "core/lists/ListFile.h"
 
 #include "core/app/Csv.h"
+#include "core/app/SafeFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace ListFile {
@@ -227,11 +228,14 @@ QByteArray toCsv(const QList<NamedList> &lists)
 
 QString save(const QString &path, const QByteArray &bytes)
 {
-    // A failed export leaves an older file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return path + QStringLiteral(": cannot be written: ") + file.errorString();
-    return {};
+    // A list file never takes the place of a database: the call database by any
+    // path, its history, or any other SQLite file.
+    QFile existing(path);
+    if (QFileInfo(path).isFile() && existing.open(QIODevice::ReadOnly)
+        && existing.read(16) == QByteArray("SQLite format 3\0", 16))
+        return path + QStringLiteral(": this is a database, not a list file; it is left as it is (choose another file)");
+    const QString cause = SafeFile::write(path, bytes);
+    return cause.isEmpty() ? QString() : path + QStringLiteral(": cannot be written: ") + cause;
 }
 
 } // namespace ListFile

@@ -2,6 +2,7 @@
 
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
+#include "core/app/SafeFile.h"
 #include "core/calls/CallsSession.h"
 #include "core/data/DataError.h"
 #include "core/data/dataCall.h"
@@ -19,7 +20,6 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QKeyEvent>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -395,10 +395,10 @@ void Progress::tell(const QString &text)
 bool Progress::writeFile(const QString &file, const QByteArray &bytes)
 {
     // Written beside the target and renamed: a failed save leaves the old file whole.
-    QSaveFile out(file);
-    if (out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit())
+    const QString error = SafeFile::write(file, bytes);
+    if (error.isEmpty())
         return true;
-    tell(QStringLiteral("%1 could not be written: %2").arg(fileNamed(file), out.errorString()));
+    tell(QStringLiteral("%1 could not be written: %2.").arg(fileNamed(file), error));
     return false;
 }
 
