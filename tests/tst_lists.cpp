@@ -231,7 +231,8 @@ void tst_lists::exportThatCannotBeWrittenSaysSo()
     QFETCH(QString, err);
     TestDatabase db({list("B", 400)});
     QTemporaryDir full;
-    if (target.contains("{full}")) {
+    const bool onTmpfs = target.contains("{full}");
+    if (onTmpfs) {
         if (const QString refused = privileged({"mount", "-t", "tmpfs", "-o", "size=16k", "tmpfs", full.path()});
             !refused.isEmpty())
             QSKIP(qPrintable(refused));
@@ -245,7 +246,7 @@ void tst_lists::exportThatCannotBeWrittenSaysSo()
         }
     }
     const auto unmount = qScopeGuard([&] {
-        if (target.contains("{full}"))
+        if (onTmpfs)
             privileged({"umount", full.path()});
     });
     target.replace("{d}", db.folder()).replace("{full}", full.path());
