@@ -24,6 +24,17 @@ QList<Row> rows(const QString &csv)
     return result;
 }
 
+// Events, if any, as the file events.txt in dir, named on the command line.
+void withEvents(QStringList &args, const QTemporaryDir &dir, const QString &events)
+{
+    if (events.isEmpty())
+        return;
+    QFile file(dir.filePath("events.txt"));
+    if (!file.open(QIODevice::WriteOnly) || file.write(events.toUtf8()) < 0)
+        qFatal("cannot write %s", qPrintable(file.fileName()));
+    args << "--events" << "events.txt";
+}
+
 } // namespace
 
 class tst_RotateCli : public QObject
@@ -56,13 +67,7 @@ void tst_RotateCli::csvRows()
     QFETCH(QString, events);
     QFETCH(int, dancers);
     QTemporaryDir dir;
-    if (!events.isEmpty()) {
-        QFile file(dir.filePath("events.txt"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(events.toUtf8());
-        file.close();
-        args << "--events" << file.fileName();
-    }
+    withEvents(args, dir, events);
     const Run r = run(VORLET_ROTATE, QStringList{"plan", "--csv"} + args, dir.path());
     QCOMPARE(r.status, 0);
     QCOMPARE(r.err, QString());
@@ -178,13 +183,7 @@ void tst_RotateCli::errors()
     QFETCH(int, status);
     QFETCH(QString, message);
     QTemporaryDir dir;
-    if (!events.isEmpty()) {
-        QFile file(dir.filePath("events.txt"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(events.toUtf8());
-        file.close();
-        args << "--events" << "events.txt";
-    }
+    withEvents(args, dir, events);
     const Run r = run(VORLET_ROTATE, args, dir.path());
     QCOMPARE(r.status, status);
     QCOMPARE(r.out, QString());

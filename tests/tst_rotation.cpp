@@ -214,13 +214,17 @@ void tst_Rotation::undoTakesTheTipBack()
     e.setStatus(id(e, "C3"), Status::Out);
     e.setStatus(id(e, "G1"), Status::MustDance);
     const int late = e.addDancer("Late", Kind::Either, Status::Present);
-    QVector<int> danced, heads, met;
-    for (int d = 0; d < e.dancers().size(); ++d) {
-        danced << e.tipsDanced(d) << e.tipsPresent(d);
-        heads << e.heads(d) << e.sides(d);
-        for (int o = 0; o < e.dancers().size(); ++o)
-            met << e.timesTogether(d, o) << e.timesPartnered(d, o);
-    }
+    // Every count a tip adds to, dancer by dancer and pair by pair.
+    const auto tallies = [&e] {
+        QVector<int> t;
+        for (int d = 0; d < e.dancers().size(); ++d) {
+            t << e.tipsDanced(d) << e.tipsPresent(d) << e.heads(d) << e.sides(d);
+            for (int o = 0; o < e.dancers().size(); ++o)
+                t << e.timesTogether(d, o) << e.timesPartnered(d, o);
+        }
+        return t;
+    };
+    const QVector<int> before = tallies();
     const Tip third = e.nextTip();
     QCOMPARE(e.dancers()[id(e, "C3")].status, Status::Present);
     QCOMPARE(third.spots[id(e, "C3")].square, 0);
@@ -231,16 +235,7 @@ void tst_Rotation::undoTakesTheTipBack()
     QCOMPARE(e.dancers()[id(e, "C3")].status, Status::Out);
     QCOMPARE(e.dancers()[id(e, "G1")].status, Status::MustDance);
     QCOMPARE(e.dancers()[late].status, Status::Present);
-    QVector<int> danced2, heads2, met2;
-    for (int d = 0; d < e.dancers().size(); ++d) {
-        danced2 << e.tipsDanced(d) << e.tipsPresent(d);
-        heads2 << e.heads(d) << e.sides(d);
-        for (int o = 0; o < e.dancers().size(); ++o)
-            met2 << e.timesTogether(d, o) << e.timesPartnered(d, o);
-    }
-    QCOMPARE(danced2, danced);
-    QCOMPARE(heads2, heads);
-    QCOMPARE(met2, met);
+    QCOMPARE(tallies(), before);
     // The same statuses and tips so far give the same tip again.
     const Tip again = e.nextTip();
     for (int d = 0; d < third.spots.size(); ++d) {

@@ -43,6 +43,22 @@ void fill(EveningFile &file)
     file.addDancer("Eli", Kind::Either);
 }
 
+// A file of the filled evening with tips danced, closed again.
+void played(const QString &path, int tips)
+{
+    EveningFile file(path);
+    file.open();
+    fill(file);
+    for (int t = 0; t < tips; ++t)
+        file.nextTip();
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 // The child of killedBetweenTips: plays tips into the file until it is killed.
 int playUntilKilled(const QString &path)
 {
@@ -141,12 +157,7 @@ void tst_RotationFile::newEveningOnlyWhenAsked()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("Call_Evening.db");
-    {
-        EveningFile file(path);
-        file.open();
-        fill(file);
-        file.nextTip();
-    }
+    played(path, 1);
     EveningFile again(path);
     again.open();
     QCOMPARE(again.evening().tips().size(), 1);
@@ -183,12 +194,7 @@ void tst_RotationFile::unusableFiles()
         QVERIFY(text.open(QIODevice::WriteOnly));
         text.write(QByteArray("Tip 1\n  Square 1\n").repeated(200));
     } else {
-        {
-            EveningFile file(path);
-            file.open();
-            fill(file);
-            file.nextTip();
-        }
+        played(path, 1);
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tamper");
         db.setDatabaseName(path);
         QVERIFY(db.open());
@@ -199,10 +205,7 @@ void tst_RotationFile::unusableFiles()
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase("tamper");
     }
-    const QByteArray bytes = QFileInfo(path).isFile() ? [&] {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }() : QByteArray();
+    const QByteArray bytes = bytesOf(path);
     EveningFile file(path);
     try {
         file.open();
@@ -215,11 +218,7 @@ void tst_RotationFile::unusableFiles()
         QVERIFY(!e.line().contains('\n')); // the command line's form
     }
     QVERIFY(file.evening().dancers().isEmpty());
-    if (!bytes.isEmpty()) { // left as it was
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), bytes);
-    }
+    QCOMPARE(bytesOf(path), bytes); // left as it was
 }
 
 void tst_RotationFile::lockedFileChangesNothing()
@@ -279,23 +278,21 @@ void tst_RotationFile::killedBetweenTips()
         child.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY(child.waitForStarted());
         int reported = 0;
-        // Killed after a few tips, at a moment of its own: mid-tip as often as not.
-        const int until = 3 + round * 2;
-        while (reported < until && child.waitForReadyRead(10000)) {
+        const auto read = [&] {
             for (const QByteArray &line : child.readAll().split('\n')) {
                 if (!line.isEmpty())
                     reported = line.toInt();
             }
-        }
+        };
+        // Killed after a few tips, at a moment of its own: mid-tip as often as not.
+        const int until = 3 + round * 2;
+        while (reported < until && child.waitForReadyRead(10000))
+            read();
         QThread::msleep(round);
         child.kill(); // SIGKILL
         QVERIFY(child.waitForFinished());
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
-        reported = std::max(reported, 0);
-        for (const QByteArray &line : child.readAll().split('\n')) {
-            if (!line.isEmpty())
-                reported = line.toInt();
-        }
+        read();
 
         EveningFile file(path);
         file.open();
