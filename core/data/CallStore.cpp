@@ -147,17 +147,17 @@ void CallStore::execute(const QString &statement, const QVariantList &values)
     const QSqlDatabase db = database();
     auto it = m_prepared.find(statement);
     if (it == m_prepared.end()) {
-        QSqlQuery query(db);
-        if (!query.prepare(statement))
-            throw failure(query.lastError());
-        it = m_prepared.insert(statement, query);
+        QSqlQuery fresh(db);
+        if (!fresh.prepare(statement))
+            throw failure(fresh.lastError());
+        it = m_prepared.insert(statement, fresh);
     }
-    QSqlQuery &query = it.value();
+    QSqlQuery &prepared = it.value();
     for (int i = 0; i < values.size(); ++i)
-        query.bindValue(i, values[i]);
-    const bool ok = query.exec();
-    const QSqlError error = query.lastError();
-    query.finish();
+        prepared.bindValue(i, values[i]);
+    const bool ok = prepared.exec();
+    const QSqlError error = prepared.lastError();
+    prepared.finish();
     if (!ok)
         throw failure(error);
 }

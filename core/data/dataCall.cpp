@@ -116,7 +116,8 @@ void dataCall::sqlCallNames(const QString &pattern)
     // is not also "Class 2". Any other text is a pattern, as typed.
     QSqlQuery named(dcCalls());
     named.setForwardOnly(true);
-    named.prepare(QStringLiteral("SELECT 1 FROM tblList WHERE List = ? COLLATE BINARY LIMIT 1"));
+    if (!named.prepare(QStringLiteral("SELECT 1 FROM tblList WHERE List = ? COLLATE BINARY LIMIT 1")))
+        throw failure(named.lastError());
     named.addBindValue(pattern);
     if (!named.exec())
         throw failure(named.lastError());

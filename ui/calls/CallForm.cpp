@@ -366,6 +366,7 @@ void CallForm::cmdUse_Click()
     }
     // Its row gone, or given to another call by a list replaced meanwhile: nothing
     // is marked, and the next call comes as after a removed one.
+    // cppcheck-suppress knownConditionTrueFalse ; found is set inside the attempt above
     if (found) {
         emit callUsed(callId);
         emit CallsSession::instance().callUsed(callId);
