@@ -1,6 +1,5 @@
 #include "core/data/Waiting.h"
 
-#include "core/app/TimeSource.h"
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
 
@@ -14,8 +13,6 @@ namespace {
 int openTimeoutMs = 15000;
 int commandTimeoutMs = 30000;
 bool waiting = false;
-qint64 waitedBefore = 0; // by the waits already over
-qint64 waitingSince = 0;
 // The face's turn between two attempts.
 constexpr int PauseMs = 20;
 
@@ -67,11 +64,6 @@ bool isWaiting()
     return waiting;
 }
 
-qint64 waitedMs()
-{
-    return waitedBefore + (waiting ? TimeSource::steady().nowMs() - waitingSince : 0);
-}
-
 QString fileWords(const QString &path)
 {
     return CallDatabase::where(path).section(u' ', 1);
@@ -84,11 +76,7 @@ void retry(Patience patience, const QString &path, const std::function<void()> &
         return;
     }
     waiting = true;
-    waitingSince = TimeSource::steady().nowMs();
-    const auto done = qScopeGuard([] {
-        waiting = false;
-        waitedBefore += TimeSource::steady().nowMs() - waitingSince;
-    });
+    const auto done = qScopeGuard([] { waiting = false; });
     const int timeoutMs = patience == Patience::Open ? openTimeoutMs : commandTimeoutMs;
     const QDeadlineTimer deadline(timeoutMs);
     Policy &face = policy();

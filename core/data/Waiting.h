@@ -48,9 +48,6 @@ void retry(Patience patience, const QString &path, const std::function<void()> &
 
 // A wait is in progress: timers that would start work of their own hold back.
 bool isWaiting();
-// Milliseconds spent in waits so far, on the steady clock: paced work does not
-// count that time.
-qint64 waitedMs();
 
 // "call database "Call_List.db" in the folder ...": the file as a wait names it.
 QString fileWords(const QString &path);
