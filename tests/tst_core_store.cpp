@@ -8,6 +8,7 @@
 #include "core/history/History.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QSqlError>
 #include <QTemporaryDir>
@@ -83,6 +84,7 @@ private slots:
     void aLockIsWaitedForThroughThePolicy_data();
     void aLockIsWaitedForThroughThePolicy();
     void sessionCarriesCommandsToItsHandler();
+    void historyReplacedOrLeftByACrash();
     void writeAheadLogIsTurnedBack_data();
     void writeAheadLogIsTurnedBack();
     void csvRecords_data();
@@ -135,6 +137,36 @@ void tst_core_store::writeAheadLogIsTurnedBack()
     for (const QString &f : {folder.path, history})
         QCOMPARE(folder.value("PRAGMA journal_mode", f).toString(), QStringLiteral("delete"));
     QCOMPARE(folder.value("SELECT COUNT(*) FROM tblHistory", history).toInt(), 2);
+}
+
+// A history restored from a backup while Vorlet runs takes the next record;
+// one a crash left with its journal reads as it was before the crash.
+void tst_core_store::historyReplacedOrLeftByACrash()
+{
+    Folder folder;
+    const QString history = History::pathBeside(folder.path);
+    CallStore store(QStringLiteral("replaced"), folder.path);
+    store.setUsed({1}, true);
+    const QString backup = folder.dir.filePath("backup.db");
+    QVERIFY(QFile::copy(history, backup));
+    store.setUsed({2}, true);
+    QVERIFY(QFile::remove(history) && QFile::rename(backup, history));
+    QCOMPARE(store.setUsed({3}, true), 1);
+    QCOMPARE(folder.value("SELECT group_concat(Call_ID) FROM tblHistory", history).toString(), QStringLiteral("1,3"));
+
+    // A write caught half-way: its pages spilled into the file, the journal beside it.
+    QSqlQuery writer(folder.other(history));
+    QVERIFY(writer.exec("PRAGMA cache_size = 1") && writer.exec("BEGIN IMMEDIATE"));
+    for (int i = 0; i < 200; ++i)
+        QVERIFY(writer.exec("INSERT INTO tblHistory (Call_ID, Call_Name, List, Used_At, Used_UTC) "
+                            "VALUES (9, hex(randomblob(200)), 'B', 'x', 'x')"));
+    QTemporaryDir crashed;
+    const QString copy = crashed.filePath(History::FileName);
+    for (const QString &suffix : {QString(), QStringLiteral("-journal")})
+        QVERIFY2(QFile::copy(history + suffix, copy + suffix), qPrintable(suffix));
+    QVERIFY(writer.exec("ROLLBACK"));
+    QCOMPARE(History::records(QString(), QString(), copy).size(), 2);
+    QVERIFY(!QFileInfo::exists(copy + "-journal"));
 }
 
 void tst_core_store::csvRecords_data()

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
@@ -147,7 +148,11 @@ public:
         requireFile(m_file);
         // cppcheck-suppress shadowFunction ; the connection being made, which db() returns later
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(QUrl::fromLocalFile(m_file).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=ro"));
+        // Read-write when allowed, though nothing is written: a journal left by
+        // a crash is rolled back only by a connection that may write.
+        const bool mayWrite = QFileInfo(m_file).isWritable() && QFileInfo(QFileInfo(m_file).absolutePath()).isWritable();
+        db.setDatabaseName(QUrl::fromLocalFile(m_file).toString(QUrl::FullyEncoded)
+                           + (mayWrite ? QStringLiteral("?mode=rw") : QStringLiteral("?mode=ro")));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
         if (!db.open())
             throw DataError(named(m_file) + QStringLiteral(" cannot be read: ") + db.lastError().text());
@@ -171,6 +176,14 @@ QString path()
     return pathBeside(CallDatabase::path());
 }
 
+// The file each connection attached: one replaced since (restored from a
+// backup) is attached afresh, never written through the old one.
+static QHash<QString, CallDatabase::Identity> &attachedFiles()
+{
+    static QHash<QString, CallDatabase::Identity> files;
+    return files;
+}
+
 Notifier &notifier()
 {
     static Notifier n;
@@ -181,10 +194,11 @@ QString attach(QSqlDatabase db)
 {
     const auto [callDatabase, attached] = databaseFiles(db);
     const QString file = pathBeside(callDatabase);
-    // Attached once per connection; a file removed meanwhile is attached afresh.
-    const bool exists = QFileInfo::exists(file);
+    // Attached once per connection; a file removed or replaced meanwhile is attached afresh.
+    const CallDatabase::Identity current = CallDatabase::identify(file);
+    const bool exists = current.exists;
     if (!attached.isEmpty()) {
-        if (exists)
+        if (exists && current == attachedFiles().value(db.connectionName()))
             return file;
         run(db, QStringLiteral("DETACH DATABASE hist"), {}, historyFailure(file, QStringLiteral(" could not be let go: ")));
     }
@@ -210,6 +224,7 @@ QString attach(QSqlDatabase db)
                 {}, failure);
             run(db, QStringLiteral("PRAGMA hist.user_version = %1").arg(Version), {}, failure);
         }
+        attachedFiles().insert(db.connectionName(), CallDatabase::identify(file));
     } catch (const DataError &) {
         QSqlQuery(db).exec(QStringLiteral("DETACH DATABASE hist"));
         throw;
