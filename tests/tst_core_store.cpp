@@ -84,7 +84,7 @@ private slots:
     void aLockIsWaitedForThroughThePolicy_data();
     void aLockIsWaitedForThroughThePolicy();
     void sessionCarriesCommandsToItsHandler();
-    void historyReplacedOrLeftByACrash();
+    void historyFileTroubles();
     void writeAheadLogIsTurnedBack_data();
     void writeAheadLogIsTurnedBack();
     void csvRecords_data();
@@ -139,13 +139,23 @@ void tst_core_store::writeAheadLogIsTurnedBack()
     QCOMPARE(folder.value("SELECT COUNT(*) FROM tblHistory", history).toInt(), 2);
 }
 
-// A history restored from a backup while Vorlet runs takes the next record;
-// one a crash left with its journal reads as it was before the crash.
-void tst_core_store::historyReplacedOrLeftByACrash()
+// A history that cannot be made is named by its path; one restored from a
+// backup while Vorlet runs takes the next record; one a crash left with its
+// journal reads as it was before the crash.
+void tst_core_store::historyFileTroubles()
 {
     Folder folder;
     const QString history = History::pathBeside(folder.path);
     CallStore store(QStringLiteral("replaced"), folder.path);
+    QVERIFY(QFile::link(folder.dir.filePath("gone/h.db"), history));
+    try {
+        store.setUsed({1}, true);
+        QFAIL("marked without its record");
+    } catch (const DataError &e) {
+        QVERIFY2(e.message().contains(history) && !e.message().contains("file:") && !e.message().contains("mode="),
+                 qPrintable(e.message()));
+    }
+    QVERIFY(QFile::remove(history));
     store.setUsed({1}, true);
     const QString backup = folder.dir.filePath("backup.db");
     QVERIFY(QFile::copy(history, backup));
@@ -228,7 +238,8 @@ void tst_core_store::failureNamesFileAndCause_data()
     QTest::newRow("missing") << "remove" << "is missing." << false;
     QTest::newRow("folder in its place") << "folder" << "is a folder" << false;
     QTest::newRow("not a database") << "garbage" << "is not a call database" << false;
-    QTest::newRow("empty file") << "empty" << "has no table tblCalls" << false;
+    QTest::newRow("empty file") << "empty" << "is empty: it holds no tables" << false;
+    QTest::newRow("the use history") << "history" << "is a use history" << false;
     QTest::newRow("a column gone") << "ALTER TABLE tblList DROP COLUMN List_Active" << "has no column List_Active"
                                    << false;
     QTest::newRow("locked outright") << "BEGIN EXCLUSIVE" << "is locked by another program" << true;
@@ -253,11 +264,14 @@ void tst_core_store::failureNamesFileAndCause()
     } else if (damage == "folder") {
         QVERIFY(QFile::remove(folder.path));
         QVERIFY(QDir(folder.dir.path()).mkdir(CallDatabase::FileName));
-    } else if (damage == "garbage" || damage == "empty") {
+    } else if (damage == "garbage" || damage == "empty" || damage == "history") {
         QFile f(folder.path);
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         if (damage == "garbage")
             f.write(QByteArray(8192, 'x'));
+        f.close();
+        if (damage == "history")
+            QVERIFY(QSqlQuery(folder.other()).exec("CREATE TABLE tblHistory (Record_ID INTEGER PRIMARY KEY)"));
     } else {
         QSqlQuery q(folder.other());
         QVERIFY2(q.exec(damage), qPrintable(q.lastError().text()));

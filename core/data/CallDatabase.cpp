@@ -152,6 +152,12 @@ DataError failure(const QString &p, const QSqlError &error)
         return DataError(DataError::Kind::Failed, p, where(p),
                          QStringLiteral("refused the change: %1.").arg(error.databaseText()),
                          QStringLiteral("The file's own rules (its checks and triggers) do not allow it."));
+    // A file not laid out as a call database (tblCalls a view, say): SQLite's own words tell what.
+    if (code == SQLITE_ERROR && !error.databaseText().isEmpty())
+        return DataError(DataError::Kind::Failed, p, where(p),
+                         QStringLiteral("could not carry out the change: %1.").arg(error.databaseText()),
+                         QStringLiteral("Its tables are not laid out as a call database keeps them: put a whole "
+                                        "call database there."));
     if (code == 0) // not SQLite's: a statement of the program's own that went wrong
         return DataError(error.text());
     return problemError(p, code);

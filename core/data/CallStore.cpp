@@ -102,6 +102,24 @@ void CallStore::checkTables()
 {
     const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     const QString where = CallDatabase::where(m_path);
+    // The files most often given in its place: an empty one, and the use history.
+    {
+        QSqlQuery kinds(db);
+        if (!kinds.exec(QStringLiteral("SELECT COUNT(*), COALESCE(SUM(name = 'tblHistory'), 0) FROM sqlite_master "
+                                       "WHERE type = 'table'"))
+            || !kinds.next())
+            throw failure(kinds.lastError());
+        const QString put = QStringLiteral("Put a call database there (./run.sh creates the default one when there "
+                                           "is none).");
+        if (kinds.value(0).toInt() == 0)
+            throw DataError(DataError::Kind::Failed, m_path, where,
+                            QStringLiteral("is empty: it holds no tables, so it is not a call database."), put);
+        if (kinds.value(1).toInt() > 0)
+            throw DataError(DataError::Kind::Failed, m_path, where,
+                            QStringLiteral("is a use history (where Vorlet records each call used), not a call "
+                                           "database."),
+                            put);
+    }
     for (const CallDatabase::Table &table : CallDatabase::requiredTables()) {
         QStringList columns;
         {

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
@@ -34,9 +35,12 @@ QString newerText(const QString &file, int version)
                  .arg(Version);
 }
 
-QString cause(const QSqlError &e)
+// SQLite names the file by the URI it was opened with; the message names it by its path.
+QString cause(const QSqlError &e, const QString &file)
 {
-    return e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    QString text = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    static const QRegularExpression uri(QStringLiteral("file:[^\\s]*"));
+    return text.replace(uri, QDir::toNativeSeparators(file));
 }
 
 using Failure = std::function<DataError(const QSqlError &)>;
@@ -55,7 +59,7 @@ Failure historyFailure(const QString &file, const QString &what)
         const int code = CallDatabase::resultCode(e);
         if (code == 5 || code == 6) // SQLITE_BUSY, SQLITE_LOCKED
             return locked(file);
-        return DataError(DataError::Kind::Failed, file, named(file), what.mid(1) + cause(e));
+        return DataError(DataError::Kind::Failed, file, named(file), what.mid(1) + cause(e, file));
     };
 }
 

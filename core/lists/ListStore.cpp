@@ -33,7 +33,8 @@ ListStore::ListStore(const QString &databasePath)
     , m_store(QStringLiteral("lists-") + QUuid::createUuid().toString(QUuid::WithoutBraces), databasePath)
 {
     if (!QFileInfo(databasePath).isFile())
-        fail(QStringLiteral("no such call database"));
+        fail(QFileInfo(databasePath).isDir() ? QStringLiteral("a folder, not a call database")
+                                             : QStringLiteral("no such call database"));
     m_store.run(Waiting::Patience::Open, [] {});
 }
 
