@@ -60,6 +60,8 @@ private slots:
     void tipsDancedAndTakenBack();
     void statusesFromTheButtons_data();
     void statusesFromTheButtons();
+    void removeOnlyWhenAnsweredYes_data();
+    void removeOnlyWhenAnsweredYes();
     void theEveningOutlivesTheWindow();
     void newEveningOnlyWhenAnsweredYes_data();
     void newEveningOnlyWhenAnsweredYes();
@@ -187,6 +189,47 @@ void tst_RotationHall::statusesFromTheButtons()
     QCOMPARE(cell(c, 1, 2), shown); // the undone tip gives the status back
     QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
     QCOMPARE(cell(c, 1, 2), after);
+}
+
+void tst_RotationHall::removeOnlyWhenAnsweredYes_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("no keeps the dancer") << false;
+    QTest::newRow("yes removes for good") << true;
+}
+
+void tst_RotationHall::removeOnlyWhenAnsweredYes()
+{
+    QFETCH(bool, yes);
+    Hall::Controls &c = openHall();
+    for (int i = 1; i <= 6; ++i)
+        add(c, QStringLiteral("Couple %1").arg(i));
+    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+    QString asked;
+    Message::setAnswerer([&](const QString &text) {
+        asked = text;
+        return yes;
+    });
+    select(c, {1});
+    QTest::mouseClick(c.cmdRemove, Qt::LeftButton);
+    QVERIFY(asked.contains("Remove Couple 2"));
+    QCOMPARE(c.grdDancers->model()->rowCount(), yes ? 5 : 6);
+    // The rows after it still act on their own dancers.
+    select(c, {2});
+    QTest::mouseClick(c.cmdOut, Qt::LeftButton);
+    const int outRow = 2;
+    QCOMPARE(cell(c, outRow, 0), yes ? QString("Couple 4") : QString("Couple 3"));
+    QCOMPARE(cell(c, outRow, 2), QString("out"));
+    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+    QTest::mouseClick(c.cmdUndoTip, Qt::LeftButton);
+    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+    if (yes) // neither dancing nor named as sitting out
+        QVERIFY(!c.picTip->text().contains("Couple 2") && !c.lblSittingOut->text().contains("Couple 2"));
+    Form::destroyAll(); // the removal is in the file
+    EveningFile file(EveningFile::pathBeside(m_db->path()));
+    file.open();
+    QCOMPARE(file.evening().dancers()[1].status, yes ? Status::Removed : Status::Present);
+    QCOMPARE(file.evening().tipsPresent(1), yes ? 1 : 2);
 }
 
 void tst_RotationHall::theEveningOutlivesTheWindow()

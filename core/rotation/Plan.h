@@ -27,7 +27,7 @@ struct Setup
 
 struct Event
 {
-    enum What { Arrive, Leave, Out, Dance };
+    enum What { Arrive, Leave, Out, Dance, Remove };
     int tip = 0;
     What what = Arrive;
     int dancer = -1;
@@ -36,7 +36,7 @@ struct Event
 
 // C1...Cc, then B1..., G1..., E1...
 Evening dancersFor(const Setup &setup);
-// One event a line, "TIP arrive|leave|out|dance ID"; blank lines and # comments skipped.
+// One event a line, "TIP arrive|leave|out|dance|remove ID"; blank lines and # comments skipped.
 // Throws PlanError naming the file and the line.
 QVector<Event> readEvents(const QString &file, const Evening &evening, int tips);
 QVector<Event> parseEvents(const QByteArray &text, const QString &file, const Evening &evening, int tips);

@@ -26,6 +26,7 @@ struct HallControls
     QPushButton *cmdAbsent;
     QPushButton *cmdOut;
     QPushButton *cmdMustDance;
+    QPushButton *cmdRemove;
     QPushButton *cmdNextTip;
     QPushButton *cmdUndoTip;
     QPushButton *cmdFloor;
@@ -72,7 +73,9 @@ private:
     Hall() = default;
 
     void cmdAdd_Click();
+    QList<int> selectedDancers() const;
     void setStatus(Rotation::Status status);
+    void cmdRemove_Click();
     void cmdNextTip_Click();
     void cmdUndoTip_Click();
     void cmdFloor_Click();
