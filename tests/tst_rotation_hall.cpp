@@ -8,6 +8,7 @@
 #include "ui/kit/Message.h"
 
 #include <QAbstractItemModel>
+#include <QSpinBox>
 #include <QTableView>
 
 using namespace Rotation;
@@ -324,15 +325,19 @@ void tst_RotationHall::unusableFileSaysSo()
 void tst_RotationHall::savePdf_data()
 {
     QTest::addColumn<int>("tips");
+    QTest::addColumn<int>("ahead"); // planned, not danced
     QTest::addColumn<bool>("folderThere");
-    QTest::newRow("one tip, one page") << 1 << true;
-    QTest::newRow("three tips, three cards") << 3 << true;
-    QTest::newRow("a folder that is not there") << 2 << false;
+    QTest::newRow("one tip, one page") << 1 << 0 << true;
+    QTest::newRow("three tips, three cards") << 3 << 0 << true;
+    QTest::newRow("a whole evening planned ahead") << 0 << 4 << true;
+    QTest::newRow("two danced, three planned") << 2 << 3 << true;
+    QTest::newRow("a folder that is not there") << 2 << 0 << false;
 }
 
 void tst_RotationHall::savePdf()
 {
     QFETCH(int, tips);
+    QFETCH(int, ahead);
     QFETCH(bool, folderThere);
     Hall::Controls &c = openHall();
     QVERIFY(!c.cmdSavePdf->isEnabled()); // nothing to print yet
@@ -340,6 +345,10 @@ void tst_RotationHall::savePdf()
         add(c, QStringLiteral("Couple %1").arg(i));
     for (int t = 0; t < tips; ++t)
         QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+    c.spnAhead->setFocus();
+    for (int t = 0; t < ahead; ++t)
+        QTest::keyClick(c.spnAhead, Qt::Key_Up);
+    QCOMPARE(c.cmdSavePdf->isEnabled(), tips + ahead > 0);
     QStringList said;
     Message::setObserver([&](const QString &text) { said << text; });
     const QString file = QDir(m_db->folder()).filePath(folderThere ? "evening.pdf" : "gone/evening.pdf");
@@ -355,7 +364,9 @@ void tst_RotationHall::savePdf()
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     const QByteArray bytes = pdf.readAll();
     QVERIFY(bytes.startsWith("%PDF"));
-    QCOMPARE(QString::fromLatin1(bytes).count(QRegularExpression("/Type\\s*/Page[^s]")), tips);
+    QCOMPARE(QString::fromLatin1(bytes).count(QRegularExpression("/Type\\s*/Page[^s]")), tips + ahead);
+    QCOMPARE(Hall::instance().evening()->tips().size(), tips); // planning danced nothing
+    QCOMPARE(c.lblTips->text(), QStringLiteral("Tips so far: %1").arg(tips));
 }
 
 QTEST_MAIN(tst_RotationHall)

@@ -112,6 +112,13 @@ Planned plan(const Setup &setup, const QVector<Event> &events, const QString &ev
     return planned;
 }
 
+Evening ahead(Evening evening, int tips)
+{
+    for (int t = 0; t < tips; ++t)
+        evening.nextTip();
+    return evening;
+}
+
 QString csv(const Evening &evening)
 {
     QString text = QStringLiteral("tip,dancer,square,place,partner\n");

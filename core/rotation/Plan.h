@@ -49,6 +49,10 @@ struct Planned
 // Throws PlanError when an event does not fit the evening (out while absent...).
 Planned plan(const Setup &setup, const QVector<Event> &events, const QString &eventsFile = QString());
 
+// The evening with tips more planned from the statuses as they stand; the
+// evening given is left as it is.
+Evening ahead(Evening evening, int tips);
+
 QString csv(const Evening &evening);
 QString cards(const Evening &evening);
 QString figuresText(const Planned &planned, const Setup &setup);

@@ -2,6 +2,7 @@
 
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
+#include "core/rotation/Plan.h"
 #include "ui/hall/TipView.h"
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSpinBox>
 #include <QTableView>
 
 using namespace Rotation;
@@ -126,6 +128,12 @@ FormWindow *Hall::createWindow()
     c.cmdUndoTip = button("cmdUndoTip", QStringLiteral("&Undo Tip"));
     c.cmdFloor = button("cmdFloor", QStringLiteral("F&loor"));
     c.cmdNewEvening = button("cmdNewEvening", QStringLiteral("New &Evening"));
+    c.spnAhead = new QSpinBox(w);
+    c.spnAhead->setObjectName(QStringLiteral("spnAhead"));
+    c.spnAhead->setRange(0, 50);
+    c.spnAhead->setPrefix(QStringLiteral("Plan ahead: "));
+    c.spnAhead->setSuffix(QStringLiteral(" tips"));
+    c.spnAhead->setAccessibleName(QStringLiteral("Tips to plan ahead when printing"));
     c.cmdPrint = button("cmdPrint", QStringLiteral("P&rint..."));
     c.cmdSavePdf = button("cmdSavePdf", QStringLiteral("Save P&DF..."));
     c.picTip = new TipView(w);
@@ -150,8 +158,11 @@ FormWindow *Hall::createWindow()
     left->addWidget(c.grdDancers, 1);
     left->addLayout(statuses);
     auto *tips = new QHBoxLayout;
-    for (QPushButton *b : {c.cmdNextTip, c.cmdUndoTip, c.cmdFloor, c.cmdPrint, c.cmdSavePdf})
+    for (QPushButton *b : {c.cmdNextTip, c.cmdUndoTip, c.cmdFloor})
         tips->addWidget(b);
+    tips->addWidget(c.spnAhead);
+    tips->addWidget(c.cmdPrint);
+    tips->addWidget(c.cmdSavePdf);
     tips->addStretch(1);
     tips->addWidget(c.cmdNewEvening);
     auto *right = new QVBoxLayout;
@@ -164,7 +175,7 @@ FormWindow *Hall::createWindow()
     all->addLayout(right, 3);
     w->resize(Look::twips(15000), Look::twips(8000));
     Look::tabOrder({c.txtName, c.cboKind, c.cmdAdd, c.grdDancers, c.cmdPresent, c.cmdAbsent, c.cmdOut,
-                    c.cmdMustDance, c.cmdRemove, c.cmdNextTip, c.cmdUndoTip, c.cmdFloor, c.cmdPrint, c.cmdSavePdf,
+                    c.cmdMustDance, c.cmdRemove, c.cmdNextTip, c.cmdUndoTip, c.cmdFloor, c.spnAhead, c.cmdPrint, c.cmdSavePdf,
                     c.cmdNewEvening});
 
     connect(c.cmdAdd, &QPushButton::clicked, this, &Hall::cmdAdd_Click);
@@ -178,6 +189,7 @@ FormWindow *Hall::createWindow()
     connect(c.cmdUndoTip, &QPushButton::clicked, this, &Hall::cmdUndoTip_Click);
     connect(c.cmdFloor, &QPushButton::clicked, this, &Hall::cmdFloor_Click);
     connect(c.cmdNewEvening, &QPushButton::clicked, this, &Hall::cmdNewEvening_Click);
+    connect(c.spnAhead, &QSpinBox::valueChanged, this, &Hall::refresh);
     connect(c.cmdPrint, &QPushButton::clicked, this, &Hall::cmdPrint_Click);
     connect(c.cmdSavePdf, &QPushButton::clicked, this, &Hall::cmdSavePdf_Click);
     return w;
@@ -338,21 +350,33 @@ int Hall::print(QPrinter &printer, const Evening &evening)
     return tips;
 }
 
-void Hall::cmdPrint_Click()
+std::optional<Evening> Hall::toPrint() const
 {
     const Evening *e = evening();
-    if (!e || e->tips().isEmpty())
+    if (!e)
+        return std::nullopt;
+    // Planned on a copy: nothing planned is written or counted.
+    Evening planned = ahead(*e, m_ui->spnAhead->value());
+    if (planned.tips().isEmpty())
+        return std::nullopt;
+    return planned;
+}
+
+void Hall::cmdPrint_Click()
+{
+    const std::optional<Evening> e = toPrint();
+    if (!e)
         return;
     QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog preview(&printer, window());
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [e](QPrinter *p) { print(*p, *e); });
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&e](QPrinter *p) { print(*p, *e); });
     preview.exec();
 }
 
 void Hall::cmdSavePdf_Click()
 {
-    const Evening *e = evening();
-    if (!e || e->tips().isEmpty())
+    const std::optional<Evening> e = toPrint();
+    if (!e)
         return;
     QString file;
     if (nextFileName()) {
@@ -394,6 +418,7 @@ void Hall::refresh()
     m_ui->lblTips->setText(QStringLiteral("Tips so far: %1").arg(e ? e->tips().size() : 0));
     const bool tips = e && !e->tips().isEmpty();
     m_ui->cmdUndoTip->setEnabled(tips);
-    m_ui->cmdPrint->setEnabled(tips);
-    m_ui->cmdSavePdf->setEnabled(tips);
+    const bool printable = tips || (e && !e->dancers().isEmpty() && m_ui->spnAhead->value() > 0);
+    m_ui->cmdPrint->setEnabled(printable);
+    m_ui->cmdSavePdf->setEnabled(printable);
 }

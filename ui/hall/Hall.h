@@ -9,6 +9,7 @@
 #include <optional>
 
 class QComboBox;
+class QSpinBox;
 class QPrinter;
 class QLabel;
 class QLineEdit;
@@ -31,6 +32,7 @@ struct HallControls
     QPushButton *cmdUndoTip;
     QPushButton *cmdFloor;
     QPushButton *cmdNewEvening;
+    QSpinBox *spnAhead;
     QPushButton *cmdPrint;
     QPushButton *cmdSavePdf;
     TipView *picTip;
@@ -85,6 +87,8 @@ private:
     // Runs a change of the evening; a file that refuses it is said in a message.
     template<typename Change>
     bool change(Change work);
+    // The tips so far and as many planned ahead as asked, to print.
+    std::optional<Rotation::Evening> toPrint() const;
     void refresh();
 
     std::unique_ptr<EveningFile> m_file;
