@@ -11,7 +11,7 @@ id=org.vorlet.Vorlet
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$1" --prefix "$prefix" >/dev/null
-for f in bin/Vorlet bin/vorlet bin/vorlet-makedb bin/vorlet-lists share/vorlet/Call_List.db \
+for f in bin/Vorlet bin/vorlet bin/vorlet-makedb bin/vorlet-lists bin/vorlet-rotate share/vorlet/Call_List.db \
     share/icons/hicolor/scalable/apps/$id.svg share/doc/vorlet/copyright; do
   [ -s "$prefix/$f" ] || fail "the install lacks $f"
 done

@@ -172,6 +172,8 @@ void tst_RotateCli::errors_data()
     QTest::newRow("an unknown dancer") << base << "2 out C9\n" << 1 << "events.txt:1: no dancer \"C9\" tonight";
     QTest::newRow("out after leaving") << base << "2 leave C1\n3 out C1\n" << 1
                                        << "events.txt:2: C1 is not in the hall at tip 3";
+    QTest::newRow("back after removal") << base << "2 remove C1\n3 arrive C1\n" << 1
+                                        << "events.txt:2: C1 was removed before tip 3";
     QTest::newRow("out before arriving") << base << "1 out C1\n3 arrive C2\n2 dance C2\n" << 1
                                          << "events.txt:3: C2 is not in the hall at tip 2";
 }

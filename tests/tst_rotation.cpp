@@ -94,6 +94,7 @@ private slots:
     void solosPair_data();
     void solosPair();
     void undoTakesTheTipBack();
+    void removedForGood();
     void oneSeedOneEvening();
     void arrivalsJoinTheRotation();
     void invariants_data();
@@ -243,6 +244,37 @@ void tst_Rotation::undoTakesTheTipBack()
         QCOMPARE(again.spots[d].place, third.spots[d].place);
         QCOMPARE(again.spots[d].partner, third.spots[d].partner);
     }
+}
+
+// Nine couples, one out a tip; one who was there leaves for good after tip 2.
+void tst_Rotation::removedForGood()
+{
+    Evening e = dancersFor(hall(9, 0, 0, 0));
+    e.nextTip();
+    e.nextTip();
+    const int gone = id(e, "C4");
+    e.setStatus(gone, Status::Removed);
+    e.setStatus(gone, Status::MustDance); // no status brings a removed dancer back
+    QVERIFY(e.undoTip()); // nor does undoing a tip computed before the removal
+    QCOMPARE(e.dancers()[gone].status, Status::Removed);
+    const int danced = e.tipsDanced(gone);
+    for (int t = 0; t < 8; ++t)
+        QCOMPARE(e.nextTip().spots[gone].square, 0);
+    QCOMPARE(e.tipsPresent(gone), 1);
+    QCOMPARE(e.tipsDanced(gone), danced);
+    // The eight left fill two squares: nobody sits out, and the counts from
+    // before the removal stay fair among them.
+    const Figures f = figures(e, 0);
+    QVERIFY2(f.valid, qPrintable(f.invalid));
+    QCOMPARE(f.avoidableInARow, 0);
+    int least = 99, most = 0;
+    for (int d = 0; d < e.dancers().size(); ++d) {
+        if (d == gone)
+            continue;
+        least = std::min(least, e.tipsSatOut(d));
+        most = std::max(most, e.tipsSatOut(d));
+    }
+    QVERIFY(most - least <= 1);
 }
 
 void tst_Rotation::oneSeedOneEvening()

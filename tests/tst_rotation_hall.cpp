@@ -8,6 +8,7 @@
 #include "ui/kit/Message.h"
 
 #include <QAbstractItemModel>
+#include <QSpinBox>
 #include <QTableView>
 
 using namespace Rotation;
@@ -60,6 +61,8 @@ private slots:
     void tipsDancedAndTakenBack();
     void statusesFromTheButtons_data();
     void statusesFromTheButtons();
+    void removeOnlyWhenAnsweredYes_data();
+    void removeOnlyWhenAnsweredYes();
     void theEveningOutlivesTheWindow();
     void newEveningOnlyWhenAnsweredYes_data();
     void newEveningOnlyWhenAnsweredYes();
@@ -189,6 +192,47 @@ void tst_RotationHall::statusesFromTheButtons()
     QCOMPARE(cell(c, 1, 2), after);
 }
 
+void tst_RotationHall::removeOnlyWhenAnsweredYes_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("no keeps the dancer") << false;
+    QTest::newRow("yes removes for good") << true;
+}
+
+void tst_RotationHall::removeOnlyWhenAnsweredYes()
+{
+    QFETCH(bool, yes);
+    Hall::Controls &c = openHall();
+    for (int i = 1; i <= 6; ++i)
+        add(c, QStringLiteral("Couple %1").arg(i));
+    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+    QString asked;
+    Message::setAnswerer([&](const QString &text) {
+        asked = text;
+        return yes;
+    });
+    select(c, {1});
+    QTest::mouseClick(c.cmdRemove, Qt::LeftButton);
+    QVERIFY(asked.contains("Remove Couple 2"));
+    QCOMPARE(c.grdDancers->model()->rowCount(), yes ? 5 : 6);
+    // The rows after it still act on their own dancers.
+    select(c, {2});
+    QTest::mouseClick(c.cmdOut, Qt::LeftButton);
+    const int outRow = 2;
+    QCOMPARE(cell(c, outRow, 0), yes ? QString("Couple 4") : QString("Couple 3"));
+    QCOMPARE(cell(c, outRow, 2), QString("out"));
+    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+    QTest::mouseClick(c.cmdUndoTip, Qt::LeftButton);
+    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+    if (yes) // neither dancing nor named as sitting out
+        QVERIFY(!c.picTip->text().contains("Couple 2") && !c.lblSittingOut->text().contains("Couple 2"));
+    Form::destroyAll(); // the removal is in the file
+    EveningFile file(EveningFile::pathBeside(m_db->path()));
+    file.open();
+    QCOMPARE(file.evening().dancers()[1].status, yes ? Status::Removed : Status::Present);
+    QCOMPARE(file.evening().tipsPresent(1), yes ? 1 : 2);
+}
+
 void tst_RotationHall::theEveningOutlivesTheWindow()
 {
     QString view;
@@ -281,15 +325,19 @@ void tst_RotationHall::unusableFileSaysSo()
 void tst_RotationHall::savePdf_data()
 {
     QTest::addColumn<int>("tips");
+    QTest::addColumn<int>("ahead"); // planned, not danced
     QTest::addColumn<bool>("folderThere");
-    QTest::newRow("one tip, one page") << 1 << true;
-    QTest::newRow("three tips, three cards") << 3 << true;
-    QTest::newRow("a folder that is not there") << 2 << false;
+    QTest::newRow("one tip, one page") << 1 << 0 << true;
+    QTest::newRow("three tips, three cards") << 3 << 0 << true;
+    QTest::newRow("a whole evening planned ahead") << 0 << 4 << true;
+    QTest::newRow("two danced, three planned") << 2 << 3 << true;
+    QTest::newRow("a folder that is not there") << 2 << 0 << false;
 }
 
 void tst_RotationHall::savePdf()
 {
     QFETCH(int, tips);
+    QFETCH(int, ahead);
     QFETCH(bool, folderThere);
     Hall::Controls &c = openHall();
     QVERIFY(!c.cmdSavePdf->isEnabled()); // nothing to print yet
@@ -297,6 +345,10 @@ void tst_RotationHall::savePdf()
         add(c, QStringLiteral("Couple %1").arg(i));
     for (int t = 0; t < tips; ++t)
         QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+    c.spnAhead->setFocus();
+    for (int t = 0; t < ahead; ++t)
+        QTest::keyClick(c.spnAhead, Qt::Key_Up);
+    QCOMPARE(c.cmdSavePdf->isEnabled(), tips + ahead > 0);
     QStringList said;
     Message::setObserver([&](const QString &text) { said << text; });
     const QString file = QDir(m_db->folder()).filePath(folderThere ? "evening.pdf" : "gone/evening.pdf");
@@ -312,7 +364,9 @@ void tst_RotationHall::savePdf()
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     const QByteArray bytes = pdf.readAll();
     QVERIFY(bytes.startsWith("%PDF"));
-    QCOMPARE(QString::fromLatin1(bytes).count(QRegularExpression("/Type\\s*/Page[^s]")), tips);
+    QCOMPARE(QString::fromLatin1(bytes).count(QRegularExpression("/Type\\s*/Page[^s]")), tips + ahead);
+    QCOMPARE(Hall::instance().evening()->tips().size(), tips); // planning danced nothing
+    QCOMPARE(c.lblTips->text(), QStringLiteral("Tips so far: %1").arg(tips));
 }
 
 QTEST_MAIN(tst_RotationHall)

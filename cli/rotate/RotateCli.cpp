@@ -33,7 +33,8 @@ QString help()
         "  stats   the evening's figures: sit-outs, square-mates, head/side balance, time\n\n"
         "Dancers are C1...Cc for the couples and B1..., G1..., E1... for the solos (boy, girl,\n"
         "either). The events file has one event a line: \"TIP arrive ID\", \"TIP leave ID\",\n"
-        "\"TIP out ID\" (sits out that tip), \"TIP dance ID\" (must dance that tip); a dancer\n"
+        "\"TIP out ID\" (sits out that tip), \"TIP dance ID\" (must dance that tip), \"TIP remove ID\"\n"
+        "(gone for good from that tip on); a dancer "
         "who arrives later is absent before. The same seed gives the same evening (default 1).\n\n"
         "Exit status: 0 done, 1 data error, 2 bad usage.\n");
 }

@@ -158,8 +158,16 @@ void EveningFile::open()
                 if (dancers.value(0).toInt() != e.dancers().size())
                     throw error(m_path, QStringLiteral("is damaged: a dancer is missing."),
                                 QStringLiteral("Move it away to start a new evening."));
-                e.addDancer(dancers.value(1).toString(), static_cast<Kind>(dancers.value(2).toInt()));
-                statuses.append(static_cast<Status>(dancers.value(3).toInt()));
+                const int kind = dancers.value(2).toInt();
+                const int status = dancers.value(3).toInt();
+                // Read as indices by every face: one out of range would be read past an end.
+                if (kind < 0 || kind > static_cast<int>(Kind::Either) || status < 0
+                    || status > static_cast<int>(Status::Removed))
+                    throw error(m_path, QStringLiteral("is damaged: dancer %1 has no known kind or status.")
+                                            .arg(e.dancers().size() + 1),
+                                QStringLiteral("Move it away to start a new evening."));
+                e.addDancer(dancers.value(1).toString(), static_cast<Kind>(kind));
+                statuses.append(static_cast<Status>(status));
             }
             QSqlQuery tips = run(db, m_path, QStringLiteral("SELECT number, squares FROM tip ORDER BY number"));
             QVector<Tip> read;

@@ -36,7 +36,8 @@ QVector<Event> parseEvents(const QByteArray &text, const QString &file, const Ev
     static const QHash<QString, Event::What> words = {{QStringLiteral("arrive"), Event::Arrive},
                                                       {QStringLiteral("leave"), Event::Leave},
                                                       {QStringLiteral("out"), Event::Out},
-                                                      {QStringLiteral("dance"), Event::Dance}};
+                                                      {QStringLiteral("dance"), Event::Dance},
+                                                      {QStringLiteral("remove"), Event::Remove}};
     QVector<Event> events;
     const QList<QByteArray> lines = text.split('\n');
     for (int i = 0; i < lines.size(); ++i) {
@@ -46,13 +47,13 @@ QVector<Event> parseEvents(const QByteArray &text, const QString &file, const Ev
         const QString at = QStringLiteral("%1:%2: ").arg(file).arg(i + 1);
         const QStringList fields = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         if (fields.size() != 3)
-            throw PlanError{at + QStringLiteral("expected \"TIP arrive|leave|out|dance ID\", not \"%1\"").arg(line)};
+            throw PlanError{at + QStringLiteral("expected \"TIP arrive|leave|out|dance|remove ID\", not \"%1\"").arg(line)};
         bool number = false;
         const int tip = fields[0].toInt(&number);
         if (!number || tip < 1 || tip > tips)
             throw PlanError{at + QStringLiteral("the tip must be a number from 1 to %1, not \"%2\"").arg(tips).arg(fields[0])};
         if (!words.contains(fields[1].toLower()))
-            throw PlanError{at + QStringLiteral("unknown event \"%1\"; use arrive, leave, out or dance").arg(fields[1])};
+            throw PlanError{at + QStringLiteral("unknown event \"%1\"; use arrive, leave, out, dance or remove").arg(fields[1])};
         if (!ids.contains(fields[2].toUpper()))
             throw PlanError{at + QStringLiteral("no dancer \"%1\" tonight").arg(fields[2])};
         events.append({tip, words.value(fields[1].toLower()), ids.value(fields[2].toUpper()), i + 1});
@@ -93,10 +94,13 @@ Planned plan(const Setup &setup, const QVector<Event> &events, const QString &ev
             const Event &e = events[next];
             const QString at = QStringLiteral("%1:%2: ").arg(eventsFile).arg(e.line);
             const QString &name = evening.dancers()[e.dancer].name;
+            if (evening.dancers()[e.dancer].status == Status::Removed)
+                throw PlanError{at + QStringLiteral("%1 was removed before tip %2").arg(name).arg(tip)};
             const bool absent = evening.dancers()[e.dancer].status == Status::Absent;
             if ((e.what == Event::Out || e.what == Event::Dance || e.what == Event::Leave) && absent)
                 throw PlanError{at + QStringLiteral("%1 is not in the hall at tip %2").arg(name).arg(tip)};
-            static const Status to[] = {Status::Present, Status::Absent, Status::Out, Status::MustDance};
+            static const Status to[] = {Status::Present, Status::Absent, Status::Out, Status::MustDance,
+                                        Status::Removed};
             if (e.what != Event::Arrive || absent)
                 evening.setStatus(e.dancer, to[e.what]);
         }
@@ -106,6 +110,13 @@ Planned plan(const Setup &setup, const QVector<Event> &events, const QString &ev
         planned.msPerTip.append(double(timer.nsecsElapsed()) / 1e6);
     }
     return planned;
+}
+
+Evening ahead(Evening evening, int tips)
+{
+    for (int t = 0; t < tips; ++t)
+        evening.nextTip();
+    return evening;
 }
 
 QString csv(const Evening &evening)
@@ -140,7 +151,7 @@ QString cards(const Evening &evening)
         for (int d = 0; d < tip.spots.size(); ++d) {
             const Spot &s = tip.spots[d];
             if (s.square == 0) {
-                if (tip.statuses[d] != Status::Absent)
+                if (inHall(tip.statuses[d]))
                     out << dancers[d].name;
                 continue;
             }

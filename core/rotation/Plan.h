@@ -27,7 +27,7 @@ struct Setup
 
 struct Event
 {
-    enum What { Arrive, Leave, Out, Dance };
+    enum What { Arrive, Leave, Out, Dance, Remove };
     int tip = 0;
     What what = Arrive;
     int dancer = -1;
@@ -36,7 +36,7 @@ struct Event
 
 // C1...Cc, then B1..., G1..., E1...
 Evening dancersFor(const Setup &setup);
-// One event a line, "TIP arrive|leave|out|dance ID"; blank lines and # comments skipped.
+// One event a line, "TIP arrive|leave|out|dance|remove ID"; blank lines and # comments skipped.
 // Throws PlanError naming the file and the line.
 QVector<Event> readEvents(const QString &file, const Evening &evening, int tips);
 QVector<Event> parseEvents(const QByteArray &text, const QString &file, const Evening &evening, int tips);
@@ -48,6 +48,10 @@ struct Planned
 };
 // Throws PlanError when an event does not fit the evening (out while absent...).
 Planned plan(const Setup &setup, const QVector<Event> &events, const QString &eventsFile = QString());
+
+// The evening with tips more planned from the statuses as they stand; the
+// evening given is left as it is.
+Evening ahead(Evening evening, int tips);
 
 QString csv(const Evening &evening);
 QString cards(const Evening &evening);

@@ -310,6 +310,8 @@ int Evening::addDancer(const QString &name, Kind kind, Status status)
 
 void Evening::setStatus(int dancer, Status status)
 {
+    if (m_dancers[dancer].status == Status::Removed)
+        return; // for good
     m_dancers[dancer].status = status;
 }
 
@@ -548,8 +550,10 @@ bool Evening::undoTip()
         return false;
     const Tip tip = m_tips.takeLast();
     count(tip, -1);
-    for (int d = 0; d < tip.statuses.size(); ++d)
-        m_dancers[d].status = tip.statuses[d];
+    for (int d = 0; d < tip.statuses.size(); ++d) {
+        if (m_dancers[d].status != Status::Removed)
+            m_dancers[d].status = tip.statuses[d];
+    }
     return true;
 }
 
@@ -557,7 +561,7 @@ void Evening::count(const Tip &tip, int sign)
 {
     std::vector<std::vector<int>> squares(static_cast<size_t>(tip.squares) + 1);
     for (int d = 0; d < tip.spots.size(); ++d) {
-        if (tip.statuses[d] != Status::Absent)
+        if (inHall(tip.statuses[d]))
             m_present[d] += sign;
         const Spot &spot = tip.spots[d];
         if (spot.square == 0)
@@ -594,7 +598,7 @@ QString checkTip(const Evening &evening, const Tip &tip, int number)
                 return at + dancers[d].name + QStringLiteral(" must dance but does not");
             continue;
         }
-        if (tip.statuses[d] == Status::Absent || tip.statuses[d] == Status::Out)
+        if (!inHall(tip.statuses[d]) || tip.statuses[d] == Status::Out)
             return at + dancers[d].name + QStringLiteral(" dances but is not to");
         if (s.square < 1 || s.square > tip.squares || s.place < 1 || s.place > 4)
             return at + dancers[d].name + QStringLiteral(" stands outside the squares");

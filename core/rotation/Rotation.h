@@ -12,7 +12,11 @@ namespace Rotation {
 
 enum class Kind { Couple, Boy, Girl, Either };
 // Out and MustDance hold for the next tip only; after it the dancer is Present.
-enum class Status { Present, Absent, Out, MustDance };
+// Removed is for good: the dancer's tips so far stay, so everyone else's counts
+// stay true, but the dancer is never counted present or chosen again.
+enum class Status { Present, Absent, Out, MustDance, Removed };
+// Neither absent nor removed: the tip counts as one the dancer could have danced.
+inline bool inHall(Status status) { return status != Status::Absent && status != Status::Removed; }
 
 struct Dancer
 {
@@ -58,7 +62,8 @@ public:
 
     // Computes the next tip from the statuses and the tips so far, and keeps it.
     const Tip &nextTip();
-    // Takes the last tip back and restores the statuses it was computed from.
+    // Takes the last tip back and restores the statuses it was computed from,
+    // all but a removal, which undoing a tip does not take back.
     bool undoTip();
     // Takes a tip computed before (read back from a file) as the next one.
     void replayTip(const Tip &tip);

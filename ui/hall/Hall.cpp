@@ -2,6 +2,7 @@
 
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
+#include "core/rotation/Plan.h"
 #include "ui/hall/TipView.h"
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSpinBox>
 #include <QTableView>
 
 using namespace Rotation;
@@ -27,10 +29,10 @@ namespace {
 const QStringList KindNames = {QStringLiteral("couple"), QStringLiteral("boy"), QStringLiteral("girl"),
                                QStringLiteral("either")};
 const QStringList StatusNames = {QStringLiteral("present"), QStringLiteral("absent"), QStringLiteral("out"),
-                                 QStringLiteral("must dance")};
+                                 QStringLiteral("must dance"), QStringLiteral("removed")};
 } // namespace
 
-// Each dancer a row: name, kind, status, tips danced, tips sat out.
+// Each dancer still in the evening a row: name, kind, status, tips danced, tips sat out.
 class HallDancers : public QAbstractTableModel
 {
 public:
@@ -40,18 +42,26 @@ public:
     {
         beginResetModel();
         m_evening = evening;
+        m_rows.clear();
+        for (int d = 0; evening && d < evening->dancers().size(); ++d) {
+            if (evening->dancers()[d].status != Status::Removed)
+                m_rows.append(d);
+        }
         endResetModel();
     }
+    // The dancer a row shows; a removed dancer has no row.
+    int dancer(int row) const { return m_rows.value(row, -1); }
+    int row(int dancer) const { return static_cast<int>(m_rows.indexOf(dancer)); }
     int rowCount(const QModelIndex &parent = QModelIndex()) const override
     {
-        return parent.isValid() || !m_evening ? 0 : static_cast<int>(m_evening->dancers().size());
+        return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
     }
     int columnCount(const QModelIndex &parent = QModelIndex()) const override { return parent.isValid() ? 0 : 5; }
     QVariant data(const QModelIndex &index, int role) const override
     {
         if (!m_evening || role != Qt::DisplayRole || index.row() >= rowCount())
             return {};
-        const int d = index.row();
+        const int d = m_rows[index.row()];
         const Dancer &dancer = m_evening->dancers()[d];
         switch (index.column()) {
         case 0:
@@ -77,6 +87,7 @@ public:
 
 private:
     const Evening *m_evening = nullptr;
+    QVector<int> m_rows;
 };
 
 // A window of its own, laid out by Qt's layouts rather than twips: it has no
@@ -112,10 +123,17 @@ FormWindow *Hall::createWindow()
     c.cmdAbsent = button("cmdAbsent", QStringLiteral("A&bsent"));
     c.cmdOut = button("cmdOut", QStringLiteral("Sit &Out"));
     c.cmdMustDance = button("cmdMustDance", QStringLiteral("&Must Dance"));
+    c.cmdRemove = button("cmdRemove", QStringLiteral("Remo&ve"));
     c.cmdNextTip = button("cmdNextTip", QStringLiteral("&Next Tip"));
     c.cmdUndoTip = button("cmdUndoTip", QStringLiteral("&Undo Tip"));
     c.cmdFloor = button("cmdFloor", QStringLiteral("F&loor"));
     c.cmdNewEvening = button("cmdNewEvening", QStringLiteral("New &Evening"));
+    c.spnAhead = new QSpinBox(w);
+    c.spnAhead->setObjectName(QStringLiteral("spnAhead"));
+    c.spnAhead->setRange(0, 50);
+    c.spnAhead->setPrefix(QStringLiteral("Plan ahead: "));
+    c.spnAhead->setSuffix(QStringLiteral(" tips"));
+    c.spnAhead->setAccessibleName(QStringLiteral("Tips to plan ahead when printing"));
     c.cmdPrint = button("cmdPrint", QStringLiteral("P&rint..."));
     c.cmdSavePdf = button("cmdSavePdf", QStringLiteral("Save P&DF..."));
     c.picTip = new TipView(w);
@@ -133,15 +151,18 @@ FormWindow *Hall::createWindow()
     add->addWidget(c.cboKind);
     add->addWidget(c.cmdAdd);
     auto *statuses = new QHBoxLayout;
-    for (QPushButton *b : {c.cmdPresent, c.cmdAbsent, c.cmdOut, c.cmdMustDance})
+    for (QPushButton *b : {c.cmdPresent, c.cmdAbsent, c.cmdOut, c.cmdMustDance, c.cmdRemove})
         statuses->addWidget(b);
     auto *left = new QVBoxLayout;
     left->addLayout(add);
     left->addWidget(c.grdDancers, 1);
     left->addLayout(statuses);
     auto *tips = new QHBoxLayout;
-    for (QPushButton *b : {c.cmdNextTip, c.cmdUndoTip, c.cmdFloor, c.cmdPrint, c.cmdSavePdf})
+    for (QPushButton *b : {c.cmdNextTip, c.cmdUndoTip, c.cmdFloor})
         tips->addWidget(b);
+    tips->addWidget(c.spnAhead);
+    tips->addWidget(c.cmdPrint);
+    tips->addWidget(c.cmdSavePdf);
     tips->addStretch(1);
     tips->addWidget(c.cmdNewEvening);
     auto *right = new QVBoxLayout;
@@ -154,7 +175,7 @@ FormWindow *Hall::createWindow()
     all->addLayout(right, 3);
     w->resize(Look::twips(15000), Look::twips(8000));
     Look::tabOrder({c.txtName, c.cboKind, c.cmdAdd, c.grdDancers, c.cmdPresent, c.cmdAbsent, c.cmdOut,
-                    c.cmdMustDance, c.cmdNextTip, c.cmdUndoTip, c.cmdFloor, c.cmdPrint, c.cmdSavePdf,
+                    c.cmdMustDance, c.cmdRemove, c.cmdNextTip, c.cmdUndoTip, c.cmdFloor, c.spnAhead, c.cmdPrint, c.cmdSavePdf,
                     c.cmdNewEvening});
 
     connect(c.cmdAdd, &QPushButton::clicked, this, &Hall::cmdAdd_Click);
@@ -163,10 +184,12 @@ FormWindow *Hall::createWindow()
     connect(c.cmdAbsent, &QPushButton::clicked, this, [this] { setStatus(Status::Absent); });
     connect(c.cmdOut, &QPushButton::clicked, this, [this] { setStatus(Status::Out); });
     connect(c.cmdMustDance, &QPushButton::clicked, this, [this] { setStatus(Status::MustDance); });
+    connect(c.cmdRemove, &QPushButton::clicked, this, &Hall::cmdRemove_Click);
     connect(c.cmdNextTip, &QPushButton::clicked, this, &Hall::cmdNextTip_Click);
     connect(c.cmdUndoTip, &QPushButton::clicked, this, &Hall::cmdUndoTip_Click);
     connect(c.cmdFloor, &QPushButton::clicked, this, &Hall::cmdFloor_Click);
     connect(c.cmdNewEvening, &QPushButton::clicked, this, &Hall::cmdNewEvening_Click);
+    connect(c.spnAhead, &QSpinBox::valueChanged, this, &Hall::refresh);
     connect(c.cmdPrint, &QPushButton::clicked, this, &Hall::cmdPrint_Click);
     connect(c.cmdSavePdf, &QPushButton::clicked, this, &Hall::cmdSavePdf_Click);
     return w;
@@ -232,25 +255,50 @@ void Hall::cmdAdd_Click()
     const Kind kind = static_cast<Kind>(std::max(0, m_ui->cboKind->currentIndex()));
     if (change([&](EveningFile &file) { file.addDancer(name, kind); })) {
         m_ui->txtName->clear();
-        m_ui->grdDancers->selectRow(static_cast<int>(m_file->evening().dancers().size()) - 1);
+        m_ui->grdDancers->selectRow(m_ui->dancers->rowCount() - 1);
     }
     m_ui->txtName->setFocus();
 }
 
+QList<int> Hall::selectedDancers() const
+{
+    QList<int> chosen;
+    for (const QModelIndex &index : m_ui->grdDancers->selectionModel()->selectedRows())
+        chosen.append(m_ui->dancers->dancer(index.row()));
+    return chosen;
+}
+
 void Hall::setStatus(Status status)
 {
-    QList<int> rows;
-    for (const QModelIndex &index : m_ui->grdDancers->selectionModel()->selectedRows())
-        rows.append(index.row());
-    if (rows.isEmpty())
+    const QList<int> chosen = selectedDancers();
+    if (chosen.isEmpty())
         return;
     change([&](EveningFile &file) {
-        for (int row : std::as_const(rows))
-            file.setStatus(row, status);
+        for (int d : chosen)
+            file.setStatus(d, status);
     });
-    for (int row : std::as_const(rows))
-        m_ui->grdDancers->selectionModel()->select(m_ui->dancers->index(row, 0),
+    for (int d : chosen)
+        m_ui->grdDancers->selectionModel()->select(m_ui->dancers->index(m_ui->dancers->row(d), 0),
                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void Hall::cmdRemove_Click()
+{
+    const QList<int> chosen = selectedDancers();
+    if (chosen.isEmpty())
+        return;
+    QStringList names;
+    for (int d : chosen)
+        names << m_file->evening().dancers()[d].name;
+    if (!Message::ask(QStringLiteral("Remove %1 from the evening? The tips danced so far are kept.")
+                          .arg(names.join(QStringLiteral(", "))),
+                      window()))
+        return;
+    change([&](EveningFile &file) {
+        for (int d : chosen)
+            file.setStatus(d, Status::Removed);
+    });
+    m_ui->grdDancers->setFocus();
 }
 
 void Hall::cmdNextTip_Click()
@@ -302,21 +350,33 @@ int Hall::print(QPrinter &printer, const Evening &evening)
     return tips;
 }
 
-void Hall::cmdPrint_Click()
+std::optional<Evening> Hall::toPrint() const
 {
     const Evening *e = evening();
-    if (!e || e->tips().isEmpty())
+    if (!e)
+        return std::nullopt;
+    // Planned on a copy: nothing planned is written or counted.
+    Evening planned = ahead(*e, m_ui->spnAhead->value());
+    if (planned.tips().isEmpty())
+        return std::nullopt;
+    return planned;
+}
+
+void Hall::cmdPrint_Click()
+{
+    const std::optional<Evening> e = toPrint();
+    if (!e)
         return;
     QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog preview(&printer, window());
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [e](QPrinter *p) { print(*p, *e); });
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&e](QPrinter *p) { print(*p, *e); });
     preview.exec();
 }
 
 void Hall::cmdSavePdf_Click()
 {
-    const Evening *e = evening();
-    if (!e || e->tips().isEmpty())
+    const std::optional<Evening> e = toPrint();
+    if (!e)
         return;
     QString file;
     if (nextFileName()) {
@@ -350,7 +410,7 @@ void Hall::refresh()
     if (e && !e->tips().isEmpty()) {
         const Tip &tip = e->tips().last();
         for (int d = 0; d < tip.spots.size(); ++d) {
-            if (tip.spots[d].square == 0 && tip.statuses[d] != Status::Absent)
+            if (tip.spots[d].square == 0 && inHall(tip.statuses[d]))
                 out << e->dancers()[d].name;
         }
     }
@@ -358,6 +418,7 @@ void Hall::refresh()
     m_ui->lblTips->setText(QStringLiteral("Tips so far: %1").arg(e ? e->tips().size() : 0));
     const bool tips = e && !e->tips().isEmpty();
     m_ui->cmdUndoTip->setEnabled(tips);
-    m_ui->cmdPrint->setEnabled(tips);
-    m_ui->cmdSavePdf->setEnabled(tips);
+    const bool printable = tips || (e && !e->dancers().isEmpty() && m_ui->spnAhead->value() > 0);
+    m_ui->cmdPrint->setEnabled(printable);
+    m_ui->cmdSavePdf->setEnabled(printable);
 }

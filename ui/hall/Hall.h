@@ -9,6 +9,7 @@
 #include <optional>
 
 class QComboBox;
+class QSpinBox;
 class QPrinter;
 class QLabel;
 class QLineEdit;
@@ -26,10 +27,12 @@ struct HallControls
     QPushButton *cmdAbsent;
     QPushButton *cmdOut;
     QPushButton *cmdMustDance;
+    QPushButton *cmdRemove;
     QPushButton *cmdNextTip;
     QPushButton *cmdUndoTip;
     QPushButton *cmdFloor;
     QPushButton *cmdNewEvening;
+    QSpinBox *spnAhead;
     QPushButton *cmdPrint;
     QPushButton *cmdSavePdf;
     TipView *picTip;
@@ -72,7 +75,9 @@ private:
     Hall() = default;
 
     void cmdAdd_Click();
+    QList<int> selectedDancers() const;
     void setStatus(Rotation::Status status);
+    void cmdRemove_Click();
     void cmdNextTip_Click();
     void cmdUndoTip_Click();
     void cmdFloor_Click();
@@ -82,6 +87,8 @@ private:
     // Runs a change of the evening; a file that refuses it is said in a message.
     template<typename Change>
     bool change(Change work);
+    // The tips so far and as many planned ahead as asked, to print.
+    std::optional<Rotation::Evening> toPrint() const;
     void refresh();
 
     std::unique_ptr<EveningFile> m_file;

@@ -53,7 +53,7 @@ TipView::Picture TipView::picture(const Rotation::Evening *evening, int number)
         square = QStringList(4, QString());
     for (int d = 0; d < tip.spots.size(); ++d) {
         const Rotation::Spot &s = tip.spots[d];
-        if (s.square == 0 && tip.statuses[d] != Rotation::Status::Absent)
+        if (s.square == 0 && Rotation::inHall(tip.statuses[d]))
             p.sittingOut << dancers[d].name;
         if (s.square == 0 || (s.partner >= 0 && s.partner < d))
             continue;
