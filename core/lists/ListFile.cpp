@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace ListFile {
 
@@ -62,11 +63,23 @@ QString callOf(const QString &line)
     return split(line.trimmed()).name;
 }
 
+QString key(const QString &name)
+{
+    // Upper then folded: "ß" and "SS" meet, as full folding has them.
+    return name.normalized(QString::NormalizationForm_C).toUpper().toCaseFolded().normalized(QString::NormalizationForm_C);
+}
+
+qsizetype length(const QString &text)
+{
+    return text.size() - std::count_if(text.begin(), text.end(), [](QChar ch) { return ch.isLowSurrogate(); });
+}
+
 bool readsBack(const QString &name)
 {
+    // A tab or an escape would split the history's columns or reach a terminal raw.
     return !name.isEmpty() && !name.startsWith(QLatin1Char('#')) && name == name.trimmed()
-           && !name.contains(QLatin1Char('\n')) && !name.contains(QLatin1Char('\r'))
-           && !name.contains(QChar(0)) && name.size() <= MaxLineLength && callOf(name) == name;
+           && std::none_of(name.begin(), name.end(), [](QChar ch) { return ch.category() == QChar::Other_Control; })
+           && length(name) <= MaxLineLength && callOf(name) == name;
 }
 
 Lines decode(const QByteArray &raw, const QString &fileName)
@@ -116,7 +129,18 @@ Bytes load(const QString &path, const QString &what)
         result.error = path + QStringLiteral(": %1 bytes, too large for %2").arg(file.size()).arg(what);
         return result;
     }
-    result.bytes = file.read(MaxBytes + 1);
+    // A pipe has no size: read to its end (its writer is not cut off), and count what came.
+    qint64 total = 0;
+    for (QByteArray chunk; !(chunk = file.read(65536)).isEmpty();) {
+        total += chunk.size();
+        if (total <= MaxBytes)
+            result.bytes += chunk;
+    }
+    if (total > MaxBytes) {
+        result.bytes.clear();
+        result.error = path + QStringLiteral(": %1 bytes, too large for %2").arg(total).arg(what);
+        return result;
+    }
     if (file.error() != QFileDevice::NoError) {
         result.bytes.clear();
         result.error = path + QStringLiteral(": cannot be read: ") + file.errorString();
@@ -157,7 +181,11 @@ Parsed parse(const QByteArray &raw, const QString &fileName)
                              && lines[i + 1].number == line.number && !lines[i + 1].sub.isNull();
         if (heading)
             continue;
-        const QString key = line.name.toCaseFolded();
+        if (!readsBack(line.name))
+            return fail(QStringLiteral("line %1: \"%2\" holds a tab or another control character")
+                            .arg(lineNumbers[i])
+                            .arg(line.name));
+        const QString key = ListFile::key(line.name);
         const auto first = seen.constFind(key);
         if (first != seen.constEnd()) {
             result.notes.append(fileName + QStringLiteral(": line %1: \"%2\" repeats line %3; imported once")
@@ -206,11 +234,11 @@ QStringList problems(const QStringList &calls)
                              .arg(name, callOf(QString(name).replace(QLatin1Char('\n'), QLatin1Char(' ')))));
             continue;
         }
-        const auto first = seen.constFind(name.toCaseFolded());
+        const auto first = seen.constFind(key(name));
         if (first != seen.constEnd())
             found.append(QStringLiteral("line %1: \"%2\" repeats line %3 and will be read once").arg(line).arg(name).arg(*first));
         else
-            seen.insert(name.toCaseFolded(), line);
+            seen.insert(key(name), line);
     }
     return found;
 }

@@ -48,8 +48,12 @@ Parsed read(const QString &path);
 
 // The name a line gives, with its item number taken off.
 QString callOf(const QString &line);
-// Whether a call name is written and read back as itself.
+// Whether a call name is written and read back as itself; no control characters.
 bool readsBack(const QString &name);
+// What two names that look the same share: NFC, then full case folding.
+QString key(const QString &name);
+// Characters (code points), not UTF-16 units.
+qsizetype length(const QString &text);
 
 QByteArray toText(const QString &listName, const QStringList &calls);
 // What will not come back as it was when toText's file is read again: names a

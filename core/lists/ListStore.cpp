@@ -2,21 +2,14 @@
 
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
-#include "core/data/SqlLike.h"
 
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QSqlQuery>
 #include <QUuid>
 #include <algorithm>
 
-namespace {
-QString literalPattern(const QString &name)
-{
-    return SqlLike::literal(name);
-}
-
-} // namespace
 
 // Every change is one of the store's write transactions.
 class ListStore::Write : public CallStore::Transaction
@@ -126,11 +119,10 @@ std::optional<ListStore::List> ListStore::find(const QString &name) const
     auto exact = std::find_if(all.begin(), all.end(), [&name](const List &list) { return list.name == name; });
     if (exact != all.end())
         return *exact;
-    // The names are at hand: folded as the connection's LIKE folds them, without asking again.
-    const QString pattern = literalPattern(name);
+    const QString key = ListFile::key(name);
     std::optional<List> folded;
     for (const List &list : all) {
-        if (!SqlLike::matches(pattern, list.name, U'\\'))
+        if (ListFile::key(list.name) != key)
             continue;
         if (folded)
             return std::nullopt;
@@ -164,12 +156,14 @@ QString ListStore::checkedListName(const QString &name, int exceptId) const
     // One line, and no tab that would split a line of "vorlet-lists show".
     if (std::any_of(trimmed.begin(), trimmed.end(), [](QChar ch) { return ch.category() == QChar::Other_Control; }))
         fail(QStringLiteral("a list name cannot hold tabs, line breaks or other control characters"));
-    if (trimmed.size() > ListFile::MaxLineLength)
+    if (ListFile::length(trimmed) > ListFile::MaxLineLength)
         fail(QStringLiteral("a list name is at most %1 characters").arg(ListFile::MaxLineLength));
-    QSqlQuery q = query(QStringLiteral("SELECT List FROM tblList WHERE List LIKE ? ESCAPE '\\' AND List_ID <> ?"),
-                        {literalPattern(trimmed), exceptId});
-    if (q.next())
-        fail(QStringLiteral("a list named \"%1\" exists already").arg(q.value(0).toString()));
+    QSqlQuery q = query(QStringLiteral("SELECT List FROM tblList WHERE List_ID <> ?"), {exceptId});
+    const QString key = ListFile::key(trimmed);
+    while (q.next()) {
+        if (ListFile::key(q.value(0).toString()) == key)
+            fail(QStringLiteral("a list named \"%1\" exists already").arg(q.value(0).toString()));
+    }
     return trimmed;
 }
 
@@ -184,11 +178,13 @@ QString ListStore::checkedCallName(int listId, const QString &name, int exceptId
     if (!ListFile::readsBack(trimmed))
         fail(QStringLiteral("\"%1\" would read back from a list file as \"%2\"; leave the item number off")
                  .arg(trimmed, ListFile::callOf(trimmed)));
-    QSqlQuery q = query(QStringLiteral("SELECT Call_Name FROM tblCalls WHERE List_ID = ? AND Call_ID <> ? "
-                                       "AND Call_Name LIKE ? ESCAPE '\\'"),
-                        {listId, exceptId, literalPattern(trimmed)});
-    if (q.next())
-        fail(QStringLiteral("\"%1\" is already in the list \"%2\"").arg(q.value(0).toString(), listById(listId).name));
+    QSqlQuery q = query(QStringLiteral("SELECT Call_Name FROM tblCalls WHERE List_ID = ? AND Call_ID <> ?"),
+                        {listId, exceptId});
+    const QString key = ListFile::key(trimmed);
+    while (q.next()) {
+        if (ListFile::key(q.value(0).toString()) == key)
+            fail(QStringLiteral("\"%1\" is already in the list \"%2\"").arg(q.value(0).toString(), listById(listId).name));
+    }
     return trimmed;
 }
 
@@ -314,20 +310,28 @@ ListStore::Imported ListStore::importCalls(const QString &name, const QStringLis
         const QString trimmed = name.trimmed();
         if (trimmed.isEmpty())
             fail(QStringLiteral("a list needs a name"));
-        QSqlQuery same = query(QStringLiteral("SELECT List_ID, List FROM tblList WHERE List LIKE ? ESCAPE '\\'"),
-                               {literalPattern(trimmed)});
-        QHash<QString, bool> usedBefore;
-        if (same.next()) {
-            const int id = same.value(0).toInt();
-            const QString existing = same.value(1).toString();
-            if (!replace)
-                fail(QStringLiteral("a list named \"%1\" exists already").arg(existing));
-            if (same.next())
+        std::optional<int> sameId;
+        QString existing;
+        QSqlQuery same = query(QStringLiteral("SELECT List_ID, List FROM tblList"), {});
+        while (same.next()) {
+            if (ListFile::key(same.value(1).toString()) != ListFile::key(trimmed))
+                continue;
+            if (sameId)
                 fail(QStringLiteral("more than one list is named \"%1\"; rename one first").arg(trimmed));
-            for (const Call &call : this->calls(id))
-                usedBefore[call.name.toCaseFolded()] |= call.used;
-            query(QStringLiteral("DELETE FROM tblCalls WHERE List_ID = ?"), {id});
-            result.listId = id;
+            sameId = same.value(0).toInt();
+            existing = same.value(1).toString();
+        }
+        if (sameId && !replace)
+            fail(QStringLiteral("a list named \"%1\" exists already").arg(existing));
+        // A call whose name stays keeps its id and mark, so a draw on show still names it;
+        // a new call takes an id above every one the table held.
+        QHash<QString, Call> before;
+        QSqlQuery highest = query(QStringLiteral("SELECT COALESCE(MAX(Call_ID), 0) FROM tblCalls"), {});
+        const int top = highest.next() ? highest.value(0).toInt() : 0;
+        if (sameId) {
+            for (const Call &call : this->calls(*sameId))
+                before.insert(ListFile::key(call.name), call);
+            result.listId = *sameId;
             result.replaced = true;
         } else {
             result.listId = query(QStringLiteral("INSERT INTO tblList (List, List_Active) VALUES (?, 0)"),
@@ -335,10 +339,24 @@ ListStore::Imported ListStore::importCalls(const QString &name, const QStringLis
                                 .lastInsertId()
                                 .toInt();
         }
+        QSet<QString> staying;
+        for (const QString &call : calls)
+            staying.insert(ListFile::key(call));
+        for (auto it = before.constBegin(); it != before.constEnd(); ++it) {
+            if (!staying.contains(it.key()))
+                query(QStringLiteral("DELETE FROM tblCalls WHERE Call_ID = ?"), {it->id});
+        }
+        int next = top;
         for (const QString &call : calls) {
-            const bool used = usedBefore.value(call.toCaseFolded(), false);
-            appendCall(result.listId, call, used);
-            result.keptUsed += used ? 1 : 0;
+            const auto kept = before.constFind(ListFile::key(call));
+            if (kept == before.constEnd()) {
+                query(QStringLiteral("INSERT INTO tblCalls (Call_ID, Call_Name, List_ID, Used) VALUES (?, ?, ?, 0)"),
+                      {++next, call, result.listId});
+                continue;
+            }
+            if (kept->name != call) // stored as typed this time
+                query(QStringLiteral("UPDATE tblCalls SET Call_Name = ? WHERE Call_ID = ?"), {call, kept->id});
+            result.keptUsed += kept->used ? 1 : 0;
         }
         result.calls = int(calls.size());
         write.commit();

@@ -447,6 +447,13 @@ void Lists::calls_ItemChanged(QStandardItem *item)
 
 void Lists::importFile(const QString &path)
 {
+    // Opening a FIFO would wait for a writer with every window frozen.
+    if (!QFileInfo(path).isFile()) {
+        Message::show(path + QStringLiteral(": not a regular file (a pipe, a device or a folder); "
+                                            "only a list file saved on disk can be imported here"),
+                      m_ui ? m_ui->tblLists->window() : nullptr);
+        return;
+    }
     const std::optional<QString> name =
         prompts.text(QStringLiteral("Import \"%1\" as the list:").arg(QFileInfo(path).fileName()),
                      ListStore::defaultName(path));
