@@ -7,8 +7,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QHash>
 #include <QProcess>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -179,6 +181,7 @@ void tst_RotationFile::unusableFiles_data()
     QTest::newRow("not an evening file") << "text" << "is not an evening file";
     QTest::newRow("from a newer Vorlet") << "newer" << "was written by a newer version of Vorlet";
     QTest::newRow("a tip without its dancers") << "damaged" << "is damaged: tip 1 does not hold every dancer";
+    QTest::newRow("a status out of range") << "status" << "is damaged: dancer 2 has no known kind or status";
 }
 
 void tst_RotationFile::unusableFiles()
@@ -199,8 +202,10 @@ void tst_RotationFile::unusableFiles()
         db.setDatabaseName(path);
         QVERIFY(db.open());
         QSqlQuery q(db);
-        QVERIFY(q.exec(kind == QLatin1String("newer") ? "PRAGMA user_version = 99"
-                                                      : "DELETE FROM spot WHERE dancer = 4"));
+        const QHash<QString, QString> tamper = {{"newer", "PRAGMA user_version = 99"},
+                                                {"damaged", "DELETE FROM spot WHERE dancer = 4"},
+                                                {"status", "UPDATE dancer SET status = 99 WHERE id = 1"}};
+        QVERIFY2(q.exec(tamper.value(kind)), qPrintable(q.lastError().text()));
         db.close();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase("tamper");
