@@ -4,6 +4,7 @@
 
 #include <QFontMetricsF>
 #include <QScrollBar>
+#include <QSignalSpy>
 
 namespace {
 // The floor shows what the Calls window shows, once the handler has run.
@@ -20,6 +21,9 @@ private slots:
     void followsAndWorksTheCallsWindow();
     void messagesShowOverTheFloor();
     void windowKeys();
+    void clickerKeys_data();
+    void clickerKeys();
+    void pauseHoldsThePacingClock();
     void listCallReadableAcrossTheHall();
 };
 
@@ -139,6 +143,94 @@ void tst_Floor::listCallReadableAcrossTheHall()
         QVERIFY2(!fit.elided && (fit.lines.size() > 3 || QFontMetricsF(fit.font).capHeight() >= 80),
                  qPrintable(name));
     }
+}
+
+void tst_Floor::clickerKeys_data()
+{
+    QTest::addColumn<bool>("floor");   // pressed on the Floor view, else on the Calls window
+    QTest::addColumn<bool>("onBar");   // with the call delay bar focused
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("held");    // an autorepeat
+    QTest::addColumn<QString>("does"); // use, find, pause or nothing
+    QTest::newRow("PageDown on Calls") << false << false << int(Qt::Key_PageDown) << false << "use";
+    QTest::newRow("Media Next on Floor") << true << false << int(Qt::Key_MediaNext) << false << "use";
+    QTest::newRow("Right on Floor") << true << false << int(Qt::Key_Right) << false << "use";
+    QTest::newRow("Right on Calls") << false << false << int(Qt::Key_Right) << false << "nothing";
+    QTest::newRow("PageUp on Calls") << false << false << int(Qt::Key_PageUp) << false << "find";
+    QTest::newRow("Left on Floor") << true << false << int(Qt::Key_Left) << false << "find";
+    QTest::newRow("Media Previous on Calls") << false << false << int(Qt::Key_MediaPrevious) << false << "find";
+    QTest::newRow("PageDown held") << false << false << int(Qt::Key_PageDown) << true << "nothing";
+    QTest::newRow("PageDown on the delay bar") << false << true << int(Qt::Key_PageDown) << false << "nothing";
+    QTest::newRow("b on Calls") << false << false << int(Qt::Key_B) << false << "pause";
+    QTest::newRow("period on Floor") << true << false << int(Qt::Key_Period) << false << "pause";
+    QTest::newRow("Media Play/Pause on Floor") << true << false << int(Qt::Key_MediaTogglePlayPause) << false << "pause";
+}
+
+// A clicker's or fob's keys command the session from either window.
+void tst_Floor::clickerKeys()
+{
+    QFETCH(bool, floor);
+    QFETCH(bool, onBar);
+    QFETCH(int, key);
+    QFETCH(bool, held);
+    QFETCH(QString, does);
+    TestDatabase db({list("B", 5)});
+    MessageLog log;
+    CallForm::Controls &c = getList("B");
+    QWidget *calls = c.cmdUse->window();
+    QVERIFY(QTest::qWaitForWindowActive(calls));
+    c.cmdStart->click(); // a call on show
+    QWidget *target = calls;
+    if (floor) {
+        QTest::keyClick(calls, Qt::Key_L, Qt::AltModifier);
+        target = Floor::instance().ui().lblCall->window();
+    } else if (onBar) {
+        c.hscrCall->setFocus();
+        target = c.hscrCall;
+    }
+    const int bar = c.hscrCall->value();
+    QSignalSpy drawn(&CallsSession::instance(), &CallsSession::callDrawn);
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), held);
+    QApplication::sendEvent(target, &press);
+    QCOMPARE(used(db), does == "use" ? 1 : 0);
+    QCOMPARE(drawn.size(), does == "nothing" ? 0 : does == "pause" ? 0 : 1);
+    QCOMPARE(CallForm::instance().isPaused(), does == "pause");
+    QCOMPARE(c.lblPaused->isVisible(), does == "pause");
+    if (floor)
+        QTRY_COMPARE(Floor::instance().ui().lblPaused->isVisible(), does == "pause");
+    QCOMPARE(c.hscrCall->value() != bar, onBar); // the bar keeps its own keys
+    QCOMPARE(log.messages, QStringList{});
+    if (CallForm::instance().isPaused())
+        CallForm::instance().togglePause();
+}
+
+// While paused, no tick of either delay counts; on resume the count goes on from where it stood.
+void tst_Floor::pauseHoldsThePacingClock()
+{
+    ManualClock clock;
+    TestDatabase db({list("B", 40)});
+    CallForm &form = CallForm::instance();
+    form.setTimeSource(&clock);
+    CallForm::Controls &c = getList("B");
+    c.hscrCall->setValue(9);
+    form.CallTicks = form.NLTicks = 0;
+    auto after = [&](qint64 ms) {
+        clock.now += ms;
+        form.Timer1_Due();
+    };
+    after(500);
+    QCOMPARE(form.CallTicks, 50);
+    QTest::keyClick(c.cmdUse->window(), Qt::Key_B);
+    after(60'000);
+    QCOMPARE(form.CallTicks, 50);
+    QCOMPARE(form.NLTicks, 50);
+    QTest::keyClick(c.cmdUse->window(), Qt::Key_B);
+    QVERIFY(!form.isPaused() && !c.lblPaused->isVisible());
+    after(200);
+    QCOMPARE(form.CallTicks, 70);
+    QCOMPARE(form.NLTicks, 70);
+    form.unload();
+    form.setTimeSource(nullptr);
 }
 
 QTEST_MAIN(tst_Floor)

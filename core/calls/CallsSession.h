@@ -31,6 +31,7 @@ public:
         bool nlCall1Shown = false;
         bool nlCall2Shown = false;
         bool sync = false;
+        bool paused = false; // the pacing clock stands still until resumed
         bool operator==(const State &o) const;
         bool operator!=(const State &o) const { return !(*this == o); }
     };
@@ -38,7 +39,7 @@ public:
     // The Calls window's new state; changed() follows when it differs.
     void publish(const State &state);
 
-    enum class Command { Find, Use, NextNL, Reset };
+    enum class Command { Find, Use, NextNL, Reset, Pause }; // Pause resumes when paused
     // Carried out by the Calls window's handler; false when no Calls window is open.
     bool command(Command command);
     using Handler = std::function<void(Command)>;

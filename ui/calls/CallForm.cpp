@@ -11,10 +11,12 @@
 #include "core/history/History.h"
 #include "ui/history/Progress.h"
 #include "ui/main/frmMain.h"
+#include "ui/calls/ClickerKeys.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -124,8 +126,15 @@ FormWindow *CallForm::createWindow()
     w->setDefaultButton(c.cmdUse);
     // Opens the calls large for the floor; in free space, last in the tab order.
     c.cmdFloor = Look::make<QPushButton>(w, "cmdFloor", "F&loor", 5880, 2760, 1335, 495);
+    // Free space left of "Sync Delay": seen from across the floor while paced draws stand still.
+    c.lblPaused = Look::make<QLabel>(w, "lblPaused", QStringLiteral("Paused"), 120, 2760, 2280, 495);
+    c.lblPaused->setFont(Look::sansSerif(13.5, true));
+    c.lblPaused->setAccessibleName(QStringLiteral("Paused"));
+    c.lblPaused->hide();
     Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync, c.cmdFloor,
                     c.cmdProgress});
+    // Clicker keys a control leaves alone reach the window.
+    w->installEventFilter(this);
 
     connect(c.cmdStart, &QPushButton::clicked, this, &CallForm::cmdStart_Click);
     connect(c.cmdUse, &QPushButton::clicked, this, &CallForm::cmdUse_Click);
@@ -160,7 +169,9 @@ void CallForm::Form_Load()
     m_pacer.callDelay = c.hscrCall->value();
     m_pacer.nlDelay = c.hscrDelay->value();
     m_pacer.sync = c.chkSync->isChecked();
-    m_tickBase = pacingClock(m_clock).nowMs();
+    m_pausedSince = -1;
+    m_pausedMs = 0;
+    m_tickBase = pacingNow();
     c.Timer1->start(TickMs);
     // Other faces command the window through the session while it is loaded.
     CallsSession::instance().setHandler([this](CallsSession::Command command) { carryOut(command); });
@@ -191,7 +202,47 @@ void CallForm::carryOut(CallsSession::Command command)
     case CallsSession::Command::Reset:
         cmdReset_Click();
         break;
+    case CallsSession::Command::Pause:
+        togglePause();
+        break;
     }
+}
+
+bool CallForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!m_ui || watched != m_ui->cmdUse->window() || event->type() != QEvent::KeyPress)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const auto command = ClickerKeys::command(*key, false);
+    if (!command)
+        return false;
+    // A held key is one press.
+    if (!key->isAutoRepeat())
+        CallsSession::instance().command(*command);
+    return true;
+}
+
+void CallForm::togglePause()
+{
+    if (!m_ui)
+        return;
+    if (isPaused()) {
+        m_pausedMs += pacingClock(m_clock).nowMs() - m_pausedSince;
+        m_pausedSince = -1;
+    } else {
+        // The ticks due until now still count.
+        catchUp();
+        m_pausedSince = pacingClock(m_clock).nowMs();
+    }
+    m_ui->lblPaused->setVisible(isPaused());
+    tickSoon();
+    publish();
+}
+
+qint64 CallForm::pacingNow() const
+{
+    const qint64 now = isPaused() ? m_pausedSince : pacingClock(m_clock).nowMs();
+    return now - m_pausedMs;
 }
 
 void CallForm::publish()
@@ -213,6 +264,7 @@ void CallForm::publish()
     state.callDelay = m_pacer.callDelay;
     state.nlDelay = m_pacer.nlDelayInForce();
     state.sync = m_pacer.sync;
+    state.paused = isPaused();
     CallsSession::instance().publish(state);
 }
 
@@ -475,8 +527,12 @@ void CallForm::hscrDelay_Change()
 void CallForm::setTimeSource(const TimeSource *source)
 {
     m_clock = source;
-    if (m_ui)
-        m_tickBase = pacingClock(m_clock).nowMs();
+    m_pausedSince = -1;
+    m_pausedMs = 0;
+    if (m_ui) {
+        m_tickBase = pacingNow();
+        m_ui->lblPaused->hide();
+    }
 }
 
 // The timer woke: the ticks come due meanwhile are run, then it sleeps until
@@ -490,21 +546,21 @@ void CallForm::Timer1_Due()
         return;
     const qint64 due = m_pacer.nextDueMs(m_tickBase, CallTicks, NLTicks);
     const qint64 longest = std::numeric_limits<int>::max();
-    const qint64 ms = due == Never ? longest : due - pacingClock(m_clock).nowMs();
+    const qint64 ms = due == Never || isPaused() ? longest : due - pacingNow();
     m_ui->Timer1->start(int(qBound<qint64>(0, ms, longest)));
 }
 
 void CallForm::tickSoon()
 {
     if (m_ui && m_ui->Timer1->isActive())
-        m_ui->Timer1->start(int(qMax<qint64>(0, m_tickBase + TickMs - pacingClock(m_clock).nowMs())));
+        m_ui->Timer1->start(int(qMax<qint64>(0, m_tickBase + TickMs - pacingNow())));
 }
 
 void CallForm::catchUp()
 {
-    if (!m_ui || !m_ui->Timer1->isActive() || m_catchingUp || holding())
+    if (!m_ui || !m_ui->Timer1->isActive() || m_catchingUp || holding() || isPaused())
         return;
-    const qint64 due = (pacingClock(m_clock).nowMs() - m_tickBase) / TickMs;
+    const qint64 due = (pacingNow() - m_tickBase) / TickMs;
     if (due <= 0)
         return;
     m_tickBase += due * TickMs;
@@ -536,8 +592,8 @@ qint64 CallForm::ticksToNextDraw() const
 
 void CallForm::Timer1_Timer()
 {
-    // While a message or a wait for the file holds the caller, ticks pile up nothing.
-    if (holding() || !m_ui)
+    // While a message or a wait for the file holds the caller, or a pause, ticks pile up nothing.
+    if (holding() || isPaused() || !m_ui)
         return;
     Controls &c = *m_ui;
     const bool sync = m_pacer.sync;

@@ -39,6 +39,7 @@ struct CallFormControls
     QTimer *Timer1;
     QPushButton *cmdFloor;
     QLabel *lblStatus; // a quiet line for paced draws the busy file turned away
+    QLabel *lblPaused;
 };
 
 // The "Calls" window: activates the lists of the ticked levels, draws list
@@ -67,6 +68,10 @@ public:
     // The timer woke: runs the ticks come due and sleeps until the next draw.
     void Timer1_Due();
 
+    // Pacing stands still while paused, as under a modal box; a second call resumes.
+    void togglePause();
+    bool isPaused() const { return m_pausedSince >= 0; }
+
     // The load step seeds from the clock; tests pin the sequence down.
     void seedGenerator(quint32 seed) { m_generator.seed(seed); }
 
@@ -80,6 +85,7 @@ protected:
     FormWindow *createWindow() override;
     void Form_Load() override;
     void Form_Unload() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     friend class Form;
@@ -104,6 +110,7 @@ private:
     void catchUp();
     void advance(qint64 ticks);
     qint64 ticksToNextDraw() const;
+    qint64 pacingNow() const;
     void tickSoon();
 
     int draw(int rows);
@@ -125,4 +132,6 @@ private:
     qint64 m_tickBase = 0; // pacing time of the last tick counted
     Pacer m_pacer; // the delays and "Sync Delay" as the ticks from now on go by them
     bool m_catchingUp = false;
+    qint64 m_pausedSince = -1; // pacing time the pause began, -1 while running
+    qint64 m_pausedMs = 0;     // pacing time spent paused, left out of the ticks
 };

@@ -3,6 +3,7 @@
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
 #include "core/calls/CallsSession.h"
+#include "ui/calls/ClickerKeys.h"
 
 #include <QBoxLayout>
 #include <QFrame>
@@ -77,12 +78,16 @@ FormWindow *Floor::createWindow()
     c.lblCallsLeft->setProperty(Caption, QStringLiteral("Calls left"));
     name(c.lblCallsLeft, QString());
     c.lblCallsLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    c.lblKeys = new QLabel(QStringLiteral("F  Find     U  Use     N  Next NL call     R  Reset     "
+    c.lblKeys = new QLabel(QStringLiteral("F  Find     U  Use     N  Next NL call     R  Reset     B  Pause     "
                                           "F11  Full screen     Esc  Leave"),
                            w);
     c.lblKeys->setObjectName(QStringLiteral("lblKeys"));
     c.lblKeys->setAccessibleName(QStringLiteral("Keys"));
-    for (QLabel *small : {c.lblCallsLeft, c.lblKeys}) {
+    c.lblPaused = new QLabel(QStringLiteral("Paused"), w);
+    c.lblPaused->setObjectName(QStringLiteral("lblPaused"));
+    c.lblPaused->setAccessibleName(QStringLiteral("Paused"));
+    c.lblPaused->hide();
+    for (QLabel *small : {c.lblCallsLeft, c.lblKeys, c.lblPaused}) {
         small->setFont(Look::sansSerif(12, true));
         paint(small, QPalette::WindowText, HintInk);
     }
@@ -102,6 +107,7 @@ FormWindow *Floor::createWindow()
     column->addWidget(c.lblNLCall2, 2);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(c.lblKeys, 1);
+    bottom->addWidget(c.lblPaused);
     bottom->addWidget(c.lblCallsLeft);
     column->addLayout(bottom);
 
@@ -151,6 +157,7 @@ void Floor::follow()
         for (FitLabel *label : {f.lblCall, f.lblNLCall1, f.lblNLCall2})
             label->hide();
         f.lblCallsLeft->clear();
+        f.lblPaused->hide();
         return;
     }
     showCall(f.lblCall, state.listCall, state.listCallShown);
@@ -162,6 +169,7 @@ void Floor::follow()
     const QString &left = state.callsLeft;
     f.lblCallsLeft->setText(left.isEmpty() ? QString() : QStringLiteral("%1 left").arg(left));
     name(f.lblCallsLeft, left);
+    f.lblPaused->setVisible(state.paused);
 }
 
 void Floor::toggleFullScreen()
@@ -188,6 +196,11 @@ bool Floor::eventFilter(QObject *watched, QEvent *event)
         // A key held down is one press: a call is never used by a repeat.
         if (key->isAutoRepeat())
             return true;
+        if (const auto command = ClickerKeys::command(*key, true)) {
+            if (CallsSession::instance().state().open)
+                CallsSession::instance().command(*command);
+            return true;
+        }
         const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
         if (mods == Qt::NoModifier) {
             Form_KeyDown(key->key());

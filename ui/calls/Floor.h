@@ -12,6 +12,7 @@ struct FloorControls
     FitLabel *lblNLCall2;
     QLabel *lblCallsLeft;
     QLabel *lblKeys;
+    QLabel *lblPaused;
 };
 
 // The "Floor" window: the calls of the "Calls" window, as large as the window
