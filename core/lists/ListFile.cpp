@@ -185,8 +185,8 @@ Parsed parse(const QByteArray &raw, const QString &fileName)
             return fail(QStringLiteral("line %1: \"%2\" holds a tab or another control character")
                             .arg(lineNumbers[i])
                             .arg(line.name));
-        const QString key = ListFile::key(line.name);
-        const auto first = seen.constFind(key);
+        const QString folded = ListFile::key(line.name);
+        const auto first = seen.constFind(folded);
         if (first != seen.constEnd()) {
             result.notes.append(fileName + QStringLiteral(": line %1: \"%2\" repeats line %3; imported once")
                                                .arg(lineNumbers[i])
@@ -194,7 +194,7 @@ Parsed parse(const QByteArray &raw, const QString &fileName)
                                                .arg(first.value()));
             continue;
         }
-        seen.insert(key, lineNumbers[i]);
+        seen.insert(folded, lineNumbers[i]);
         result.calls.append(line.name);
     }
     if (result.calls.isEmpty())

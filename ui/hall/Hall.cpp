@@ -62,14 +62,14 @@ public:
         if (!m_evening || role != Qt::DisplayRole || index.row() >= rowCount())
             return {};
         const int d = m_rows[index.row()];
-        const Dancer &dancer = m_evening->dancers()[d];
+        const Dancer &one = m_evening->dancers()[d];
         switch (index.column()) {
         case 0:
-            return dancer.name;
+            return one.name;
         case 1:
-            return KindNames[static_cast<int>(dancer.kind)];
+            return KindNames[static_cast<int>(one.kind)];
         case 2:
-            return StatusNames[static_cast<int>(dancer.status)];
+            return StatusNames[static_cast<int>(one.status)];
         case 3:
             return m_evening->tipsDanced(d);
         default:
