@@ -30,6 +30,19 @@ void add(Hall::Controls &c, const QString &name, int kind = 0)
     QTest::keyClick(c.txtName, Qt::Key_Return);
 }
 
+// An evening of that many couples after one tip; the next question is answered
+// with yes or no, and its words kept in asked.
+void oneTipThenAnswer(Hall::Controls &c, int couples, bool yes, QString &asked)
+{
+    for (int i = 1; i <= couples; ++i)
+        add(c, QStringLiteral("Couple %1").arg(i));
+    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
+    Message::setAnswerer([&asked, yes](const QString &text) {
+        asked = text;
+        return yes;
+    });
+}
+
 void select(Hall::Controls &c, const QList<int> &rows)
 {
     c.grdDancers->clearSelection();
@@ -203,14 +216,8 @@ void tst_RotationHall::removeOnlyWhenAnsweredYes()
 {
     QFETCH(bool, yes);
     Hall::Controls &c = openHall();
-    for (int i = 1; i <= 6; ++i)
-        add(c, QStringLiteral("Couple %1").arg(i));
-    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
     QString asked;
-    Message::setAnswerer([&](const QString &text) {
-        asked = text;
-        return yes;
-    });
+    oneTipThenAnswer(c, 6, yes, asked);
     select(c, {1});
     QTest::mouseClick(c.cmdRemove, Qt::LeftButton);
     QVERIFY(asked.contains("Remove Couple 2"));
@@ -269,14 +276,8 @@ void tst_RotationHall::newEveningOnlyWhenAnsweredYes()
 {
     QFETCH(bool, yes);
     Hall::Controls &c = openHall();
-    for (int i = 1; i <= 4; ++i)
-        add(c, QStringLiteral("Couple %1").arg(i));
-    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
     QString asked;
-    Message::setAnswerer([&](const QString &text) {
-        asked = text;
-        return yes;
-    });
+    oneTipThenAnswer(c, 4, yes, asked);
     QTest::mouseClick(c.cmdNewEvening, Qt::LeftButton);
     QVERIFY(asked.contains("new evening"));
     QCOMPARE(c.grdDancers->model()->rowCount(), yes ? 0 : 4);
