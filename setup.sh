@@ -7,9 +7,11 @@ cd "$(dirname "${BASH_SOURCE[0]}")"
 
 # desktop-file-utils and appstream validate the installed desktop entry and metainfo;
 # chromium, its driver and python3-selenium run the phone remote's browser test.
+# dbus-daemon, at-spi2-core and python3-pyatspi press buttons as a screen reader does.
 packages=(g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libgl-dev fonts-liberation2 fonts-dejavu-core
   poppler-utils xvfb xdotool libxcb1-dev python3 desktop-file-utils appstream
-  qt6-httpserver-dev qt6-websockets-dev libqrencode-dev pkgconf chromium chromium-driver python3-selenium)
+  qt6-httpserver-dev qt6-websockets-dev libqrencode-dev pkgconf chromium chromium-driver python3-selenium
+  dbus-daemon at-spi2-core python3-pyatspi)
 build=1
 for arg in "$@"; do
   if [ "$arg" = --no-build ]; then build=0; else packages+=("$arg"); fi

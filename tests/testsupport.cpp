@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include "ui/kit/Presses.h"
+
 #include "ui/kit/Message.h"
 #include "ui/kit/WaitingWindow.h"
 #include "core/data/dataCall.h"
@@ -168,4 +170,13 @@ QStringList defaultCallNames()
     for (const CallDatabase::CallList &l : defaultLists())
         names += l.calls;
     return names;
+}
+
+bool pressAccessibly(QWidget *control)
+{
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(control);
+    if (!a || !a->actionInterface() || a->actionInterface()->actionNames().isEmpty())
+        return false;
+    a->actionInterface()->doAction(a->actionInterface()->actionNames().constFirst());
+    return QTest::qWaitFor([] { return Presses::pending() == 0; }, 2000);
 }

@@ -91,3 +91,7 @@ public:
     QStringList questions; // answered with answer
     bool answer = false;
 };
+
+// A press (or toggle) as assistive technology sends it: it returns at once,
+// and the click lands when the event loop has run; false if it never did.
+bool pressAccessibly(QWidget *control);

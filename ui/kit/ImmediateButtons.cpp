@@ -1,4 +1,5 @@
 #include "ui/kit/ImmediateButtons.h"
+#include "ui/kit/Presses.h"
 
 #include <QAbstractButton>
 #include <QAccessibleWidget>
@@ -33,7 +34,7 @@ protected:
 };
 
 // What assistive technology sees of a button: its caption, its state, and a
-// press (or toggle) that clicks it at once.
+// press (or toggle) that clicks it as soon as the press has returned.
 class AccessibleButton : public QAccessibleWidget
 {
 public:
@@ -78,7 +79,7 @@ public:
     {
         if (action == pressAction() || action == toggleAction()) {
             if (widget()->isEnabled())
-                button()->click();
+                post(button());
             return;
         }
         QAccessibleWidget::doAction(action);
@@ -94,6 +95,23 @@ public:
 
 private:
     QAbstractButton *button() const { return static_cast<QAbstractButton *>(widget()); }
+
+    // A box the click opens must not hold the assistive technology until it is
+    // closed; a window under another's box takes its press once the box is gone.
+    static void post(QAbstractButton *target)
+    {
+        const QPointer<QAbstractButton> b(target);
+        Presses::post(
+            target->window(),
+            [b] {
+                const QWidget *modal = QApplication::activeModalWidget();
+                return b && modal && modal != b->window();
+            },
+            [b] {
+                if (b && b->isEnabled())
+                    b->click();
+            });
+    }
 
     // The caption as read aloud: "&Use" is "Use", "&&" one "&".
     QString caption() const
