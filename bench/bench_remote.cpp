@@ -1,21 +1,29 @@
 // Times a press on the phone remote end to end: from a WebSocket client on
-// loopback, through the server, to the mark in the call database, and the new
-// state back at the client; beside the same "use" done directly on the session,
-// turn about in the same run. Prints "name|value|bound|detail", as bench_calls.
+// loopback, through the server and the calls session, to the mark in the call
+// database by the real Calls window, and the new state back at the client;
+// beside a click of the Calls window's own "&Use", turn about in the same run.
+// Prints "name|value|bound|detail", as bench_calls.
 //   bench_remote [runs]
 #include "core/data/CallDatabase.h"
 #include "remote/RemoteServer.h"
-#include "tests/RemoteDbTarget.h"
+#include "ui/calls/CallForm.h"
+#include "ui/kit/Message.h"
+#include "ui/main/frmMain.h"
+#include "ui/remote/SessionTarget.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkProxy>
+#include <QPushButton>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWebSocket>
 
 #include <algorithm>
@@ -43,18 +51,27 @@ double median(std::vector<double> v)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 31;
     QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath(QStringLiteral("settings")));
     const QString path = dir.filePath(CallDatabase::FileName);
-    CallDatabase::CallList calls{QStringLiteral("Tonight"), {}};
+    CallDatabase::setPath(path);
+    CallDatabase::CallList calls{QStringLiteral("B"), {}};
     for (int i = 0; i < 2 * runs + 10; ++i)
         calls.calls.append(QStringLiteral("Call %1").arg(i));
     QString error;
     if (!CallDatabase::create(path, {calls}, &error))
         qFatal("%s", qPrintable(error));
 
-    RemoteDbTarget target(path, calls.name);
+    Message::setObserver([](const QString &text) { qFatal("bench_remote: %s", qPrintable(text)); });
+    frmMain::instance().show();
+    frmMain::instance().ui().cmdGo->click();
+    CallForm::Controls &c = CallForm::instance().ui();
+    c.Timer1->stop();
+    c.cmdStart->click();
+    SessionTarget target;
     RemoteServer server(&target);
     if (!server.switchOn(0))
         qFatal("%s", qPrintable(server.errorString()));
@@ -95,14 +112,12 @@ int main(int argc, char **argv)
         spin([&] { return states > before; });
         remote.push_back(double(t.nsecsElapsed()) / 1000.0);
 
-        // The session alone: no phone is told of it.
-        const QSignalBlocker quiet(&target);
+        // The Calls window's own button, with the phone told of it as well.
+        const int told = states;
         t.restart();
-        target.command(QStringLiteral("use"));
-        const QJsonObject state = target.state();
+        c.cmdUse->click();
         direct.push_back(double(t.nsecsElapsed()) / 1000.0);
-        if (state.isEmpty())
-            qFatal("no state");
+        spin([&] { return states > told; });
     }
     {
         QSqlDatabase check = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-check"));
@@ -114,6 +129,7 @@ int main(int argc, char **argv)
     }
     QSqlDatabase::removeDatabase(QStringLiteral("bench-check"));
     const double r = median(remote), d = median(direct);
-    std::printf("Remote Use|%.2f|2.00|%.2f ms against %.2f ms, medians of %d\n", r / d, r / 1000, d / 1000, runs);
+    std::printf("Remote Use|%.2f|2.00|%.2f ms against %.2f ms by the Calls window's button, medians of %d\n",
+                r / d, r / 1000, d / 1000, runs);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "ui/calls/CallForm.h"
 #include "ui/calls/Floor.h"
+#include "ui/remote/Remote.h"
 
 #include "ui/kit/FitLabel.h"
 #include "ui/kit/Look.h"
@@ -131,8 +132,11 @@ FormWindow *CallForm::createWindow()
     c.lblPaused->setFont(Look::sansSerif(13.5, true));
     c.lblPaused->setAccessibleName(QStringLiteral("Paused"));
     c.lblPaused->hide();
+    // The phone remote's window; in free space between "Sync Delay" and "F&loor", last in tab order.
+    c.cmdRemote = Look::make<QPushButton>(w, "cmdRemote", "Re&mote", 4320, 2760, 1335, 495);
+    c.cmdRemote->setAccessibleName(QStringLiteral("Remote"));
     Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync, c.cmdFloor,
-                    c.cmdProgress});
+                    c.cmdProgress, c.cmdRemote});
     // Clicker keys a control leaves alone reach the window.
     w->installEventFilter(this);
 
@@ -142,6 +146,7 @@ FormWindow *CallForm::createWindow()
     connect(c.cmdGetNOL, &QPushButton::clicked, this, &CallForm::cmdGetNOL_Click);
     connect(c.cmdFloor, &QPushButton::clicked, this, &CallForm::cmdFloor_Click);
     connect(c.cmdProgress, &QPushButton::clicked, this, &CallForm::cmdProgress_Click);
+    connect(c.cmdRemote, &QPushButton::clicked, this, &CallForm::cmdRemote_Click);
     connect(c.hscrCall, &QScrollBar::valueChanged, this, &CallForm::hscrCall_Change);
     connect(c.hscrDelay, &QScrollBar::valueChanged, this, &CallForm::hscrDelay_Change);
     // The ticks due before the box changed still go by its old state.
@@ -497,6 +502,12 @@ void CallForm::cmdGetNOL_Click()
 void CallForm::cmdFloor_Click()
 {
     Floor::instance().show();
+}
+
+void CallForm::cmdRemote_Click()
+{
+    Remote::instance().show();
+    Remote::instance().window()->raise();
 }
 
 void CallForm::cmdProgress_Click()

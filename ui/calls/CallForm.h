@@ -40,6 +40,7 @@ struct CallFormControls
     QPushButton *cmdFloor;
     QLabel *lblStatus; // a quiet line for paced draws the busy file turned away
     QLabel *lblPaused;
+    QPushButton *cmdRemote;
 };
 
 // The "Calls" window: activates the lists of the ticked levels, draws list
@@ -97,6 +98,7 @@ private:
     void cmdGetNOL_Click();
     void cmdFloor_Click();
     void cmdProgress_Click();
+    void cmdRemote_Click();
     void hscrCall_Change();
     void hscrDelay_Change();
 
