@@ -16,22 +16,14 @@ namespace {
 
 Setup hall(int couples, int boys = 0, int girls = 0, int either = 0, int tips = 12, int squares = 0)
 {
-    Setup s;
-    s.couples = couples;
-    s.boys = boys;
-    s.girls = girls;
-    s.either = either;
-    s.tips = tips;
-    s.squares = squares;
-    return s;
+    return {couples, boys, girls, either, tips, squares};
 }
 
 int id(const Evening &evening, const QString &name)
 {
-    for (int d = 0; d < evening.dancers().size(); ++d) {
+    for (int d = 0; d < evening.dancers().size(); ++d)
         if (evening.dancers()[d].name == name)
             return d;
-    }
     return -1;
 }
 
