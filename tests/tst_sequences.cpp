@@ -425,23 +425,15 @@ void TestSequences::coverage()
     files.append(SequenceFile::parse("Heads Pass Thru\nCouples Trade\nPass Thru\n\nSwing Thru\nBoys Trade and Roll\n",
                                      QStringLiteral("a.txt")));
     files.append(SequenceFile::parse("Face In\nHeads Pass Thru\n", QStringLiteral("b.txt")));
+    // The places, the unused and the unrecognised as vorlet-lists prints them are
+    // checked in tst_coverage_cli; here what it does not print.
     const Coverage::Report report = Coverage::of(r, 0, files);
-    QCOMPARE(report.list, QStringLiteral("Class"));
-    QCOMPARE(report.entries.size(), 4);
     // Pass Thru: twice in the first sequence, once in the third: two sequences.
     QCOMPARE(report.entries[0].sequences, 2);
-    QCOMPARE(report.entries[0].first.file, QStringLiteral("a.txt"));
-    QCOMPARE(report.entries[0].first.line, 1);
     QCOMPARE(report.entries[1].sequences, 2);
-    QCOMPARE(report.entries[1].first.line, 2);
     QCOMPARE(report.entries[1].seen, (QStringList{QStringLiteral("Couples Trade"), QStringLiteral("Trade")}));
-    QCOMPARE(report.entries[3].first.line, 6);
-    QCOMPARE(report.unused(), QStringList{QStringLiteral("Zoom")});
-    QVERIFY(report.entries[2].first.isNull());
     QCOMPARE(report.unrecognised.size(), 1);
     QCOMPARE(report.unrecognised[0].place.file, QStringLiteral("b.txt"));
-    QCOMPARE(report.unrecognised[0].place.line, 1);
-    QCOMPARE(report.unrecognised[0].text, QStringLiteral("Face In"));
 
     // Several lists over one reading: the other list's entry is covered once.
     const QList<Coverage::Report> both = Coverage::of(r, QList<int>{0, 1}, files);
