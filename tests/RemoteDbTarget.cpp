@@ -1,7 +1,6 @@
 #include "tests/RemoteDbTarget.h"
 
 #include <QJsonObject>
-#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -69,20 +68,14 @@ void RemoteDbTarget::drawList()
     QSqlQuery count = exec(m_connection, QStringLiteral("SELECT COUNT(*) FROM tblCalls WHERE List_ID = ? AND Used = 0"),
                            {m_listId});
     m_left = count.next() ? count.value(0).toInt() : 0;
-    if (m_left == 0) {
-        m_callId = 0;
-        m_listCall.clear();
-        m_status = QStringLiteral("All calls have been used.  Please reset.");
-        return;
-    }
     QSqlQuery q = exec(m_connection,
                        QStringLiteral("SELECT Call_ID, Call_Name FROM tblCalls WHERE List_ID = ? AND Used = 0 "
-                                      "ORDER BY Call_ID LIMIT 1 OFFSET ?"),
-                       {m_listId, QRandomGenerator::global()->bounded(m_left)});
-    q.next();
-    m_callId = q.value(0).toInt();
-    m_listCall = q.value(1).toString();
-    m_status.clear();
+                                      "ORDER BY RANDOM() LIMIT 1"),
+                       {m_listId});
+    const bool any = q.next();
+    m_callId = any ? q.value(0).toInt() : 0;
+    m_listCall = any ? q.value(1).toString() : QString();
+    m_status = any ? QString() : QStringLiteral("All calls have been used.  Please reset.");
 }
 
 void RemoteDbTarget::drawNL()

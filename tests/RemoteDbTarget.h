@@ -17,7 +17,6 @@ public:
     QJsonObject state() const override;
     void command(const QString &name) override;
 
-    int shownCallId() const { return m_callId; }
     QStringList applied; // the commands in the order they were applied
 
 private:

@@ -81,30 +81,18 @@ class tst_RotationFile : public QObject
     Q_OBJECT
 private slots:
     void cleanup() { Waiting::setTimeouts(15000, 30000); }
-    void besideTheCallDatabase();
     void reopensOnTheSameTip();
-    void undoIsWritten();
-    void newEveningOnlyWhenAsked();
     void unusableFiles_data();
     void unusableFiles();
     void lockedFileChangesNothing();
     void killedBetweenTips();
 };
 
-void tst_RotationFile::besideTheCallDatabase()
-{
-    QCOMPARE(EveningFile::pathBeside("/halls/club/Call_List.db"), QString("/halls/club/Call_Evening.db"));
-    QTemporaryDir dir;
-    EveningFile file(dir.filePath("Call_Evening.db"));
-    file.open();
-    QVERIFY(file.evening().dancers().isEmpty());
-    QVERIFY(!QFileInfo::exists(file.path())); // opening alone creates nothing
-    file.addDancer("Ann & Bob", Kind::Couple);
-    QVERIFY(QFileInfo::exists(file.path()));
-}
-
+// Each change is in the file at once: opened again after each step, the same
+// evening, on the same tip, with undo and a new evening written like the rest.
 void tst_RotationFile::reopensOnTheSameTip()
 {
+    QCOMPARE(EveningFile::pathBeside("/halls/club/Call_List.db"), QString("/halls/club/Call_Evening.db"));
     QTemporaryDir dir;
     const QString path = dir.filePath("Call_Evening.db");
     QString before;
@@ -112,13 +100,19 @@ void tst_RotationFile::reopensOnTheSameTip()
     {
         EveningFile file(path);
         file.open();
+        QVERIFY(file.evening().dancers().isEmpty());
+        QVERIFY(!QFileInfo::exists(path)); // opening alone creates nothing
+        QVERIFY(!file.undoTip());
         fill(file);
+        QVERIFY(QFileInfo::exists(path));
         file.nextTip();
         file.setStatus(3, Status::Out);
         file.nextTip();
+        QCOMPARE(file.evening().dancers()[3].status, Status::Present); // out for one tip only
         file.addDancer("Late", Kind::Couple);
         file.setStatus(0, Status::Absent);
         file.setStatus(5, Status::MustDance);
+        file.setStatus(2, Status::Out);
         file.setSquareLimit(2);
         before = snapshot(file.evening());
         carriedOn = file.evening();
@@ -131,46 +125,21 @@ void tst_RotationFile::reopensOnTheSameTip()
     again.nextTip();
     QCOMPARE(snapshot(again.evening()), snapshot(carriedOn));
     QCOMPARE(again.evening().tips().last().squares, 2);
-}
-
-void tst_RotationFile::undoIsWritten()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Call_Evening.db");
-    EveningFile file(path);
-    file.open();
-    fill(file);
-    QVERIFY(!file.undoTip());
-    file.nextTip();
-    const QString afterOne = snapshot(file.evening());
-    file.setStatus(2, Status::Out);
-    file.nextTip();
-    QCOMPARE(file.evening().dancers()[2].status, Status::Present);
-    QVERIFY(file.undoTip());
-    EveningFile again(path);
-    again.open();
-    QCOMPARE(again.evening().tips().size(), 1);
-    QCOMPARE(again.evening().dancers()[2].status, Status::Out);
-    again.setStatus(2, Status::Present);
-    QCOMPARE(snapshot(again.evening()), afterOne);
-}
-
-void tst_RotationFile::newEveningOnlyWhenAsked()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Call_Evening.db");
-    played(path, 1);
-    EveningFile again(path);
-    again.open();
-    QCOMPARE(again.evening().tips().size(), 1);
-    again.startNew(7, 3);
-    QVERIFY(again.evening().dancers().isEmpty());
+    QCOMPARE(again.evening().dancers()[2].status, Status::Present);
+    // The tip taken back gives the statuses it used up back, in the file too.
+    QVERIFY(again.undoTip());
     EveningFile third(path);
     third.open();
+    QCOMPARE(snapshot(third.evening()), before);
+
+    third.startNew(7, 3);
     QVERIFY(third.evening().dancers().isEmpty());
-    QVERIFY(third.evening().tips().isEmpty());
-    QCOMPARE(third.evening().seed(), 7u);
-    QCOMPARE(third.evening().squareLimit(), 3);
+    EveningFile fourth(path);
+    fourth.open();
+    QVERIFY(fourth.evening().dancers().isEmpty());
+    QVERIFY(fourth.evening().tips().isEmpty());
+    QCOMPARE(fourth.evening().seed(), 7u);
+    QCOMPARE(fourth.evening().squareLimit(), 3);
 }
 
 void tst_RotationFile::unusableFiles_data()

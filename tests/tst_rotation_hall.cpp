@@ -30,19 +30,6 @@ void add(Hall::Controls &c, const QString &name, int kind = 0)
     QTest::keyClick(c.txtName, Qt::Key_Return);
 }
 
-// An evening of that many couples after one tip; the next question is answered
-// with yes or no, and its words kept in asked.
-void oneTipThenAnswer(Hall::Controls &c, int couples, bool yes, QString &asked)
-{
-    for (int i = 1; i <= couples; ++i)
-        add(c, QStringLiteral("Couple %1").arg(i));
-    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
-    Message::setAnswerer([&asked, yes](const QString &text) {
-        asked = text;
-        return yes;
-    });
-}
-
 void select(Hall::Controls &c, const QList<int> &rows)
 {
     c.grdDancers->clearSelection();
@@ -74,11 +61,8 @@ private slots:
     void tipsDancedAndTakenBack();
     void statusesFromTheButtons_data();
     void statusesFromTheButtons();
-    void removeOnlyWhenAnsweredYes_data();
-    void removeOnlyWhenAnsweredYes();
-    void theEveningOutlivesTheWindow();
-    void newEveningOnlyWhenAnsweredYes_data();
-    void newEveningOnlyWhenAnsweredYes();
+    void questions_data();
+    void questions();
     void floorViewFullScreen();
     void unusableFileSaysSo();
     void savePdf_data();
@@ -153,14 +137,24 @@ void tst_RotationHall::tipsDancedAndTakenBack()
     QCOMPARE(cell(c, 5, 3), cell(c, 6, 3)); // a pair dances together or not at all
     QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
     QCOMPARE(c.lblTips->text(), QString("Tips so far: 2"));
-    QTest::mouseClick(c.cmdUndoTip, Qt::LeftButton);
-    QCOMPARE(c.lblTips->text(), QString("Tips so far: 1"));
-    QCOMPARE(c.picTip->text(), view);
-    QCOMPARE(c.lblSittingOut->text(), out);
-    QTest::mouseClick(c.cmdUndoTip, Qt::LeftButton);
-    QCOMPARE(c.lblTips->text(), QString("Tips so far: 0"));
-    QVERIFY(!c.cmdUndoTip->isEnabled());
-    QVERIFY(c.picTip->text().startsWith("No tip yet"));
+    select(c, {3});
+    QTest::mouseClick(c.cmdOut, Qt::LeftButton);
+    const QString second = c.picTip->text(), secondOut = c.lblSittingOut->text();
+    Hall::instance().window()->close();
+    Form::destroyAll(); // as a new start of the program: the same evening, undo and all
+    Hall::Controls &again = openHall();
+    QCOMPARE(again.lblTips->text(), QString("Tips so far: 2"));
+    QCOMPARE(again.picTip->text(), second);
+    QCOMPARE(again.lblSittingOut->text(), secondOut);
+    QCOMPARE(cell(again, 3, 2), QString("out"));
+    QTest::mouseClick(again.cmdUndoTip, Qt::LeftButton);
+    QCOMPARE(again.lblTips->text(), QString("Tips so far: 1"));
+    QCOMPARE(again.picTip->text(), view);
+    QCOMPARE(again.lblSittingOut->text(), out);
+    QTest::mouseClick(again.cmdUndoTip, Qt::LeftButton);
+    QCOMPARE(again.lblTips->text(), QString("Tips so far: 0"));
+    QVERIFY(!again.cmdUndoTip->isEnabled());
+    QVERIFY(again.picTip->text().startsWith("No tip yet"));
 }
 
 void tst_RotationHall::statusesFromTheButtons_data()
@@ -205,19 +199,39 @@ void tst_RotationHall::statusesFromTheButtons()
     QCOMPARE(cell(c, 1, 2), after);
 }
 
-void tst_RotationHall::removeOnlyWhenAnsweredYes_data()
+void tst_RotationHall::questions_data()
 {
+    QTest::addColumn<bool>("remove"); // else a new evening
     QTest::addColumn<bool>("yes");
-    QTest::newRow("no keeps the dancer") << false;
-    QTest::newRow("yes removes for good") << true;
+    QTest::newRow("no keeps the dancer") << true << false;
+    QTest::newRow("yes removes for good") << true << true;
+    QTest::newRow("no keeps the evening") << false << false;
+    QTest::newRow("yes starts anew") << false << true;
 }
 
-void tst_RotationHall::removeOnlyWhenAnsweredYes()
+void tst_RotationHall::questions()
 {
+    QFETCH(bool, remove);
     QFETCH(bool, yes);
     Hall::Controls &c = openHall();
+    for (int i = 1; i <= 6; ++i)
+        add(c, QStringLiteral("Couple %1").arg(i));
+    QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
     QString asked;
-    oneTipThenAnswer(c, 6, yes, asked);
+    Message::setAnswerer([&asked, yes](const QString &text) {
+        asked = text;
+        return yes;
+    });
+    EveningFile file(EveningFile::pathBeside(m_db->path()));
+    if (!remove) {
+        QTest::mouseClick(c.cmdNewEvening, Qt::LeftButton);
+        QVERIFY(asked.contains("new evening"));
+        QCOMPARE(c.grdDancers->model()->rowCount(), yes ? 0 : 6);
+        QCOMPARE(c.lblTips->text(), yes ? QString("Tips so far: 0") : QString("Tips so far: 1"));
+        file.open();
+        QCOMPARE(file.evening().dancers().size(), yes ? 0 : 6);
+        return;
+    }
     select(c, {1});
     QTest::mouseClick(c.cmdRemove, Qt::LeftButton);
     QVERIFY(asked.contains("Remove Couple 2"));
@@ -225,66 +239,17 @@ void tst_RotationHall::removeOnlyWhenAnsweredYes()
     // The rows after it still act on their own dancers.
     select(c, {2});
     QTest::mouseClick(c.cmdOut, Qt::LeftButton);
-    const int outRow = 2;
-    QCOMPARE(cell(c, outRow, 0), yes ? QString("Couple 4") : QString("Couple 3"));
-    QCOMPARE(cell(c, outRow, 2), QString("out"));
+    QCOMPARE(cell(c, 2, 0), yes ? QString("Couple 4") : QString("Couple 3"));
+    QCOMPARE(cell(c, 2, 2), QString("out"));
     QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
     QTest::mouseClick(c.cmdUndoTip, Qt::LeftButton);
     QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
     if (yes) // neither dancing nor named as sitting out
         QVERIFY(!c.picTip->text().contains("Couple 2") && !c.lblSittingOut->text().contains("Couple 2"));
     Form::destroyAll(); // the removal is in the file
-    EveningFile file(EveningFile::pathBeside(m_db->path()));
     file.open();
     QCOMPARE(file.evening().dancers()[1].status, yes ? Status::Removed : Status::Present);
     QCOMPARE(file.evening().tipsPresent(1), yes ? 1 : 2);
-}
-
-void tst_RotationHall::theEveningOutlivesTheWindow()
-{
-    QString view;
-    QString out;
-    {
-        Hall::Controls &c = openHall();
-        for (int i = 1; i <= 9; ++i)
-            add(c, QStringLiteral("Couple %1").arg(i));
-        QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
-        QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
-        select(c, {3});
-        QTest::mouseClick(c.cmdOut, Qt::LeftButton);
-        view = c.picTip->text();
-        out = c.lblSittingOut->text();
-        Hall::instance().window()->close();
-    }
-    Form::destroyAll(); // as a new start of the program
-    Hall::Controls &c = openHall();
-    QCOMPARE(c.lblTips->text(), QString("Tips so far: 2"));
-    QCOMPARE(c.picTip->text(), view);
-    QCOMPARE(c.lblSittingOut->text(), out);
-    QCOMPARE(cell(c, 3, 2), QString("out"));
-    QVERIFY(view.contains("Square 2 place 4"));
-}
-
-void tst_RotationHall::newEveningOnlyWhenAnsweredYes_data()
-{
-    QTest::addColumn<bool>("yes");
-    QTest::newRow("no keeps the evening") << false;
-    QTest::newRow("yes starts anew") << true;
-}
-
-void tst_RotationHall::newEveningOnlyWhenAnsweredYes()
-{
-    QFETCH(bool, yes);
-    Hall::Controls &c = openHall();
-    QString asked;
-    oneTipThenAnswer(c, 4, yes, asked);
-    QTest::mouseClick(c.cmdNewEvening, Qt::LeftButton);
-    QVERIFY(asked.contains("new evening"));
-    QCOMPARE(c.grdDancers->model()->rowCount(), yes ? 0 : 4);
-    QCOMPARE(c.lblTips->text(), yes ? QString("Tips so far: 0") : QString("Tips so far: 1"));
-    EveningFile file(EveningFile::pathBeside(m_db->path()));
-    file.open();
-    QCOMPARE(file.evening().dancers().size(), yes ? 0 : 4);
 }
 
 void tst_RotationHall::floorViewFullScreen()

@@ -51,13 +51,6 @@ QByteArray fileBytes(const QString &path)
     return file.readAll();
 }
 
-QString write(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-{
-    QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(file.fileName()));
-    return file.fileName();
-}
 } // namespace
 
 class TestSequences : public QObject
@@ -67,7 +60,6 @@ class TestSequences : public QObject
 private slots:
     void recognises_data();
     void recognises();
-    void familyMembersSeen_data();
     void familyMembersSeen();
     void namedOncePerList();
     void entriesAsStored_data();
@@ -82,7 +74,6 @@ private slots:
     void publicFiles();
     void badInput_data();
     void badInput();
-    void tooLarge();
     void unreadable();
 
     void coverage();
@@ -92,123 +83,98 @@ private slots:
 void TestSequences::recognises_data()
 {
     QTest::addColumn<QString>("line");
-    QTest::addColumn<QStringList>("expected");
-    const QString passThru = QStringLiteral("B: Pass Thru");
-    const QString squareThru = QStringLiteral("B: Square Thru (1-4 hands) / Left Square Thru (1-4 hands)");
-    const QString touch = QStringLiteral("B: Touch 1/4");
-    const QString trade = QStringLiteral("B: Trade Family (Named Dancers Trade, Couples Trade, Partner Trade)");
-    const QString run = QStringLiteral("B: Run / Cross Run");
-    const QString circulate =
-        QStringLiteral("B: Circulate Family (Named Dancers, Couples, All 8, Single File, Split / Box Circulate)");
-    const QString recycle = QStringLiteral("MS: Recycle (from a wave only)");
-    const QString roll = QStringLiteral("P: (Anything) & Roll");
-    const QString quarterThru = QStringLiteral("A1: 1/4 Thru / 3/4 Thru");
-    // Lines of the issue.
-    QTest::newRow("designator and move in") << "Heads Move In and Pass Thru" << QStringList{passThru};
-    QTest::newRow("hands after a call") << "Sides Square Thru 3" << QStringList{squareThru};
-    QTest::newRow("left where the entry has none") << "Centers Left Touch 1/4" << QStringList{touch};
-    QTest::newRow("concept and its call") << "As Couples Quarter Thru"
-                                          << QStringList{QStringLiteral("A1: As Couples Concept"), quarterThru};
-    QTest::newRow("anything entry and the call in it")
-        << "Clover and Touch a Quarter" << QStringList{touch, QStringLiteral("A1: Clover and (Anything)")};
-    QTest::newRow("once and a half") << "Acey Deucey Once and a Half" << QStringList{QStringLiteral("P: Acey Deucey")};
-    QTest::newRow("and roll") << "Girls Run and Roll" << QStringList{run, roll};
-    QTest::newRow("two calls at once") << "Heads Pass the Ocean While Sides Trade"
-                                       << QStringList{QStringLiteral("B: Pass the Ocean"), trade};
-    // The longest name wins.
-    QTest::newRow("gears not spin chain thru")
-        << "Spin Chain and Exchange the Gears" << QStringList{QStringLiteral("P: Spin Chain & Exchange the Gears")};
-    QTest::newRow("spin chain thru itself") << "spin chain thru" << QStringList{QStringLiteral("MS: Spin Chain Thru")};
-    QTest::newRow("pass the ocean not pass thru") << "Pass the Ocean" << QStringList{QStringLiteral("B: Pass the Ocean")};
-    QTest::newRow("wheel and deal not wheel around") << "Wheel and Deal" << QStringList{QStringLiteral("B: Wheel & Deal")};
-    QTest::newRow("wheel around not wheel and deal") << "Wheel Around" << QStringList{QStringLiteral("B: Wheel Around")};
-    QTest::newRow("cross trail thru not trail off") << "Centers Cross Trail Thru"
-                                                   << QStringList{QStringLiteral("A1: Cross Trail Thru")};
-    QTest::newRow("pass and roll not and roll") << "Pass and Roll" << QStringList{QStringLiteral("A2: Pass and Roll")};
-    QTest::newRow("grand swing thru not swing thru") << "Grand Swing Thru"
-                                                    << QStringList{QStringLiteral("P: Grand Swing Thru")};
-    QTest::newRow("cross clover not clover") << "Cross Clover and Pass Thru"
-                                             << QStringList{passThru, QStringLiteral("A1: Cross Clover and (Anything)")};
-    QTest::newRow("6 by 2 not acey deucey") << "Six-Two Acey Deucey"
-                                            << QStringList{QStringLiteral("A1: 6 by 2 Acey Deucey")};
-    QTest::newRow("trade by not trade") << "Trade By" << QStringList{QStringLiteral("B: Trade By")};
-    // & and and, fractions, number words, case and spacing.
-    QTest::newRow("and for &") << "right and left thru" << QStringList{QStringLiteral("B: Right & Left Thru")};
-    QTest::newRow("& for and") << "Heads Wheel & Deal" << QStringList{QStringLiteral("B: Wheel & Deal")};
-    QTest::newRow("three quarters") << "Cast Off Three Quarters" << QStringList{QStringLiteral("MS: Cast Off 3/4")};
-    QTest::newRow("other fraction of cast off") << "Centers Cast Off 1/4" << QStringList{QStringLiteral("MS: Cast Off 3/4")};
-    QTest::newRow("half as 1/2") << "HALF TAG" << QStringList{QStringLiteral("MS: Half Tag")};
-    QTest::newRow("half of a line of 8") << "Line of 8 Half Tag" << QStringList{QStringLiteral("MS: Half Tag")};
-    QTest::newRow("number word") << "Eight Chain Thru" << QStringList{QStringLiteral("MS: Eight Chain Thru")};
-    QTest::newRow("digit for the word") << "8 chain thru" << QStringList{QStringLiteral("MS: Eight Chain Thru")};
-    QTest::newRow("roman numeral") << "Track 2"
-                                    << QStringList{QStringLiteral("P: Track II"), QStringLiteral("C1: Track 0, 1, 2, 3, 4")};
-    QTest::newRow("a quarter in the entry") << "Centers Sweep 1/4" << QStringList{QStringLiteral("B: Sweep a Quarter")};
-    QTest::newRow("spacing") << "  flutter   wheel " << QStringList{QStringLiteral("B: Flutterwheel / Reverse Flutterwheel")};
-    QTest::newRow("hyphens") << "do-sa-do" << QStringList{QStringLiteral("B: Dosado")};
-    QTest::newRow("an ocean wave") << "dixie style to a wave"
-                                   << QStringList{QStringLiteral("MS: Dixie Style to an Ocean Wave")};
-    QTest::newRow("left allemande") << "left allemande" << QStringList{QStringLiteral("B: Allemande Left")};
-    // Numbers of hands or parts.
-    QTest::newRow("circulate 1.5") << "Circulate 1.5" << QStringList{circulate};
-    QTest::newRow("circulate 1-1/2") << "circulate 1-1/2" << QStringList{circulate};
-    QTest::newRow("swing thru 1/2") << "Swing Thru 1/2" << QStringList{QStringLiteral("B: Swing Thru / Left Swing Thru")};
-    // Left and Cross where the entry names them.
-    QTest::newRow("left variant") << "LEFT swing thru" << QStringList{QStringLiteral("B: Swing Thru / Left Swing Thru")};
-    QTest::newRow("cross variant") << "Girls Cross Run" << QStringList{run};
-    // Roll and Spread: the base call and the entry that adds them.
-    QTest::newRow("sd brackets and roll") << "swing thru and roll"
-                                          << QStringList{QStringLiteral("B: Swing Thru / Left Swing Thru"), roll};
-    QTest::newRow("and spread") << "Heads Star Thru and Spread"
-                                << QStringList{QStringLiteral("B: Star Thru"), QStringLiteral("P: (Anything) & Spread")};
-    QTest::newRow("explode and") << "explode and right and left thru"
-                                 << QStringList{QStringLiteral("B: Right & Left Thru"),
-                                                QStringLiteral("P: Explode & (Anything) (from waves only)")};
-    QTest::newRow("anything needs a call") << "Clover and" << QStringList{};
-    // Families and designators.
-    QTest::newRow("family member") << "Couples Circulate" << QStringList{circulate};
-    QTest::newRow("designator not a call") << "Belles Run" << QStringList{run};
-    QTest::newRow("all 8 as a designator") << "All 8 Circulate" << QStringList{circulate};
-    QTest::newRow("all 8 as the concept") << "All 8 Recycle"
-                                          << QStringList{recycle, QStringLiteral("A2: All 4 Couples / All 8 Concepts")};
-    QTest::newRow("all 8 in a call's name") << "All 8 Spin the Top" << QStringList{QStringLiteral("P: All 8 Spin the Top")};
-    QTest::newRow("designator that is a call") << "Centers In" << QStringList{QStringLiteral("MS: Centers In")};
-    QTest::newRow("belles and beaus") << "Belles and Beaus" << QStringList{QStringLiteral("A1: Belles and Beaus")};
-    QTest::newRow("hinge") << "GIRLS hinge" << QStringList{QStringLiteral("MS: Single Hinge / Couples Hinge")};
-    // Concepts.
-    QTest::newRow("tandem") << "TANDEM trade" << QStringList{trade, QStringLiteral("C1: Tandem Concept")};
-    QTest::newRow("stretch") << "STRETCH recycle" << QStringList{recycle, QStringLiteral("C1: Stretch Concept")};
-    // One formation's call names the first list's entry.
-    QTest::newRow("recycle from a wave") << "Recycle" << QStringList{recycle};
-    // Not recognised.
-    QTest::newRow("no call") << "Face In" << QStringList{};
-    QTest::newRow("designator alone") << "Heads" << QStringList{};
+    QTest::addColumn<QString>("expected"); // the entries named, " | " between them
+    static const char *const rows[][2] = {
+        // Lines of the issue.
+        {"Heads Move In and Pass Thru", "B: Pass Thru"},
+        {"Sides Square Thru 3", "B: Square Thru (1-4 hands) / Left Square Thru (1-4 hands)"},
+        {"Centers Left Touch 1/4", "B: Touch 1/4"},
+        {"As Couples Quarter Thru", "A1: As Couples Concept | A1: 1/4 Thru / 3/4 Thru"},
+        {"Clover and Touch a Quarter", "B: Touch 1/4 | A1: Clover and (Anything)"},
+        {"Acey Deucey Once and a Half", "P: Acey Deucey"},
+        {"Girls Run and Roll", "B: Run / Cross Run | P: (Anything) & Roll"},
+        {"Heads Pass the Ocean While Sides Trade",
+         "B: Pass the Ocean | B: Trade Family (Named Dancers Trade, Couples Trade, Partner Trade)"},
+        // The longest name wins.
+        {"Spin Chain and Exchange the Gears", "P: Spin Chain & Exchange the Gears"},
+        {"spin chain thru", "MS: Spin Chain Thru"},
+        {"Pass the Ocean", "B: Pass the Ocean"},
+        {"Wheel and Deal", "B: Wheel & Deal"},
+        {"Wheel Around", "B: Wheel Around"},
+        {"Centers Cross Trail Thru", "A1: Cross Trail Thru"},
+        {"Pass and Roll", "A2: Pass and Roll"},
+        {"Grand Swing Thru", "P: Grand Swing Thru"},
+        {"Cross Clover and Pass Thru", "B: Pass Thru | A1: Cross Clover and (Anything)"},
+        {"Six-Two Acey Deucey", "A1: 6 by 2 Acey Deucey"},
+        {"Trade By", "B: Trade By"},
+        // & and and, fractions, number words, case and spacing.
+        {"right and left thru", "B: Right & Left Thru"},
+        {"Heads Wheel & Deal", "B: Wheel & Deal"},
+        {"Cast Off Three Quarters", "MS: Cast Off 3/4"},
+        {"Centers Cast Off 1/4", "MS: Cast Off 3/4"},
+        {"HALF TAG", "MS: Half Tag"},
+        {"Line of 8 Half Tag", "MS: Half Tag"},
+        {"Eight Chain Thru", "MS: Eight Chain Thru"},
+        {"8 chain thru", "MS: Eight Chain Thru"},
+        {"Track 2", "P: Track II | C1: Track 0, 1, 2, 3, 4"},
+        {"Centers Sweep 1/4", "B: Sweep a Quarter"},
+        {"  flutter   wheel ", "B: Flutterwheel / Reverse Flutterwheel"},
+        {"do-sa-do", "B: Dosado"},
+        {"dixie style to a wave", "MS: Dixie Style to an Ocean Wave"},
+        {"left allemande", "B: Allemande Left"},
+        // Numbers of hands or parts.
+        {"Circulate 1.5", "B: Circulate Family (Named Dancers, Couples, All 8, Single File, Split / Box Circulate)"},
+        {"circulate 1-1/2", "B: Circulate Family (Named Dancers, Couples, All 8, Single File, Split / Box Circulate)"},
+        {"Swing Thru 1/2", "B: Swing Thru / Left Swing Thru"},
+        // Left and Cross where the entry names them.
+        {"LEFT swing thru", "B: Swing Thru / Left Swing Thru"},
+        {"Girls Cross Run", "B: Run / Cross Run"},
+        // Roll and Spread: the base call and the entry that adds them.
+        {"swing thru and roll", "B: Swing Thru / Left Swing Thru | P: (Anything) & Roll"},
+        {"Heads Star Thru and Spread", "B: Star Thru | P: (Anything) & Spread"},
+        {"explode and right and left thru", "B: Right & Left Thru | P: Explode & (Anything) (from waves only)"},
+        {"Clover and", ""},
+        // Families and designators.
+        {"Couples Circulate",
+         "B: Circulate Family (Named Dancers, Couples, All 8, Single File, Split / Box Circulate)"},
+        {"Belles Run", "B: Run / Cross Run"},
+        {"All 8 Circulate", "B: Circulate Family (Named Dancers, Couples, All 8, Single File, Split / Box Circulate)"},
+        {"All 8 Recycle", "MS: Recycle (from a wave only) | A2: All 4 Couples / All 8 Concepts"},
+        {"All 8 Spin the Top", "P: All 8 Spin the Top"},
+        {"Centers In", "MS: Centers In"},
+        {"Belles and Beaus", "A1: Belles and Beaus"},
+        {"GIRLS hinge", "MS: Single Hinge / Couples Hinge"},
+        // Concepts.
+        {"TANDEM trade", "B: Trade Family (Named Dancers Trade, Couples Trade, Partner Trade) | C1: Tandem Concept"},
+        {"STRETCH recycle", "MS: Recycle (from a wave only) | C1: Stretch Concept"},
+        // One formation's call names the first list's entry.
+        {"Recycle", "MS: Recycle (from a wave only)"},
+        // Not recognised.
+        {"Face In", ""},
+        {"Heads", ""},
+    };
+    for (const auto &[line, expected] : rows)
+        QTest::newRow(line) << QString::fromUtf8(line) << QString::fromUtf8(expected);
 }
 
 void TestSequences::recognises()
 {
     QFETCH(QString, line);
-    QFETCH(QStringList, expected);
-    QCOMPARE(named(levels(), line), expected);
+    QFETCH(QString, expected);
+    QCOMPARE(named(levels(), line).join(QStringLiteral(" | ")), expected);
 }
 
-void TestSequences::familyMembersSeen_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("seen");
-    QTest::newRow("member named") << "Couples Trade" << "Couples Trade";
-    QTest::newRow("family base") << "Boys Trade" << "Trade";
-    QTest::newRow("member fragment") << "Split Circulate" << "Split Circulate";
-    QTest::newRow("variant") << "Cross Run" << "Cross Run";
-}
-
+// The words of the line that named the entry.
 void TestSequences::familyMembersSeen()
 {
-    QFETCH(QString, line);
-    QFETCH(QString, seen);
-    const QList<Recogniser::Found> found = levels().find(line);
-    QCOMPARE(found.size(), 1);
-    QCOMPARE(found.first().seen, seen);
+    const std::pair<const char *, const char *> lines[] = {
+        {"Couples Trade", "Couples Trade"}, {"Boys Trade", "Trade"}, {"Split Circulate", "Split Circulate"},
+        {"Cross Run", "Cross Run"}};
+    for (const auto &[line, seen] : lines) {
+        const QList<Recogniser::Found> found = levels().find(QString::fromUtf8(line));
+        QCOMPARE(found.size(), 1);
+        QCOMPARE(found.first().seen, QString::fromUtf8(seen));
+    }
 }
 
 void TestSequences::namedOncePerList()
@@ -260,9 +226,8 @@ void TestSequences::entriesAsStored()
 void TestSequences::sdFilesAsTyped_data()
 {
     QTest::addColumn<QString>("file");
-    QTest::newRow("MS") << "sequence.MS";
-    QTest::newRow("Plus") << "sequence.Plus";
-    QTest::newRow("C1") << "sequence.C1";
+    for (const char *file : {"sequence.MS", "sequence.Plus", "sequence.C1"})
+        QTest::newRow(file) << QString::fromUtf8(file);
 }
 
 void TestSequences::sdFilesAsTyped()
@@ -323,7 +288,6 @@ void TestSequences::sdParts()
     QCOMPARE(plus.sequences[0].calls[1].text, QStringLiteral("swing thru and roll"));
     QCOMPARE(plus.sequences[0].calls[5].warnings, QStringList{QStringLiteral("Warning:  This may be controversial.")});
     QCOMPARE(plus.sequences[2].calls[7].text, QStringLiteral("pass the ocean"));
-    QCOMPARE(plus.sequences[2].calls[7].comment, QStringLiteral("watch the diamonds"));
     QCOMPARE(plus.sequences[0].calls.last().text, QStringLiteral("left allemande"));
     QCOMPARE(plus.sequences[0].calls.last().comment, QStringLiteral("3/4 promenade"));
 
@@ -433,26 +397,22 @@ void TestSequences::badInput()
     QVERIFY(parsed.sequences.isEmpty());
 }
 
-void TestSequences::tooLarge()
-{
-    QTemporaryDir dir;
-    QByteArray big;
-    while (big.size() <= 4 * 1024 * 1024)
-        big += "Heads Square Thru 4\nSwing Thru\n\n";
-    const QString path = write(dir, QStringLiteral("big.txt"), big);
-    const SequenceFile::Parsed parsed = SequenceFile::read(path);
-    QVERIFY(!parsed.ok());
-    QVERIFY2(parsed.error.startsWith(path) && parsed.error.contains(QLatin1String("too large for a sequence file")),
-             qPrintable(parsed.error));
-}
-
 void TestSequences::unreadable()
 {
     QTemporaryDir dir;
-    const SequenceFile::Parsed missing = SequenceFile::read(dir.filePath(QStringLiteral("none.txt")));
-    QVERIFY(missing.error.startsWith(dir.filePath(QStringLiteral("none.txt")) + QStringLiteral(": cannot be read")));
-    const SequenceFile::Parsed folder = SequenceFile::read(dir.path());
-    QVERIFY2(!folder.ok(), qPrintable(folder.error));
+    const QString none = dir.filePath(QStringLiteral("none.txt"));
+    QVERIFY(SequenceFile::read(none).error.startsWith(none + QStringLiteral(": cannot be read")));
+    QVERIFY(!SequenceFile::read(dir.path()).ok());
+    QByteArray bytes;
+    while (bytes.size() <= 4 * 1024 * 1024)
+        bytes += "Heads Square Thru 4\nSwing Thru\n\n";
+    QFile big(dir.filePath(QStringLiteral("big.txt")));
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.write(bytes) == bytes.size());
+    big.close();
+    const SequenceFile::Parsed parsed = SequenceFile::read(big.fileName());
+    QVERIFY2(!parsed.ok() && parsed.error.startsWith(big.fileName())
+                 && parsed.error.contains(QLatin1String("too large for a sequence file")),
+             qPrintable(parsed.error));
 }
 
 void TestSequences::coverage()
@@ -465,23 +425,15 @@ void TestSequences::coverage()
     files.append(SequenceFile::parse("Heads Pass Thru\nCouples Trade\nPass Thru\n\nSwing Thru\nBoys Trade and Roll\n",
                                      QStringLiteral("a.txt")));
     files.append(SequenceFile::parse("Face In\nHeads Pass Thru\n", QStringLiteral("b.txt")));
+    // The places, the unused and the unrecognised as vorlet-lists prints them are
+    // checked in tst_coverage_cli; here what it does not print.
     const Coverage::Report report = Coverage::of(r, 0, files);
-    QCOMPARE(report.list, QStringLiteral("Class"));
-    QCOMPARE(report.entries.size(), 4);
     // Pass Thru: twice in the first sequence, once in the third: two sequences.
     QCOMPARE(report.entries[0].sequences, 2);
-    QCOMPARE(report.entries[0].first.file, QStringLiteral("a.txt"));
-    QCOMPARE(report.entries[0].first.line, 1);
     QCOMPARE(report.entries[1].sequences, 2);
-    QCOMPARE(report.entries[1].first.line, 2);
     QCOMPARE(report.entries[1].seen, (QStringList{QStringLiteral("Couples Trade"), QStringLiteral("Trade")}));
-    QCOMPARE(report.entries[3].first.line, 6);
-    QCOMPARE(report.unused(), QStringList{QStringLiteral("Zoom")});
-    QVERIFY(report.entries[2].first.isNull());
     QCOMPARE(report.unrecognised.size(), 1);
     QCOMPARE(report.unrecognised[0].place.file, QStringLiteral("b.txt"));
-    QCOMPARE(report.unrecognised[0].place.line, 1);
-    QCOMPARE(report.unrecognised[0].text, QStringLiteral("Face In"));
 
     // Several lists over one reading: the other list's entry is covered once.
     const QList<Coverage::Report> both = Coverage::of(r, QList<int>{0, 1}, files);
@@ -496,12 +448,10 @@ void TestSequences::coverage()
 void TestSequences::labelledSet()
 {
     const Recogniser r(defaultLists(true));
-    const QSet<QString> measured = {QStringLiteral("B"), QStringLiteral("MS"), QStringLiteral("P"), QStringLiteral("A1"),
-                                    QStringLiteral("A2")};
+    const QSet<QString> measured = {"B", "MS", "P", "A1", "A2"};
     QHash<QString, QStringList> lines;              // file -> its lines
     QHash<QString, QHash<int, QString>> callTexts; // file -> line -> the call as read
     int expectedTotal = 0, foundTotal = 0, hits = 0, rows = 0;
-    QStringList misses;
     const QStringList labels = QString::fromUtf8(fileBytes(Fixtures + QStringLiteral("labels.tsv"))).split(QLatin1Char('\n'));
     for (const QString &row : labels) {
         if (row.isEmpty() || row.startsWith(QLatin1Char('#')))
@@ -519,9 +469,8 @@ void TestSequences::labelledSet()
         const QString text = lines[cols[0]].value(cols[1].toInt() - 1).trimmed();
         // The label names the line it was written for.
         QCOMPARE(text, cols[2]);
-        QSet<QString> expected;
-        for (const QString &e : cols.value(3).split(QStringLiteral(" | "), Qt::SkipEmptyParts))
-            expected.insert(e);
+        const QStringList labelled = cols.value(3).split(QStringLiteral(" | "), Qt::SkipEmptyParts);
+        const QSet<QString> expected(labelled.begin(), labelled.end());
         QSet<QString> found;
         QVERIFY2(callTexts[cols[0]].contains(cols[1].toInt()), qPrintable(row));
         const QString call = callTexts[cols[0]].value(cols[1].toInt());
@@ -533,16 +482,13 @@ void TestSequences::labelledSet()
         foundTotal += int(found.size());
         hits += int((expected & found).size());
         if (expected != found)
-            misses.append(cols[0] + QLatin1Char(':') + cols[1] + QStringLiteral(" \"") + text + QStringLiteral("\" expected [")
-                          + QStringList(expected.values()).join(QStringLiteral(" | ")) + QStringLiteral("] found [")
-                          + QStringList(found.values()).join(QStringLiteral(" | ")) + QLatin1Char(']'));
+            qInfo("%s:%s \"%s\" expected [%s] found [%s]", qPrintable(cols[0]), qPrintable(cols[1]), qPrintable(text),
+                  qPrintable(labelled.join(" | ")), qPrintable(QStringList(found.values()).join(" | ")));
     }
     const double recall = expectedTotal ? double(hits) / expectedTotal : 0;
     const double precision = foundTotal ? double(hits) / foundTotal : 0;
     qInfo("labelled lines %d, entries labelled %d, found %d, right %d: recall %.1f %%, precision %.1f %%", rows,
           expectedTotal, foundTotal, hits, 100 * recall, 100 * precision);
-    for (const QString &m : std::as_const(misses))
-        qInfo("%s", qPrintable(m));
     QVERIFY(rows >= 300);
     QVERIFY2(recall >= 0.97, "recall under 97 %");
     QVERIFY2(precision >= 0.97, "precision under 97 %");
