@@ -14,6 +14,16 @@
 #include <QIcon>
 #include <cstdio>
 
+namespace {
+// In a box, and on stderr for a start from a terminal or a test.
+void tell(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    std::fflush(stderr);
+    Message::show(text);
+}
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -32,14 +42,12 @@ int main(int argc, char *argv[])
     const QString database = CallDatabase::path();
     InstanceLock lock(database);
     if (!lock.tryLock()) {
-        const QString text = QStringLiteral("Vorlet is already running with %1.").arg(QDir::toNativeSeparators(database));
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-        std::fflush(stderr);
-        Message::show(text);
+        tell(QStringLiteral("Vorlet is already running with %1.").arg(QDir::toNativeSeparators(database)));
         return 1;
     }
+    // A desktop start has no terminal: what only stderr said went unseen.
     if (!lock.problem().isEmpty())
-        std::fprintf(stderr, "Vorlet: %s; a second copy on the same file is not refused.\n", qPrintable(lock.problem()));
+        tell(QStringLiteral("%1. A second Vorlet started on the same file will not be refused.").arg(lock.problem()));
 
     // The process ends when no window is loaded any more, hidden ones included.
     QApplication::setQuitOnLastWindowClosed(false);
