@@ -1,5 +1,7 @@
 #include "ui/kit/AppIcon.h"
 #include "core/app/AppIdentity.h"
+#include "core/app/DataFolder.h"
+#include "core/app/SafeFile.h"
 #include "ui/kit/Form.h"
 #include "ui/kit/Look.h"
 #include "ui/app/frmSplash.h"
@@ -11,8 +13,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QProcessEnvironment>
 #include <QIcon>
+#include <cerrno>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 // In a box, and on stderr for a start from a terminal or a test.
@@ -37,6 +43,24 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(QIcon(appIcon()));
     Look::applyDefaultFont();
     WaitingWindow::install();
+    // Started by the launcher: the program works in the user's data folder, and
+    // the first start copies the default database there itself, so that what
+    // stands in the way is told in a box, not on a terminal a desktop never shows.
+    if (QCoreApplication::arguments().contains(QStringLiteral("--user-data"))) {
+        QString error;
+        const QString folder = DataFolder::locate(QProcessEnvironment::systemEnvironment(), &error);
+        const QString installed =
+            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../share/vorlet/") + CallDatabase::FileName);
+        if (folder.isEmpty() || !DataFolder::provide(folder, QDir::cleanPath(installed), &error)) {
+            tell(error);
+            return 1;
+        }
+        if (::chdir(QFile::encodeName(folder).constData()) != 0) {
+            tell(QStringLiteral("Vorlet cannot work in its data folder \"%1\": %2.")
+                     .arg(QDir::toNativeSeparators(folder), SafeFile::cause(errno)));
+            return 1;
+        }
+    }
     // The file is the one in the working directory at start-up, wherever a
     // window later takes the process.
     const QString database = CallDatabase::path();
