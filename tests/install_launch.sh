@@ -5,7 +5,7 @@
 # Usage: install_launch.sh BUILD_DIR
 set -euo pipefail
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'umount "$work/full" 2>/dev/null; rm -rf "$work"' EXIT
 prefix=$work/prefix
 id=org.vorlet.Vorlet
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -29,15 +29,20 @@ out=$(desktop-file-validate "$prefix/share/applications/$id.desktop" 2>&1) && [ 
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >/dev/null ||
   fail "metainfo: $(appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml")"
 
-# Runs the launcher offscreen for a few seconds; it must start Vorlet and keep it up.
-# Started through a link, as a packager's /usr/local/bin link would.
+# Runs the launcher offscreen for a few seconds; it must start Vorlet and keep it
+# up, or keep up the box that says what stands in the way (what it says is on
+# stderr too, kept in $err). Started through a link, as a packager's
+# /usr/local/bin link would.
 mkdir "$work/links" && ln -s "$prefix/bin/vorlet" "$work/links/vorlet"
+err=$work/err
 start() {
   local rc=0
-  env "$@" QT_QPA_PLATFORM=offscreen timeout 4 "$work/links/vorlet" >/dev/null 2>&1 || rc=$?
+  env "$@" QT_QPA_PLATFORM=offscreen timeout 4 "$work/links/vorlet" >/dev/null 2>"$err" || rc=$?
   # timeout's 124 means Vorlet was still running when it was stopped.
-  [ "$rc" -eq 124 ] || fail "the launcher ($*) ended early with $rc"
+  [ "$rc" -eq 124 ] || fail "the launcher ($*) ended early with $rc: $(cat "$err")"
 }
+# Nothing but the database in a data folder: no partial or hidden copy.
+only_db() { [ "$(ls -A "$1")" = Call_List.db ] || fail "$1 holds $(ls -A "$1")"; }
 
 # First start: the folder is made and the template copied into it.
 start HOME="$work/home" XDG_DATA_HOME="$work/data"
@@ -53,5 +58,32 @@ cmp -s "$work/own.db" "$work/data/vorlet/Call_List.db" ||
 start HOME="$work/home" XDG_DATA_HOME=relative
 [ -s "$work/home/.local/share/vorlet/Call_List.db" ] && [ ! -e relative ] ||
   fail "a relative data home was not ignored"
-[ ! -e "$work/data/vorlet/.Call_List.db.new" ] || fail "the launcher left its copy behind"
+only_db "$work/data/vorlet"
+
+# What stands in the way of the first start is told, naming the folder.
+touch "$work/file"
+start HOME="$work/home" XDG_DATA_HOME="$work/file"
+grep -q "\"$work/file\" is a file, not a folder" "$err" || fail "a data home that is a file: $(cat "$err")"
+start -u HOME XDG_DATA_HOME=
+grep -q "neither XDG_DATA_HOME nor HOME" "$err" || fail "no HOME: $(cat "$err")"
+if [ "$(id -u)" = 0 ] && mkdir "$work/full" && mount -t tmpfs -o size=32k tmpfs "$work/full"; then
+  start HOME="$work/home" XDG_DATA_HOME="$work/full"
+  grep -q "\"$work/full/vorlet\": the disk is full" "$err" || fail "a full disk: $(cat "$err")"
+  [ -z "$(ls -A "$work/full/vorlet")" ] || fail "a full disk kept $(ls -A "$work/full/vorlet")"
+else
+  echo "the full disk is not tried: no small tmpfs can be mounted here"
+fi
+
+# Four first starts at once: one Vorlet runs on the one whole copy, the others
+# say it is already running.
+pids=()
+for i in 1 2 3 4; do
+  (err=$work/four.$i && start HOME="$work/home" XDG_DATA_HOME="$work/four") &
+  pids+=($!)
+done
+for pid in "${pids[@]}"; do wait "$pid" || exit 1; done
+cmp -s "$prefix/share/vorlet/Call_List.db" "$work/four/vorlet/Call_List.db" || fail "four first starts made no whole copy"
+only_db "$work/four/vorlet"
+[ "$(cat "$work"/four.? | grep -c "Vorlet is already running with $work/four/vorlet/Call_List.db")" = 3 ] ||
+  fail "four first starts: $(cat "$work"/four.?)"
 echo "install and launcher: passed"

@@ -11,8 +11,11 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStandardItemModel>
+
+#include <unistd.h>
 
 namespace {
 CallForm::Controls &calls()
@@ -38,6 +41,7 @@ private slots:
     void replacedFileIsToldAsReplaced_data();
     void replacedFileIsToldAsReplaced();
     void anyModalWindowHoldsThePacing();
+    void oneCopyPerFile_data();
     void oneCopyPerFile();
 };
 
@@ -244,29 +248,67 @@ void tst_contention::pacedDrawSkipsItsTick()
     QVERIFY(c.lblStatus->isHidden() && c.lblNLCall1->text().startsWith("B #"));
 }
 
+void tst_contention::oneCopyPerFile_data()
+{
+    QTest::addColumn<QString>("reach"); // how the second copy reaches the first one's file
+    QTest::newRow("same folder") << "same folder";
+    QTest::newRow("hard link") << "hard link";
+    QTest::newRow("bind mount") << "bind mount";
+    QTest::newRow("another runtime folder") << "runtime";
+}
+
 void tst_contention::oneCopyPerFile()
 {
+    QFETCH(QString, reach);
     TestDatabase db({list("B", 2)});
-    const QString lockFile = InstanceLock(db.path()).lockFilePath();
-    QVERIFY(!lockFile.startsWith(db.folder())); // nothing left beside the caller's file
-    auto owner = [&lockFile] { // the first line of a lock file is its owner's process id
-        QFile lock(lockFile);
-        return lock.open(QIODevice::ReadOnly) ? lock.readLine().trimmed().toLongLong() : -1;
-    };
+    { // SQLite closing a descriptor of the file drops none of the lock
+        InstanceLock mine(db.path());
+        QVERIFY(mine.tryLock());
+        {
+            QSqlDatabase c = QSqlDatabase::addDatabase("QSQLITE", "closing");
+            c.setDatabaseName(db.path());
+            QVERIFY(c.open() && QSqlQuery(c).exec("UPDATE tblCalls SET Used = 0"));
+        }
+        QSqlDatabase::removeDatabase("closing");
+        QVERIFY(InstanceLock::isHeld(db.path()));
+    }
+    QVERIFY(!InstanceLock::isHeld(db.path()));
+
+    QTemporaryDir other;
+    QString folder = db.folder(); // where the second and third copies start
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcessEnvironment secondEnv = env;
+    bool mounted = false;
+    const auto unmount = qScopeGuard([&] {
+        if (mounted)
+            privileged({"umount", other.path()});
+    });
+    if (reach == "hard link") {
+        folder = other.path();
+        QVERIFY(::link(QFile::encodeName(db.path()), QFile::encodeName(other.filePath(CallDatabase::FileName))) == 0);
+    } else if (reach == "bind mount") {
+        if (const QString refused = privileged({"mount", "--bind", db.folder(), other.path()}); !refused.isEmpty())
+            QSKIP(qPrintable(refused));
+        mounted = true;
+        folder = other.path();
+    } else if (reach == "runtime") {
+        QVERIFY(QFile::setPermissions(other.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        secondEnv.insert("XDG_RUNTIME_DIR", other.path());
+    }
     QProcess copies[3];
-    for (QProcess &copy : copies) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        copy.setProcessEnvironment(env);
-        copy.setWorkingDirectory(db.folder());
+    for (int i = 0; i < 3; ++i) {
+        copies[i].setProcessEnvironment(i == 0 ? env : secondEnv);
+        copies[i].setWorkingDirectory(i == 0 ? db.folder() : folder);
     }
     copies[0].start(VORLET_PROGRAM, {});
-    QTRY_COMPARE_WITH_TIMEOUT(owner(), copies[0].processId(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(InstanceLock::isHeld(db.path()), 5000);
     const QByteArray before = db.column("SELECT * FROM tblList").join(',').toUtf8();
     const QDateTime modified = QFileInfo(db.path()).lastModified();
 
     copies[1].start(VORLET_PROGRAM, {});
-    const QByteArray said = QString("Vorlet is already running with %1.").arg(db.path()).toLocal8Bit();
+    const QByteArray said =
+        QString("Vorlet is already running with %1.").arg(QDir(folder).filePath(CallDatabase::FileName)).toLocal8Bit();
     QByteArray told;
     QTRY_VERIFY_WITH_TIMEOUT((told += copies[1].readAllStandardError()).contains(said), 5000);
     copies[1].kill(); // its box waits for an OK no one gives
@@ -275,12 +317,13 @@ void tst_contention::oneCopyPerFile()
     QCOMPARE(db.column("SELECT * FROM tblList").join(',').toUtf8(), before);
     QCOMPARE(copies[0].state(), QProcess::Running);
 
-    // A copy killed outright leaves its lock behind: it never blocks the next one.
+    // A copy killed outright never blocks the next one.
     copies[0].kill();
     copies[0].waitForFinished();
-    QVERIFY(QFile::exists(lockFile));
+    QVERIFY(!InstanceLock::isHeld(db.path()));
     copies[2].start(VORLET_PROGRAM, {});
-    QTRY_COMPARE_WITH_TIMEOUT(owner(), copies[2].processId(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(InstanceLock::isHeld(db.path()), 5000);
+    QVERIFY(!copies[2].readAllStandardError().contains("already running"));
     copies[2].kill();
     copies[2].waitForFinished();
 }

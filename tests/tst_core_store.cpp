@@ -1,6 +1,7 @@
 // The core's rules without a widget: the pacer tick by tick, the call store's
 // failure causes, its one transaction and its setUsed with the record.
 #include "core/app/Csv.h"
+#include "core/app/DataFolder.h"
 #include "core/calls/CallsSession.h"
 #include "core/calls/Pacer.h"
 #include "core/data/CallStore.h"
@@ -9,11 +10,14 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSqlError>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <unistd.h>
 
 namespace {
 // A folder with a call database of two lists, B (3 calls) and MS (2), and a
@@ -89,6 +93,8 @@ private slots:
     void writeAheadLogIsTurnedBack();
     void csvRecords_data();
     void csvRecords();
+    void firstStartCopiesTheDefault_data();
+    void firstStartCopiesTheDefault();
 };
 
 void tst_core_store::writeAheadLogIsTurnedBack_data()
@@ -438,6 +444,73 @@ void tst_core_store::sessionCarriesCommandsToItsHandler()
     session.setHandler({});
     session.publish({});
     QVERIFY(!session.command(CallsSession::Command::Reset));
+}
+
+void tst_core_store::firstStartCopiesTheDefault_data()
+{
+    QTest::addColumn<QString>("data"); // what stands at $XDG_DATA_HOME
+    QTest::addColumn<QString>("told");  // the cause the message gives; empty when copied
+    QTest::newRow("first start") << "nothing" << "";
+    QTest::newRow("a database is kept") << "own database" << "";
+    QTest::newRow("relative data home, HOME used") << "relative" << "";
+    QTest::newRow("data home is a file") << "file" << "is a file, not a folder";
+    QTest::newRow("HOME unset") << "no HOME" << "neither XDG_DATA_HOME nor HOME";
+    QTest::newRow("read-only folder") << "read-only" << (::geteuid() == 0 ? "Read-only file system" : "Permission denied");
+    QTest::newRow("full disk") << "full" << "the disk is full";
+}
+
+// Whole or nothing, and nothing else beside it: no partial or hidden file.
+void tst_core_store::firstStartCopiesTheDefault()
+{
+    QFETCH(QString, data);
+    QFETCH(QString, told);
+    QTemporaryDir dir;
+    const QString home = dir.filePath("data");
+    const QByteArray defaults = QByteArray(49152, 'd'), own = "a caller's own calls";
+    QFile templ(dir.filePath("template.db"));
+    QVERIFY(templ.open(QIODevice::WriteOnly) && templ.write(defaults) == defaults.size());
+    templ.close();
+    QProcessEnvironment env;
+    env.insert("HOME", dir.filePath("home"));
+    env.insert("XDG_DATA_HOME", data == "relative" ? "data" : home);
+    bool mounted = false;
+    const auto unmount = qScopeGuard([&] {
+        if (mounted)
+            QProcess::execute("umount", {home});
+    });
+    if (data == "own database") {
+        QVERIFY(QDir().mkpath(home + "/vorlet"));
+        QFile file(home + "/vorlet/Call_List.db");
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(own) == own.size());
+    } else if (data == "file") {
+        QVERIFY(QFile(home).open(QIODevice::WriteOnly));
+    } else if (data == "no HOME") {
+        env.remove("HOME");
+        env.remove("XDG_DATA_HOME");
+    } else if (data == "read-only" || data == "full") {
+        QVERIFY(QDir().mkpath(home));
+        if (data == "read-only" && ::geteuid() != 0)
+            QVERIFY(QFile::setPermissions(home, QFile::ReadOwner | QFile::ExeOwner));
+        else if (QProcess::execute("mount", {"-t", "tmpfs", "-o", data == "full" ? "size=32k" : "ro,size=32k", "tmpfs", home}) != 0)
+            QSKIP("this machine does not mount a small tmpfs");
+        mounted = ::geteuid() == 0;
+    }
+
+    QString error;
+    const QString folder = DataFolder::locate(env, &error);
+    QCOMPARE(folder, data == "no HOME" ? QString() : data == "relative" ? dir.filePath("home/.local/share/vorlet") : home + "/vorlet");
+    const bool copied = !folder.isEmpty() && DataFolder::provide(folder, templ.fileName(), &error);
+    QCOMPARE(copied, told.isEmpty());
+    QVERIFY2(copied ? error.isEmpty() : error.contains(told) && error.contains(folder), qPrintable(error));
+    if (folder.isEmpty())
+        return;
+    const QStringList left = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    QCOMPARE(left, copied ? QStringList{"Call_List.db"} : QStringList());
+    if (copied) {
+        QFile file(folder + "/Call_List.db");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), data == "own database" ? own : defaults);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_core_store)

@@ -1,5 +1,7 @@
 #include "ui/kit/AppIcon.h"
 #include "core/app/AppIdentity.h"
+#include "core/app/DataFolder.h"
+#include "core/app/SafeFile.h"
 #include "ui/kit/Form.h"
 #include "ui/kit/Look.h"
 #include "ui/app/frmSplash.h"
@@ -11,8 +13,22 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QProcessEnvironment>
 #include <QIcon>
+#include <cerrno>
 #include <cstdio>
+#include <unistd.h>
+
+namespace {
+// In a box, and on stderr for a start from a terminal or a test.
+void tell(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    std::fflush(stderr);
+    Message::show(text);
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -27,19 +43,35 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(QIcon(appIcon()));
     Look::applyDefaultFont();
     WaitingWindow::install();
+    // Started by the launcher: the program works in the user's data folder, and
+    // the first start copies the default database there itself, so that what
+    // stands in the way is told in a box, not on a terminal a desktop never shows.
+    if (QCoreApplication::arguments().contains(QStringLiteral("--user-data"))) {
+        QString error;
+        const QString folder = DataFolder::locate(QProcessEnvironment::systemEnvironment(), &error);
+        const QString installed =
+            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../share/vorlet/") + CallDatabase::FileName);
+        if (folder.isEmpty() || !DataFolder::provide(folder, QDir::cleanPath(installed), &error)) {
+            tell(error);
+            return 1;
+        }
+        if (::chdir(QFile::encodeName(folder).constData()) != 0) {
+            tell(QStringLiteral("Vorlet cannot work in its data folder \"%1\": %2.")
+                     .arg(QDir::toNativeSeparators(folder), SafeFile::cause(errno)));
+            return 1;
+        }
+    }
     // The file is the one in the working directory at start-up, wherever a
     // window later takes the process.
     const QString database = CallDatabase::path();
     InstanceLock lock(database);
     if (!lock.tryLock()) {
-        const QString text = QStringLiteral("Vorlet is already running with %1.").arg(QDir::toNativeSeparators(database));
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-        std::fflush(stderr);
-        Message::show(text);
+        tell(QStringLiteral("Vorlet is already running with %1.").arg(QDir::toNativeSeparators(database)));
         return 1;
     }
+    // A desktop start has no terminal: what only stderr said went unseen.
     if (!lock.problem().isEmpty())
-        std::fprintf(stderr, "Vorlet: %s; a second copy on the same file is not refused.\n", qPrintable(lock.problem()));
+        tell(QStringLiteral("%1. A second Vorlet started on the same file will not be refused.").arg(lock.problem()));
 
     // The process ends when no window is loaded any more, hidden ones included.
     QApplication::setQuitOnLastWindowClosed(false);
