@@ -348,6 +348,11 @@ void tst_lists::commandLine_data()
                                          << "dup.txt: line 2: \"swing\" repeats line 1" << "dup";
     QTest::newRow("import a taken name") << QStringList{"import", "{d}/dup.txt", "--name", "workshop"} << 1 << ""
                                          << "\"Workshop\" exists already; add --replace" << "";
+    QTest::newRow("import, the file's name taken") << QStringList{"import", "{d}/p.txt"} << 1 << ""
+                                                   << "\"P\" exists already; add --replace to replace its calls, or --name" << "";
+    QTest::newRow("import, no name in the file's") << QStringList{"import", "{d}/.txt"} << 1 << ""
+                                                   << "Call_List.db: a list needs a name, and the list takes its name "
+                                                      "from the file \".txt\"; give one with --name" << "";
     QTest::newRow("import, bad file") << QStringList{"import", "{d}/nul.txt"} << 1 << "" << "nul.txt: line 1: a NUL" << "";
     QTest::newRow("import a FIFO, over 4 MB") << QStringList{"import", "{d}/fifo", "--name", "Big"} << 1 << ""
                                               << "fifo: 5242880 bytes, too large" << "";
@@ -380,6 +385,8 @@ void tst_lists::commandLine()
                 {"12. Zoom", " workshop #1"});
     writeFile(db, "dup.txt", "Swing\nswing\n");
     writeFile(db, "nul.txt", QByteArray("Swing\0", 6));
+    for (const char *name : {"p.txt", ".txt"})
+        writeFile(db, name, "Swing\n");
     args.replaceInStrings("{f}", Fixtures).replaceInStrings("{d}", db.folder());
     // A FIFO fed by a thread, as a pipe from another program would be.
     QFile fifo(db.folder() + "/fifo");
