@@ -80,6 +80,8 @@ void tst_lists::parse_data()
     QTest::newRow("1000 emoji are fine") << QString::fromUtf8("😀").repeated(1000).toUtf8()
                                          << QStringList{QString::fromUtf8("😀").repeated(1000)} << "";
     QTest::newRow("UTF-16") << QByteArray("\xFF\xFE" "D\0o\0", 6) << QStringList{} << "UTF-16";
+    QTest::newRow("UTF-32 LE") << QByteArray("\xFF\xFE\0\0D\0\0\0", 8) << QStringList{} << "UTF-32; save it as UTF-8";
+    QTest::newRow("UTF-32 BE") << QByteArray("\0\0\xFE\xFF\0\0\0D", 8) << QStringList{} << "UTF-32";
 }
 
 void tst_lists::parse()

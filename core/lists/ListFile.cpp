@@ -90,6 +90,9 @@ Lines decode(const QByteArray &raw, const QString &fileName)
         result.error = fileName + QStringLiteral(": ") + cause;
         return result;
     };
+    // UTF-32's little-endian mark begins as UTF-16's does.
+    if (raw.startsWith(QByteArray("\xFF\xFE\0\0", 4)) || raw.startsWith(QByteArray("\0\0\xFE\xFF", 4)))
+        return fail(QStringLiteral("the file is UTF-32; save it as UTF-8 and import it again"));
     if (raw.startsWith("\xFF\xFE") || raw.startsWith("\xFE\xFF"))
         return fail(QStringLiteral("the file is UTF-16; save it as UTF-8 and import it again"));
     const qsizetype nul = raw.indexOf('\0');
