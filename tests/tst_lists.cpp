@@ -80,6 +80,9 @@ void tst_lists::parse_data()
     QTest::newRow("1000 emoji are fine") << QString::fromUtf8("😀").repeated(1000).toUtf8()
                                          << QStringList{QString::fromUtf8("😀").repeated(1000)} << "";
     QTest::newRow("UTF-16") << QByteArray("\xFF\xFE" "D\0o\0", 6) << QStringList{} << "UTF-16";
+    QTest::newRow("UTF-16 LE, no BOM") << QByteArray("D\0o\0s\0\xE9\0\n\0", 10) << QStringList{}
+                                       << "UTF-16 without a byte-order mark; save it as UTF-8";
+    QTest::newRow("UTF-16 BE, no BOM") << QByteArray("\0D\0o", 4) << QStringList{} << "UTF-16 without a byte-order mark";
     QTest::newRow("UTF-32 LE") << QByteArray("\xFF\xFE\0\0D\0\0\0", 8) << QStringList{} << "UTF-32; save it as UTF-8";
     QTest::newRow("UTF-32 BE") << QByteArray("\0\0\xFE\xFF\0\0\0D", 8) << QStringList{} << "UTF-32";
 }
