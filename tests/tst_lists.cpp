@@ -85,6 +85,8 @@ void tst_lists::parse_data()
     QTest::newRow("UTF-16 BE, no BOM") << QByteArray("\0D\0o", 4) << QStringList{} << "UTF-16 without a byte-order mark";
     QTest::newRow("UTF-32 LE") << QByteArray("\xFF\xFE\0\0D\0\0\0", 8) << QStringList{} << "UTF-32; save it as UTF-8";
     QTest::newRow("UTF-32 BE") << QByteArray("\0\0\xFE\xFF\0\0\0D", 8) << QStringList{} << "UTF-32";
+    QTest::newRow("NUL on line 3, CR line ends") << QByteArray("Dosado\rSwing\r\nSw\0ing\r", 21) << QStringList{}
+                                                 << "line 3: a NUL byte";
 }
 
 void tst_lists::parse()

@@ -106,9 +106,12 @@ Lines decode(const QByteArray &raw, const QString &fileName)
     if (nulsAt(1) || nulsAt(0))
         return fail(QStringLiteral("the file is UTF-16 without a byte-order mark; save it as UTF-8 and import it again"));
     const qsizetype nul = raw.indexOf('\0');
-    if (nul >= 0)
+    if (nul >= 0) {
+        // Lines end in LF, CRLF or a lone CR, as they are split below.
+        const QByteArray before = raw.left(nul);
         return fail(QStringLiteral("line %1: a NUL byte; this is not a text file")
-                        .arg(raw.left(nul).count('\n') + 1));
+                        .arg(before.count('\n') + before.count('\r') - before.count("\r\n") + 1));
+    }
 
     QByteArray bytes = raw;
     if (bytes.startsWith("\xEF\xBB\xBF"))
