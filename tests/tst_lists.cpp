@@ -233,6 +233,8 @@ void tst_lists::exportThatCannotBeWrittenSaysSo_data()
     QTest::newRow("standard output full") << "" << "standard output could not be written: the disk is full";
     QTest::newRow("over the call database") << "{d}/Call_List.db" << "this is a database, not a list file";
     QTest::newRow("over the database by another path") << "{d}/./Call_List.db" << "this is a database";
+    QTest::newRow("a file of the system's") << "/proc/version"
+                                            << "/proc/version: cannot be written: its folder \"/proc\" takes no new file";
     QTest::newRow("an older file on a full disk") << "{full}/old.txt" << "old.txt: cannot be written: the disk is full";
 }
 
