@@ -74,6 +74,9 @@ void tst_lists::parse_data()
         << QStringList{"Dosado", QString::fromUtf8("Straße"), QString::fromUtf8("Café")}
         << "line 3: \"dosado\" repeats line 1";
     QTest::newRow("a tab in a name") << QByteArray("Dosado\nSwing\tThru\n") << QStringList{} << "line 2: \"Swing\tThru\" holds a tab";
+    QTest::newRow("an escape in a name") << QByteArray("Dosado\nSwing\x1B[2J\n") << QStringList{} << "line 2: \"Swing\x1B[2J\" holds";
+    QTest::newRow("a DEL in a name") << QByteArray("Dosado\x7F\n") << QStringList{} << "line 1: \"Dosado\x7F\" holds";
+    QTest::newRow("a C1 control in a name") << QByteArray("Dosado\nSw\xC2\x85ing\n") << QStringList{} << "another control character";
     QTest::newRow("comments only") << QByteArray("# one\n\n  # two\r\n") << QStringList{} << "no calls";
     QTest::newRow("NUL") << QByteArray("Dosado\nSw\0ing\n", 14) << QStringList{} << "line 2: a NUL byte";
     QTest::newRow("long line") << "Dosado\n" + QByteArray(1001, 'x') << QStringList{} << "line 2: longer than 1000";
@@ -164,6 +167,7 @@ void tst_lists::rulesRefuseAndWriteNothing_data()
     QTest::newRow("rename keeps its own name") << "renameList" << "Workshop" << "WORKSHOP" << "";
     QTest::newRow("call twice in a list") << "addCall" << "Workshop" << "workshop #1" << "already in the list";
     QTest::newRow("call with an item number") << "addCall" << "Workshop" << "12. Zoom" << "leave the item number";
+    QTest::newRow("call with an escape") << "addCall" << "Workshop" << "Swing\x1B[2J" << "cannot hold tabs, line breaks";
     QTest::newRow("call as a comment") << "addCall" << "Workshop" << "#Zoom" << "cannot start with \"#\"";
     QTest::newRow("import a taken name") << "import" << "" << "workshop" << "exists already";
 }

@@ -183,6 +183,8 @@ QString ListStore::checkedCallName(int listId, const QString &name, int exceptId
     if (trimmed.startsWith(QLatin1Char('#')))
         fail(QStringLiteral("\"%1\": a call name cannot start with \"#\", which marks a comment in a list file")
                  .arg(trimmed));
+    if (std::any_of(trimmed.begin(), trimmed.end(), [](QChar ch) { return ch.category() == QChar::Other_Control; }))
+        fail(QStringLiteral("a call name cannot hold tabs, line breaks or other control characters"));
     if (!ListFile::readsBack(trimmed))
         fail(QStringLiteral("\"%1\" would read back from a list file as \"%2\"; leave the item number off")
                  .arg(trimmed, ListFile::callOf(trimmed)));
