@@ -48,24 +48,38 @@ private slots:
 
 void tst_CallEdit::navigation_data()
 {
+    QTest::addColumn<QString>("pasted"); // over the first row's name, before the moves
     QTest::addColumn<QStringList>("moves");
     QTest::addColumn<QString>("shown"); // the caption and the call's name
-    QTest::newRow("last, previous") << QStringList{"btnLast", "btnPrevious"} << "Record: 4|MS #1";
-    QTest::newRow("previous at first") << QStringList{"btnPrevious"} << "Record: 1|B #1";
-    QTest::newRow("next at last") << QStringList{"btnLast", "btnNext"} << "Record: 5|MS #2";
-    QTest::newRow("two quick presses by assistive technology") << QStringList{"@btnNext", "@btnNext"} << "Record: 3|B #3";
-    QTest::newRow("keyboard: last, previous") << QStringList{"#btnLast", "#btnPrevious"} << "Record: 4|MS #1";
+    QTest::newRow("last, previous") << "" << QStringList{"btnLast", "btnPrevious"} << "Record: 4|MS #1";
+    QTest::newRow("previous at first") << "" << QStringList{"btnPrevious"} << "Record: 1|B #1";
+    QTest::newRow("next at last") << "" << QStringList{"btnLast", "btnNext"} << "Record: 5|MS #2";
+    QTest::newRow("two quick presses by assistive technology") << "" << QStringList{"@btnNext", "@btnNext"} << "Record: 3|B #3";
+    QTest::newRow("keyboard: last, previous") << "" << QStringList{"#btnLast", "#btnPrevious"} << "Record: 4|MS #1";
+    // Refused, told, the row kept current with what was typed.
+    QTest::newRow("a tab in a name, updated") << "Swing\tThru" << QStringList{"cmdUpdate"} << "Record: 1|Swing\tThru";
+    QTest::newRow("an escape in a name, moved") << "Swing\x1B[2J" << QStringList{"btnNext"} << "Record: 1|Swing\x1B[2J";
+    QTest::newRow("a DEL in a name") << "Swing\x7F" << QStringList{"cmdUpdate"} << "Record: 1|Swing\x7F";
+    QTest::newRow("a C1 control in a name") << "Swing\u0085" << QStringList{"cmdUpdate"} << "Record: 1|Swing\u0085";
 }
 
 void tst_CallEdit::navigation()
 {
+    QFETCH(QString, pasted);
     QFETCH(QStringList, moves);
     TestDatabase db(FiveCalls);
     MessageLog log;
     CallEdit::instance().show();
+    if (!pasted.isEmpty()) {
+        field(0)->selectAll();
+        field(0)->insert(pasted);
+    }
     navigate(moves);
     QTEST(editor()->findChild<NavigationBar *>("datPrimaryRS")->caption() + u'|' + field(0)->text(), "shown");
-    QVERIFY(log.messages.isEmpty());
+    QCOMPARE(db.value(Row, {1}), QVariant("B #1:integer:0"));
+    QVERIFY2(pasted.isEmpty() ? log.messages.isEmpty()
+                              : log.messages.size() == 1 && log.messages[0].contains("cannot hold a tab, a line break or another control character"),
+             qPrintable(log.messages.join(u'|')));
 }
 
 void tst_CallEdit::editing()

@@ -14,6 +14,8 @@
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <sys/stat.h>
 
 #include <unistd.h>
 
@@ -43,6 +45,7 @@ private slots:
     void anyModalWindowHoldsThePacing();
     void oneCopyPerFile_data();
     void oneCopyPerFile();
+    void settingsFileThatIsAPipeIsRefused();
 };
 
 void tst_contention::callersActionWaits_data()
@@ -326,6 +329,30 @@ void tst_contention::oneCopyPerFile()
     QVERIFY(!copies[2].readAllStandardError().contains("already running"));
     copies[2].kill();
     copies[2].waitForFinished();
+}
+
+// A FIFO in the settings file's place would hold the start until someone wrote to it.
+void tst_contention::settingsFileThatIsAPipeIsRefused()
+{
+    TestDatabase db({list("B", 2)});
+    QTemporaryDir config;
+    QVERIFY(QDir(config.path()).mkdir("Vorlet"));
+    const QString fifo = config.filePath("Vorlet/Vorlet.conf");
+    QVERIFY(mkfifo(qPrintable(fifo), 0600) == 0);
+    QProcess copy;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", config.path());
+    copy.setProcessEnvironment(env);
+    copy.setWorkingDirectory(db.folder());
+    copy.start(VORLET_PROGRAM, {});
+    const auto end = qScopeGuard([&copy] { // its box waits for an OK no one gives
+        copy.kill();
+        copy.waitForFinished();
+    });
+    const QByteArray said = QString("The settings file \"%1\" is a named pipe (FIFO), not a file").arg(fifo).toLocal8Bit();
+    QByteArray told;
+    QTRY_VERIFY_WITH_TIMEOUT((told += copy.readAllStandardError()).contains(said), 10000);
 }
 
 QTEST_MAIN(tst_contention)

@@ -140,6 +140,7 @@ void tst_data::unusableFile_data()
     QTest::newRow("read-only folder") << "chattr +i DIR" << true << "lies in a read-only folder";
     QTest::newRow("read-only disk") << "mount -o bind,ro DIR DIR" << true << "is a read-only file";
     QTest::newRow("disk full") << "full" << true << "the disk is full";
+    QTest::newRow("disk full, a Use with its record") << "full use" << true << "disk is full";
     QTest::newRow("removed") << "removed" << true << "was removed while Vorlet was running";
     QTest::newRow("replaced") << "replaced" << true << "was replaced by another file while Vorlet was running";
 }
@@ -164,11 +165,11 @@ void tst_data::unusableFile()
             undo.clear();
         return refused;
     };
-    QString refused = damage == "full" ? require("mount -t tmpfs -o size=512k tmpfs DIR") : QString();
+    QString refused = damage.startsWith("full") ? require("mount -t tmpfs -o size=512k tmpfs DIR") : QString();
     if (!refused.isEmpty())
         QSKIP(qPrintable(refused));
     QString error;
-    QVERIFY2(CallDatabase::create(db.path(), {list("B", 3)}, &error), qPrintable(error));
+    QVERIFY2(CallDatabase::create(db.path(), {list("B", 16)}, &error), qPrintable(error));
     dataCall &data = dataCall::instance();
     if (write)
         data.run(Waiting::Patience::Command, [&] { data.sqlCallNames("B"); });
@@ -188,6 +189,27 @@ void tst_data::unusableFile()
         QVERIFY(filler.open(QIODevice::WriteOnly));
         while (filler.write(QByteArray(4096, 'x')) > 0 && filler.flush()) {
         }
+    } else if (damage == "full use") {
+        // The disk filled but for a page more each time: wherever the Use runs out
+        // of room, its two files' super-journal is not left behind.
+        data.run(Waiting::Patience::Command, [&] { data.store().setUsed({16}, true); }); // the history made
+        int refusals = 0;
+        for (int pages = 0; pages < 12; ++pages) {
+            QFile filler(db.folder() + "/filler");
+            QVERIFY(filler.open(QIODevice::Append | QIODevice::Unbuffered));
+            while (filler.write(QByteArray(4096, 'x')) == 4096) {
+            }
+            QVERIFY(filler.resize(qMax<qint64>(0, filler.size() - pages * 4096)));
+            try {
+                data.run(Waiting::Patience::Command, [&] { data.store().setUsed({pages + 1}, true); });
+            } catch (const DataError &e) {
+                ++refusals;
+                QVERIFY2(e.message().contains(says), qPrintable(e.message()));
+            }
+            QCOMPARE(QDir(db.folder()).entryList({"*-mj*"}, QDir::Files | QDir::Hidden), QStringList{});
+        }
+        QVERIFY(refusals > 0 && refusals < 12);
+        return;
     } else if (damage.startsWith("chattr") || damage.startsWith("mount")) {
         refused = require(damage);
     } else {

@@ -74,12 +74,22 @@ void tst_lists::parse_data()
         << QStringList{"Dosado", QString::fromUtf8("Straße"), QString::fromUtf8("Café")}
         << "line 3: \"dosado\" repeats line 1";
     QTest::newRow("a tab in a name") << QByteArray("Dosado\nSwing\tThru\n") << QStringList{} << "line 2: \"Swing\tThru\" holds a tab";
+    QTest::newRow("an escape in a name") << QByteArray("Dosado\nSwing\x1B[2J\n") << QStringList{} << "line 2: \"Swing\x1B[2J\" holds";
+    QTest::newRow("a DEL in a name") << QByteArray("Dosado\x7F\n") << QStringList{} << "line 1: \"Dosado\x7F\" holds";
+    QTest::newRow("a C1 control in a name") << QByteArray("Dosado\nSw\xC2\x85ing\n") << QStringList{} << "another control character";
     QTest::newRow("comments only") << QByteArray("# one\n\n  # two\r\n") << QStringList{} << "no calls";
     QTest::newRow("NUL") << QByteArray("Dosado\nSw\0ing\n", 14) << QStringList{} << "line 2: a NUL byte";
     QTest::newRow("long line") << "Dosado\n" + QByteArray(1001, 'x') << QStringList{} << "line 2: longer than 1000";
     QTest::newRow("1000 emoji are fine") << QString::fromUtf8("😀").repeated(1000).toUtf8()
                                          << QStringList{QString::fromUtf8("😀").repeated(1000)} << "";
     QTest::newRow("UTF-16") << QByteArray("\xFF\xFE" "D\0o\0", 6) << QStringList{} << "UTF-16";
+    QTest::newRow("UTF-16 LE, no BOM") << QByteArray("D\0o\0s\0\xE9\0\n\0", 10) << QStringList{}
+                                       << "UTF-16 without a byte-order mark; save it as UTF-8";
+    QTest::newRow("UTF-16 BE, no BOM") << QByteArray("\0D\0o", 4) << QStringList{} << "UTF-16 without a byte-order mark";
+    QTest::newRow("UTF-32 LE") << QByteArray("\xFF\xFE\0\0D\0\0\0", 8) << QStringList{} << "UTF-32; save it as UTF-8";
+    QTest::newRow("UTF-32 BE") << QByteArray("\0\0\xFE\xFF\0\0\0D", 8) << QStringList{} << "UTF-32";
+    QTest::newRow("NUL on line 3, CR line ends") << QByteArray("Dosado\rSwing\r\nSw\0ing\r", 21) << QStringList{}
+                                                 << "line 3: a NUL byte";
 }
 
 void tst_lists::parse()
@@ -157,6 +167,7 @@ void tst_lists::rulesRefuseAndWriteNothing_data()
     QTest::newRow("rename keeps its own name") << "renameList" << "Workshop" << "WORKSHOP" << "";
     QTest::newRow("call twice in a list") << "addCall" << "Workshop" << "workshop #1" << "already in the list";
     QTest::newRow("call with an item number") << "addCall" << "Workshop" << "12. Zoom" << "leave the item number";
+    QTest::newRow("call with an escape") << "addCall" << "Workshop" << "Swing\x1B[2J" << "cannot hold tabs, line breaks";
     QTest::newRow("call as a comment") << "addCall" << "Workshop" << "#Zoom" << "cannot start with \"#\"";
     QTest::newRow("import a taken name") << "import" << "" << "workshop" << "exists already";
 }
@@ -226,6 +237,8 @@ void tst_lists::exportThatCannotBeWrittenSaysSo_data()
     QTest::newRow("standard output full") << "" << "standard output could not be written: the disk is full";
     QTest::newRow("over the call database") << "{d}/Call_List.db" << "this is a database, not a list file";
     QTest::newRow("over the database by another path") << "{d}/./Call_List.db" << "this is a database";
+    QTest::newRow("a file of the system's") << "/proc/version"
+                                            << "/proc/version: cannot be written: its folder \"/proc\" takes no new file";
     QTest::newRow("an older file on a full disk") << "{full}/old.txt" << "old.txt: cannot be written: the disk is full";
 }
 
@@ -348,6 +361,11 @@ void tst_lists::commandLine_data()
                                          << "dup.txt: line 2: \"swing\" repeats line 1" << "dup";
     QTest::newRow("import a taken name") << QStringList{"import", "{d}/dup.txt", "--name", "workshop"} << 1 << ""
                                          << "\"Workshop\" exists already; add --replace" << "";
+    QTest::newRow("import, the file's name taken") << QStringList{"import", "{d}/p.txt"} << 1 << ""
+                                                   << "\"P\" exists already; add --replace to replace its calls, or --name" << "";
+    QTest::newRow("import, no name in the file's") << QStringList{"import", "{d}/.txt"} << 1 << ""
+                                                   << "Call_List.db: a list needs a name, and the list takes its name "
+                                                      "from the file \".txt\"; give one with --name" << "";
     QTest::newRow("import, bad file") << QStringList{"import", "{d}/nul.txt"} << 1 << "" << "nul.txt: line 1: a NUL" << "";
     QTest::newRow("import a FIFO, over 4 MB") << QStringList{"import", "{d}/fifo", "--name", "Big"} << 1 << ""
                                               << "fifo: 5242880 bytes, too large" << "";
@@ -380,6 +398,8 @@ void tst_lists::commandLine()
                 {"12. Zoom", " workshop #1"});
     writeFile(db, "dup.txt", "Swing\nswing\n");
     writeFile(db, "nul.txt", QByteArray("Swing\0", 6));
+    for (const char *name : {"p.txt", ".txt"})
+        writeFile(db, name, "Swing\n");
     args.replaceInStrings("{f}", Fixtures).replaceInStrings("{d}", db.folder());
     // A FIFO fed by a thread, as a pipe from another program would be.
     QFile fifo(db.folder() + "/fifo");

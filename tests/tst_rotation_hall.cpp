@@ -8,6 +8,8 @@
 #include "ui/kit/Message.h"
 
 #include <QAbstractItemModel>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QSpinBox>
 #include <QTableView>
 
@@ -292,19 +294,45 @@ void tst_RotationHall::savePdf_data()
 {
     QTest::addColumn<int>("tips");
     QTest::addColumn<int>("ahead"); // planned, not danced
-    QTest::addColumn<bool>("folderThere");
-    QTest::newRow("one tip, one page") << 1 << 0 << true;
-    QTest::newRow("three tips, three cards") << 3 << 0 << true;
-    QTest::newRow("a whole evening planned ahead") << 0 << 4 << true;
-    QTest::newRow("two danced, three planned") << 2 << 3 << true;
-    QTest::newRow("a folder that is not there") << 2 << 0 << false;
+    QTest::addColumn<QString>("target"); // in the database's folder; {full}: on a disk all but full
+    QTest::addColumn<QString>("said");   // the message, when one
+    QTest::newRow("one tip, one page") << 1 << 0 << "evening.pdf" << "";
+    QTest::newRow("three tips, three cards") << 3 << 0 << "evening.pdf" << "";
+    QTest::newRow("a whole evening planned ahead") << 0 << 4 << "evening.pdf" << "";
+    QTest::newRow("two danced, three planned") << 2 << 3 << "evening.pdf" << "";
+    QTest::newRow("a folder that is not there") << 2 << 0 << "gone/evening.pdf" << "could not be written";
+    QTest::newRow("an older file on a full disk") << 2 << 0 << "{full}/evening.pdf"
+                                                  << "evening.pdf\" could not be written: the disk is full.";
 }
 
 void tst_RotationHall::savePdf()
 {
     QFETCH(int, tips);
     QFETCH(int, ahead);
-    QFETCH(bool, folderThere);
+    QFETCH(QString, target);
+    QFETCH(QString, said);
+    QTemporaryDir full;
+    const bool onTmpfs = target.startsWith("{full}");
+    if (onTmpfs) {
+        if (const QString refused = privileged({"mount", "-t", "tmpfs", "-o", "size=16k", "tmpfs", full.path()});
+            !refused.isEmpty())
+            QSKIP(qPrintable(refused));
+    }
+    const auto unmount = qScopeGuard([&] {
+        if (onTmpfs)
+            privileged({"umount", full.path()});
+    });
+    const QString file = onTmpfs ? target.replace("{full}", full.path()) : QDir(m_db->folder()).filePath(target);
+    const QByteArray older = "%PDF an older evening";
+    if (onTmpfs) {
+        QFile old(file);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(older) == older.size());
+        old.close();
+        QFile filler(full.filePath("filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(512, 'x')) == 512 && filler.flush()) {
+        }
+    }
     Hall::Controls &c = openHall();
     QVERIFY(!c.cmdSavePdf->isEnabled()); // nothing to print yet
     for (int i = 1; i <= 9; ++i)
@@ -315,20 +343,23 @@ void tst_RotationHall::savePdf()
     for (int t = 0; t < ahead; ++t)
         QTest::keyClick(c.spnAhead, Qt::Key_Up);
     QCOMPARE(c.cmdSavePdf->isEnabled(), tips + ahead > 0);
-    QStringList said;
-    Message::setObserver([&](const QString &text) { said << text; });
-    const QString file = QDir(m_db->folder()).filePath(folderThere ? "evening.pdf" : "gone/evening.pdf");
+    QStringList told;
+    Message::setObserver([&](const QString &text) { told << text; });
     Hall::nextFileName() = file;
     QTest::mouseClick(c.cmdSavePdf, Qt::LeftButton);
-    QCOMPARE(said.size(), folderThere ? 0 : 1);
-    QCOMPARE(QFileInfo::exists(file), folderThere);
-    if (!folderThere) {
-        QVERIFY2(said[0].contains("could not be written"), qPrintable(said[0]));
+    QCOMPARE(told.size(), said.isEmpty() ? 0 : 1);
+    QCOMPARE(QFileInfo::exists(file), !target.startsWith("gone"));
+    QFile pdf(file);
+    QVERIFY(!pdf.exists() || pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    if (!said.isEmpty()) {
+        QVERIFY2(told[0].contains(said) && told[0].contains(QDir::toNativeSeparators(file)), qPrintable(told[0]));
+        if (onTmpfs) { // the older file whole, nothing left beside it
+            QCOMPARE(bytes, older);
+            QCOMPARE(QDir(full.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"evening.pdf", "filler"}));
+        }
         return;
     }
-    QFile pdf(file);
-    QVERIFY(pdf.open(QIODevice::ReadOnly));
-    const QByteArray bytes = pdf.readAll();
     QVERIFY(bytes.startsWith("%PDF"));
     QCOMPARE(QString::fromLatin1(bytes).count(QRegularExpression("/Type\\s*/Page[^s]")), tips + ahead);
     QCOMPARE(Hall::instance().evening()->tips().size(), tips); // planning danced nothing

@@ -9,6 +9,7 @@
 
 #include <QCommandLineParser>
 #include <QDate>
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 #include <QIODevice>
@@ -152,9 +153,14 @@ int importList(const Context &c)
         throw UsageError{QStringLiteral("--name needs a list name that is not empty")};
     const QString file = options.words.first();
     ListStore store(c.database);
+    // A name taken from the file's name is the caller's to change with --name.
+    if (const QString problem = ListStore::nameProblem(ListStore::defaultName(file)); name.isNull() && !problem.isEmpty())
+        throw DataError(store.file() + QStringLiteral(": ") + problem
+                        + QStringLiteral(", and the list takes its name from the file \"%1\"; give one with --name NAME")
+                              .arg(QFileInfo(file).fileName()));
     if (const auto existing = store.find(name.isNull() ? ListStore::defaultName(file) : name); existing && !replace)
         throw DataError(store.file() + QStringLiteral(": a list named \"%1\" exists already; add --replace to "
-                                                      "replace its calls")
+                                                      "replace its calls, or --name NAME to import it under another name")
                                            .arg(existing->name));
     const ListStore::Imported imported = store.importFile(file, name, replace);
     for (const QString &note : std::as_const(imported.notes))

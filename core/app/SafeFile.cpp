@@ -55,6 +55,11 @@ QString write(const QString &path, const QByteArray &bytes)
             return cause(writeError);
     }
     const int openError = errno;
+    // The file beside it could not be made though the folder is there (/proc):
+    // the target stays, and "no such file" would say it is missing.
+    if (const QFileInfo folder(QFileInfo(path).absolutePath()); openError == ENOENT && folder.isDir())
+        return QStringLiteral("its folder \"%1\" takes no new file, so the file cannot be replaced")
+            .arg(folder.absoluteFilePath());
     return openError != 0 ? cause(openError) : file.errorString();
 }
 

@@ -3,6 +3,8 @@
 #include "core/data/SqlLike.h"
 #include "core/history/History.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <utility>
@@ -223,6 +225,8 @@ CallStore::Transaction::~Transaction()
     QSqlDatabase db = QSqlDatabase::database(m_store.m_connection, false);
     if (db.isOpen())
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+    if (m_superJournalsBefore)
+        m_store.dropSuperJournalsBut(*m_superJournalsBefore);
 }
 
 void CallStore::Transaction::commit()
@@ -231,9 +235,39 @@ void CallStore::Transaction::commit()
         m_done = true;
         return;
     }
-    m_store.execute(QStringLiteral("COMMIT"));
+    // With the history attached, a commit may go through a super-journal; one
+    // that fails midway (a full disk) leaves it behind after the rollback.
+    const QStringList before = m_store.m_history.isEmpty() ? QStringList() : m_store.superJournals();
+    try {
+        m_store.execute(QStringLiteral("COMMIT"));
+    } catch (const DataError &) {
+        if (!m_store.m_history.isEmpty())
+            m_superJournalsBefore = before;
+        throw;
+    }
     m_done = true;
     m_store.tellChangedMarks();
+}
+
+QStringList CallStore::superJournals() const
+{
+    const QFileInfo file(m_path);
+    return QDir(file.absolutePath()).entryList({file.fileName() + QStringLiteral("-mj*")}, QDir::Files | QDir::Hidden);
+}
+
+void CallStore::dropSuperJournalsBut(const QStringList &kept) const
+{
+    // A journal still there names its super-journal: without it, SQLite would take
+    // the half-written transaction as committed. Rolled back, the journals are
+    // gone, and so is any other writer's, whose super-journal goes before them.
+    if (QFileInfo::exists(m_path + QStringLiteral("-journal"))
+        || (!m_history.isEmpty() && QFileInfo::exists(m_history + QStringLiteral("-journal"))))
+        return;
+    const QDir folder = QFileInfo(m_path).absoluteDir();
+    for (const QString &name : superJournals()) {
+        if (!kept.contains(name))
+            QFile::remove(folder.filePath(name));
+    }
 }
 
 QString CallStore::attachHistory()

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <optional>
 
 // The one way to the call database file: it opens the file (never creating
 // it), checks its tables, sets up the case-blind LIKE, notices a file removed
@@ -66,6 +67,8 @@ public:
     private:
         CallStore &m_store;
         bool m_done = false;
+        // A COMMIT over both files that failed, and the super-journals there were before it.
+        std::optional<QStringList> m_superJournalsBefore;
     };
 
     // Sets the used mark of each call; every call that becomes used is
@@ -89,6 +92,9 @@ private:
     void checkTables();
     void keepRollbackJournal(QSqlDatabase db, const QString &schema);
     void tellChangedMarks();
+    // The super-journals SQLite keeps beside the call database for a commit over two files.
+    QStringList superJournals() const;
+    void dropSuperJournalsBut(const QStringList &kept) const;
 
     QString m_path;
     QString m_connection;

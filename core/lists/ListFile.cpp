@@ -90,12 +90,28 @@ Lines decode(const QByteArray &raw, const QString &fileName)
         result.error = fileName + QStringLiteral(": ") + cause;
         return result;
     };
+    // UTF-32's little-endian mark begins as UTF-16's does.
+    if (raw.startsWith(QByteArray("\xFF\xFE\0\0", 4)) || raw.startsWith(QByteArray("\0\0\xFE\xFF", 4)))
+        return fail(QStringLiteral("the file is UTF-32; save it as UTF-8 and import it again"));
     if (raw.startsWith("\xFF\xFE") || raw.startsWith("\xFE\xFF"))
         return fail(QStringLiteral("the file is UTF-16; save it as UTF-8 and import it again"));
+    // Text in UTF-16 has every other byte NUL while it keeps to Latin-1.
+    const qsizetype pairs = qMin<qsizetype>(raw.size() / 2, 32);
+    auto nulsAt = [&](int offset) {
+        bool nuls = pairs >= 2;
+        for (qsizetype i = 0; nuls && i < pairs; ++i)
+            nuls = raw[2 * i + offset] == '\0' && raw[2 * i + 1 - offset] != '\0';
+        return nuls;
+    };
+    if (nulsAt(1) || nulsAt(0))
+        return fail(QStringLiteral("the file is UTF-16 without a byte-order mark; save it as UTF-8 and import it again"));
     const qsizetype nul = raw.indexOf('\0');
-    if (nul >= 0)
+    if (nul >= 0) {
+        // Lines end in LF, CRLF or a lone CR, as they are split below.
+        const QByteArray before = raw.left(nul);
         return fail(QStringLiteral("line %1: a NUL byte; this is not a text file")
-                        .arg(raw.left(nul).count('\n') + 1));
+                        .arg(before.count('\n') + before.count('\r') - before.count("\r\n") + 1));
+    }
 
     QByteArray bytes = raw;
     if (bytes.startsWith("\xEF\xBB\xBF"))

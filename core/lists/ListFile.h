@@ -22,7 +22,7 @@ struct Parsed
 };
 
 // A text file's lines as list files are read: UTF-8 with or without a BOM, else
-// Windows-1252 (noted); LF, CRLF or CR; refused when UTF-16, holding a NUL byte
+// Windows-1252 (noted); LF, CRLF or CR; refused when UTF-16 or UTF-32, holding a NUL byte
 // or a line over MaxLineLength. Other readers of callers' text files share it.
 struct Lines
 {

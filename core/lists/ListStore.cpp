@@ -60,6 +60,19 @@ QString ListStore::defaultName(const QString &filePath)
     return QFileInfo(filePath).completeBaseName();
 }
 
+QString ListStore::nameProblem(const QString &name)
+{
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        return QStringLiteral("a list needs a name");
+    // One line, and no tab that would split a line of "vorlet-lists show".
+    if (std::any_of(trimmed.begin(), trimmed.end(), [](QChar ch) { return ch.category() == QChar::Other_Control; }))
+        return QStringLiteral("a list name cannot hold tabs, line breaks or other control characters");
+    if (ListFile::length(trimmed) > ListFile::MaxLineLength)
+        return QStringLiteral("a list name is at most %1 characters").arg(ListFile::MaxLineLength);
+    return {};
+}
+
 bool ListStore::isLevel(const QString &name)
 {
     return CallDatabase::levelTags().contains(name);
@@ -151,13 +164,8 @@ QPair<int, QString> ListStore::listOfCall(int callId) const
 QString ListStore::checkedListName(const QString &name, int exceptId) const
 {
     QString trimmed = name.trimmed();
-    if (trimmed.isEmpty())
-        fail(QStringLiteral("a list needs a name"));
-    // One line, and no tab that would split a line of "vorlet-lists show".
-    if (std::any_of(trimmed.begin(), trimmed.end(), [](QChar ch) { return ch.category() == QChar::Other_Control; }))
-        fail(QStringLiteral("a list name cannot hold tabs, line breaks or other control characters"));
-    if (ListFile::length(trimmed) > ListFile::MaxLineLength)
-        fail(QStringLiteral("a list name is at most %1 characters").arg(ListFile::MaxLineLength));
+    if (const QString problem = nameProblem(trimmed); !problem.isEmpty())
+        fail(problem);
     QSqlQuery q = query(QStringLiteral("SELECT List FROM tblList WHERE List_ID <> ?"), {exceptId});
     const QString key = ListFile::key(trimmed);
     while (q.next()) {
@@ -175,6 +183,8 @@ QString ListStore::checkedCallName(int listId, const QString &name, int exceptId
     if (trimmed.startsWith(QLatin1Char('#')))
         fail(QStringLiteral("\"%1\": a call name cannot start with \"#\", which marks a comment in a list file")
                  .arg(trimmed));
+    if (std::any_of(trimmed.begin(), trimmed.end(), [](QChar ch) { return ch.category() == QChar::Other_Control; }))
+        fail(QStringLiteral("a call name cannot hold tabs, line breaks or other control characters"));
     if (!ListFile::readsBack(trimmed))
         fail(QStringLiteral("\"%1\" would read back from a list file as \"%2\"; leave the item number off")
                  .arg(trimmed, ListFile::callOf(trimmed)));

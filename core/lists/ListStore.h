@@ -49,6 +49,8 @@ public:
     static bool isLevel(const QString &name);
     // The name an imported file gives its list unless told otherwise.
     static QString defaultName(const QString &filePath);
+    // Why no list may have this name (empty, control characters, too long), or nothing.
+    static QString nameProblem(const QString &name);
 
     int createList(const QString &name);
     void renameList(int listId, const QString &name);

@@ -2,6 +2,7 @@
 #include "core/app/AppIdentity.h"
 #include "core/app/DataFolder.h"
 #include "core/app/SafeFile.h"
+#include "core/app/Settings.h"
 #include "ui/kit/Form.h"
 #include "ui/kit/Look.h"
 #include "ui/app/frmSplash.h"
@@ -38,6 +39,12 @@ int main(int argc, char *argv[])
                                             .arg(AppIdentity::Major)
                                             .arg(AppIdentity::Minor)
                                             .arg(AppIdentity::Revision));
+    // Told before any window reads the settings; the program goes on with its defaults.
+    if (const QString problem = Settings::problem(); !problem.isEmpty()) {
+        std::fprintf(stderr, "Vorlet: %s\n", qPrintable(problem));
+        std::fflush(stderr);
+        Message::show(problem);
+    }
     // Ties the windows to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.vorlet.Vorlet"));
     QApplication::setWindowIcon(QIcon(appIcon()));

@@ -19,6 +19,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlTableModel>
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -67,6 +68,13 @@ protected:
             others.setGenerated(used, false);
         const QVariant id = record(row).value(QStringLiteral("Call_ID"));
         try {
+            // A tab or an escape would split the history's columns and list files, or reach a terminal raw.
+            if (const int name = values.indexOf(QStringLiteral("Call_Name")); name >= 0 && values.isGenerated(name)) {
+                const QString typed = values.value(name).toString();
+                if (std::any_of(typed.begin(), typed.end(), [](QChar ch) { return ch.category() == QChar::Other_Control; }))
+                    throw DataError(QStringLiteral("A call name cannot hold a tab, a line break or another control "
+                                                   "character; the row is not written."));
+            }
             if (usedChanged)
                 m_store.attachHistory();
             CallStore::Transaction transaction(m_store);

@@ -6,6 +6,7 @@
 #include "ui/hall/TipView.h"
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
+#include "ui/kit/PdfFile.h"
 
 #include <QAbstractTableModel>
 #include <QDir>
@@ -334,7 +335,7 @@ void Hall::cmdNewEvening_Click()
     change([seed](EveningFile &file) { file.startNew(seed); });
 }
 
-int Hall::print(QPrinter &printer, const Evening &evening)
+int Hall::print(QPagedPaintDevice &printer, const Evening &evening)
 {
     QPainter painter;
     if (!painter.begin(&printer))
@@ -343,7 +344,7 @@ int Hall::print(QPrinter &printer, const Evening &evening)
     for (int tip = 1; tip <= tips; ++tip) {
         if (tip > 1)
             printer.newPage();
-        const QRect page(QPoint(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size());
+        const QRect page(QPoint(0, 0), printer.pageLayout().paintRectPixels(printer.logicalDpiX()).size());
         TipView::draw(painter, page, TipView::picture(&evening, tip), true);
     }
     painter.end();
@@ -389,14 +390,9 @@ void Hall::cmdSavePdf_Click()
     }
     if (file.isEmpty())
         return;
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
-    printer.setDocName(QStringLiteral("Evening"));
-    if (print(printer, *e) == 0)
-        Message::show(QStringLiteral("\"%1\" could not be written: the folder is missing or not writable.")
-                          .arg(QDir::toNativeSeparators(file)),
-                      window());
+    const QString error = PdfFile::save(file, QStringLiteral("Evening"), [&e](QPagedPaintDevice &pdf) { return print(pdf, *e); });
+    if (!error.isEmpty())
+        Message::show(QStringLiteral("\"%1\" could not be written: %2.").arg(QDir::toNativeSeparators(file), error), window());
 }
 
 void Hall::refresh()

@@ -10,7 +10,7 @@
 
 class QComboBox;
 class QSpinBox;
-class QPrinter;
+class QPagedPaintDevice;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -61,7 +61,7 @@ public:
         return name;
     }
     // Every tip so far as a card, one a page; the number of pages drawn.
-    static int print(QPrinter &printer, const Rotation::Evening &evening);
+    static int print(QPagedPaintDevice &printer, const Rotation::Evening &evening);
 
     // The full-screen view of the tip while it is open.
     TipView *floorView() const { return m_floor.data(); }

@@ -2,6 +2,7 @@
 
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
+#include "ui/kit/PdfFile.h"
 #include "core/app/SafeFile.h"
 #include "core/calls/CallsSession.h"
 #include "core/data/DataError.h"
@@ -404,15 +405,14 @@ bool Progress::writeFile(const QString &file, const QByteArray &bytes)
 
 bool Progress::savePdf(const QString &file)
 {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
-    printer.setDocName(m_ui->cboList->currentText());
-    if (ProgressPrint::print(printer, *m_ui->filter, m_ui->cboList->currentText(), headline()) == 0) {
-        tell(QStringLiteral("%1 could not be written: the folder is missing or not writable.").arg(fileNamed(file)));
-        return false;
-    }
-    return true;
+    const QString list = m_ui->cboList->currentText();
+    const QString error = PdfFile::save(file, list, [&](QPagedPaintDevice &pdf) {
+        return ProgressPrint::print(pdf, *m_ui->filter, list, headline());
+    });
+    if (error.isEmpty())
+        return true;
+    tell(QStringLiteral("%1 could not be written: %2.").arg(fileNamed(file), error));
+    return false;
 }
 
 bool Progress::saveCsv(const QString &file)

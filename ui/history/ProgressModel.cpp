@@ -8,7 +8,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPalette>
-#include <QPrinter>
+#include <QPagedPaintDevice>
 
 void ProgressModel::setRows(QList<Row> rows)
 {
@@ -177,7 +177,7 @@ struct Page
     int rows = 1;
 };
 
-Page pageFor(QPrinter &printer)
+Page pageFor(QPagedPaintDevice &printer)
 {
     Page p;
     p.title = QFont(QApplication::font().family(), 14, QFont::Bold);
@@ -186,7 +186,7 @@ Page pageFor(QPrinter &printer)
     p.bold.setBold(true);
     p.line = QFontMetricsF(p.body, &printer).height() * 1.4;
     p.titleHeight = QFontMetricsF(p.title, &printer).height() * 1.3;
-    const QRect paint = printer.pageLayout().paintRectPixels(printer.resolution());
+    const QRect paint = printer.pageLayout().paintRectPixels(printer.logicalDpiX());
     p.area = QRectF(0, 0, paint.width(), paint.height());
     // Title, date and headline, a gap, column heads; the page number at the foot.
     const qreal fixed = p.titleHeight + p.line * 3.5 + p.line * 1.5;
@@ -197,12 +197,12 @@ Page pageFor(QPrinter &printer)
 constexpr qreal ColumnStart[ProgressModel::ColumnCount + 1] = {0.0, 0.52, 0.64, 0.79, 1.0};
 } // namespace
 
-int rowsPerPage(QPrinter &printer)
+int rowsPerPage(QPagedPaintDevice &printer)
 {
     return pageFor(printer).rows;
 }
 
-int print(QPrinter &printer, const QAbstractItemModel &view, const QString &list, const QString &headline)
+int print(QPagedPaintDevice &printer, const QAbstractItemModel &view, const QString &list, const QString &headline)
 {
     const Page p = pageFor(printer);
     QPainter painter;

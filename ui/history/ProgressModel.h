@@ -4,7 +4,7 @@
 #include <QSortFilterProxyModel>
 #include <QVariant>
 
-class QPrinter;
+class QPagedPaintDevice;
 
 // Every call of one list with its used mark, how many times and when it was
 // last called. One row per call, in stored order.
@@ -71,9 +71,9 @@ private:
 // The page drawn from a view: heading (list, date, headline), the column heads
 // and the rows, repeated on every page, with the page number at the foot.
 namespace ProgressPrint {
-int rowsPerPage(QPrinter &printer);
+int rowsPerPage(QPagedPaintDevice &printer);
 // Returns the number of pages, or 0 when the printer could not start.
-int print(QPrinter &printer, const QAbstractItemModel &view, const QString &list, const QString &headline);
+int print(QPagedPaintDevice &printer, const QAbstractItemModel &view, const QString &list, const QString &headline);
 // The view as CSV, its column heads first.
 QString csv(const QAbstractItemModel &view);
 } // namespace ProgressPrint

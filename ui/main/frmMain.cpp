@@ -1,6 +1,7 @@
 #include "ui/main/frmMain.h"
 
 #include "core/app/AppIdentity.h"
+#include "core/app/Settings.h"
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
 #include "ui/app/frmAbout.h"
@@ -30,11 +31,6 @@ const QStringList &frmMain::levelTags()
 
 namespace {
 const QString Programs2026Key = QStringLiteral("programs2026");
-
-QSettings settings()
-{
-    return QSettings(AppIdentity::title(), AppIdentity::title());
-}
 } // namespace
 
 QList<QCheckBox *> frmMainControls::levels() const
@@ -118,7 +114,8 @@ void frmMain::Form_Load()
 {
     Controls &c = *m_ui;
     c.chkAdv->hide();
-    c.chk2026->setChecked(settings().value(Programs2026Key, false).toBool());
+    const std::unique_ptr<QSettings> settings = Settings::open();
+    c.chk2026->setChecked(settings && settings->value(Programs2026Key, false).toBool());
 
     // The combo lists every list of the database; its text starts as "B"
     // without a ladder update, which would give the same ticks anyway.
@@ -190,7 +187,8 @@ QString frmMain::activationList(const QString &tag)
 
 void frmMain::chk2026_Click()
 {
-    settings().setValue(Programs2026Key, m_ui->chk2026->isChecked());
+    if (const std::unique_ptr<QSettings> settings = Settings::open())
+        settings->setValue(Programs2026Key, m_ui->chk2026->isChecked());
 }
 
 void frmMain::cmdLists_Click()

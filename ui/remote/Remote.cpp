@@ -1,6 +1,6 @@
 #include "ui/remote/Remote.h"
 
-#include "core/app/AppIdentity.h"
+#include "core/app/Settings.h"
 #include "core/calls/CallsSession.h"
 #include "remote/RemoteServer.h"
 #include "ui/kit/Look.h"
@@ -24,9 +24,18 @@ namespace {
 
 const QString PortKey = QStringLiteral("remote/port");
 
-QSettings settings()
+// The port kept in the settings; the default when they cannot be read.
+quint16 keptPort()
 {
-    return QSettings(AppIdentity::title(), AppIdentity::title());
+    const std::unique_ptr<QSettings> settings = Settings::open();
+    const uint port = settings ? settings->value(PortKey, Remote::DefaultPort).toUInt() : Remote::DefaultPort;
+    return port >= 1024 && port <= 65535 ? quint16(port) : Remote::DefaultPort;
+}
+
+void keepPort(int port)
+{
+    if (const std::unique_ptr<QSettings> settings = Settings::open())
+        settings->setValue(PortKey, port);
 }
 
 // The code with its quiet zone, scaled to whole pixels so a phone reads it off the screen.
@@ -127,14 +136,14 @@ FormWindow *Remote::createWindow()
         if (on != isAllowed())
             setAllowed(on);
     });
-    connect(c.spnPort, &QSpinBox::valueChanged, this, [](int port) { settings().setValue(PortKey, port); });
+    connect(c.spnPort, &QSpinBox::valueChanged, this, &keepPort);
     connect(c.cmdClose, &QPushButton::clicked, w, &QWidget::close);
     return w;
 }
 
 void Remote::Form_Load()
 {
-    m_ui->spnPort->setValue(settings().value(PortKey, DefaultPort).toInt());
+    m_ui->spnPort->setValue(keptPort());
     showState();
     showPhones();
 }
@@ -151,7 +160,7 @@ bool Remote::setAllowed(bool on)
     } else if (!CallsSession::instance().state().open) {
         Message::show(QStringLiteral("Open the Calls window first: phones follow its calls."));
     } else {
-        const quint16 port = quint16(settings().value(PortKey, DefaultPort).toUInt());
+        const quint16 port = keptPort();
         if (!m_server->switchOn(port))
             Message::show(QStringLiteral("Phones cannot be allowed: port %1 cannot be used (%2). "
                                          "Choose another port.")
