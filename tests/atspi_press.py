@@ -63,9 +63,14 @@ def main():
                    HOME=folder, XDG_CONFIG_HOME=os.path.join(folder, "config"),
                    XDG_RUNTIME_DIR=tempfile.mkdtemp(dir=folder))
         os.chmod(env["XDG_RUNTIME_DIR"], 0o700)
-        program = subprocess.Popen([vorlet], cwd=folder, env=env)
+        log = open(os.path.join(folder, "vorlet.log"), "w+")
+        program = subprocess.Popen([vorlet], cwd=folder, env=env, stdout=log, stderr=subprocess.STDOUT)
         try:
             return run(pyatspi, program, os.path.join(folder, "Call_List.db"))
+        except AssertionError:
+            log.seek(0)
+            print("The program said:\n" + log.read() + "(exit status %s)" % program.poll())
+            raise
         finally:
             program.kill()
             program.wait()
@@ -121,7 +126,7 @@ def run(pyatspi, program, db_path):
         if not ok:
             failures.append(what)
 
-    wait_for("the main window", lambda: showing(find(pyatspi.ROLE_PUSH_BUTTON, "Get List")), timeout=40)
+    wait_for("the main window", lambda: showing(find(pyatspi.ROLE_PUSH_BUTTON, "Get List")), timeout=60)
     press(pyatspi.ROLE_PUSH_BUTTON, "Get List")
     press(pyatspi.ROLE_PUSH_BUTTON, "Find")
     # Two quick presses: two calls marked, the last ending in the box.
