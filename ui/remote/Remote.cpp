@@ -94,6 +94,10 @@ FormWindow *Remote::createWindow()
     c.spnPort->setAccessibleName(QStringLiteral("Port"));
     c.spnPort->setToolTip(QStringLiteral("Switch phones off to change the port."));
     c.txtAddress = readOnlyLine(w, "txtAddress", QStringLiteral("Address to open on the phone"));
+    // Read across the room and typed into a phone: large, and wide enough for any address.
+    c.txtAddress->setFont(Look::sansSerif(13.5, true));
+    c.txtAddress->setMinimumWidth(
+        c.txtAddress->fontMetrics().horizontalAdvance(QStringLiteral("http://255.255.255.255:65535/")) + 16);
     c.lblPin = new QLabel(w);
     c.lblPin->setObjectName(QStringLiteral("lblPin"));
     c.lblPin->setFont(Look::sansSerif(18, true));
@@ -102,6 +106,7 @@ FormWindow *Remote::createWindow()
     c.picQr = new QLabel(w);
     c.picQr->setObjectName(QStringLiteral("picQr"));
     c.picQr->setAlignment(Qt::AlignCenter);
+    c.picQr->setWordWrap(true);
     c.picQr->setMinimumSize(Look::twips(3600), Look::twips(3600));
     c.picQr->setAccessibleName(QStringLiteral("QR code of the address, with the pairing code"));
     c.txtDisplay = readOnlyLine(w, "txtDisplay", QStringLiteral("Address of the read-only display page"));
@@ -194,8 +199,10 @@ void Remote::showState()
     c.txtAddress->setText(on ? m_server->address().toString() : QString());
     const QString pin = m_server->pin();
     c.lblPin->setText(on ? pin.left(3) + u' ' + pin.mid(3) : QString());
-    c.picQr->setPixmap(on ? qrPixmap(m_server->pairingQr(), c.picQr->minimumWidth()) : QPixmap());
-    c.picQr->setVisible(on);
+    if (on)
+        c.picQr->setPixmap(qrPixmap(m_server->pairingQr(), c.picQr->minimumWidth()));
+    else
+        c.picQr->setText(QStringLiteral("Tick \"Allow phones\" for the code a phone's camera reads."));
     c.txtDisplay->setText(on ? m_server->displayUrl().toString() : QString());
     c.lblFailed->setText(on ? QStringLiteral("Failed tries: %1").arg(m_server->failedTries())
                             : QStringLiteral("Phones are off."));
