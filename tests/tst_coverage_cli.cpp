@@ -1,5 +1,6 @@
 // vorlet-lists coverage and calls, run as a caller runs them, on real databases.
 #include "testsupport.h"
+#include <QSqlError>
 
 namespace {
 const QString Lists = QStringLiteral(VORLET_LISTS);
@@ -119,14 +120,32 @@ void TestCoverageCli::markUsed()
 {
     TestDatabase db(classLists());
     writeFile(db.folder() + QStringLiteral("/friday.txt"), Friday);
+    {
+        // A history written before records had a source: read as it is, then given the column.
+        QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("old"));
+        old.setDatabaseName(db.folder() + QStringLiteral("/Call_History.db"));
+        QVERIFY(old.open());
+        for (const char *sql : {"CREATE TABLE tblHistory (Record_ID INTEGER PRIMARY KEY, Call_ID INTEGER, "
+                                "Call_Name TEXT NOT NULL, List TEXT NOT NULL, Used_At TEXT NOT NULL, Used_UTC TEXT NOT NULL)",
+                                "INSERT INTO tblHistory VALUES (1, 1, 'Pass Thru', 'Class', '2026-01-05T19:00:00+01:00', "
+                                "'2026-01-05T18:00:00.000Z')",
+                                "PRAGMA user_version = 1"})
+            QVERIFY(old.exec(QString::fromLatin1(sql)).lastError().type() == QSqlError::NoError);
+        old.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("old"));
+    QCOMPARE(run(Lists, {"history"}, db.folder()).out, QStringLiteral("2026-01-05T19:00:00+01:00\tClass\tPass Thru\n"));
     const Run r = run(Lists, {"coverage", "--list", "Class", "--mark-used", "friday.txt"}, db.folder());
     QCOMPARE(r.status, 0);
     QCOMPARE(db.column(QStringLiteral("SELECT Call_Name FROM tblCalls WHERE Used <> 0 ORDER BY Call_ID")),
              (QStringList{QStringLiteral("Pass Thru"), QStringLiteral("Trade Family (Couples Trade, Partner Trade)"),
                           QStringLiteral("(Anything) & Roll")}));
-    // Recorded as "&Use" records them.
-    const Run history = run(Lists, {QStringLiteral("history"), QStringLiteral("--list"), QStringLiteral("Class")}, db.folder());
-    QCOMPARE(history.out.count(QLatin1Char('\n')), 3);
+    // Recorded as "&Use" records them, each with the file it was seen in.
+    const QStringList history = run(Lists, {"history", "--list", "Class", "--csv"}, db.folder()).out.split("\r\n");
+    QCOMPARE(history.size(), 6);
+    QCOMPARE(history[1], QStringLiteral("\"2026-01-05T19:00:00+01:00\",\"Class\",\"Pass Thru\",\"\""));
+    for (int i = 2; i < 5; ++i)
+        QVERIFY2(history[i].endsWith(QStringLiteral(",\"friday.txt\"")), qPrintable(history[i]));
 }
 
 QTEST_MAIN(TestCoverageCli)

@@ -250,8 +250,8 @@ void tst_history::exportsCsvAndPaginatedPdf()
     QTest::mouseClick(p.cmdHistoryCsv, Qt::LeftButton);
     const QStringList lines = read(folder + "history.csv").split("\r\n");
     QCOMPARE(lines.size(), 3); // head, one record, and the empty rest after the last CRLF
-    QCOMPARE(lines[0], "\"Date\",\"List\",\"Call\"");
-    QVERIFY(lines[1].endsWith(",\"P\",\"Swing \"\"Thru\"\", Left\""));
+    QCOMPARE(lines[0], "\"Date\",\"List\",\"Call\",\"Source\"");
+    QVERIFY(lines[1].endsWith(",\"P\",\"Swing \"\"Thru\"\", Left\",\"\""));
 
     // A file that cannot be written is named and nothing is claimed.
     Progress::setNextFileName(folder + "no/such/folder.csv");
@@ -304,9 +304,9 @@ void tst_history::listsWindowAndCommandLine()
         {{"history"}, 0, "2026-01-05T19:00:00+01:00\tA1\tA1 #1\n" + today + '\t' + star},
         {{"history", "--list", "B"}, 0, today + '\t' + star},
         {{"history", "--since", "2026-02-01"}, 0, today + '\t' + star},
-        {{"history", "--list=A1", "--csv"}, 0, "\"Date\",\"List\",\"Call\"\r\n\"2026-01-05T19:00:00+01:00\",\"A1\",\"A1 #1\"\r\n"},
+        {{"history", "--list=A1", "--csv"}, 0, "\"Date\",\"List\",\"Call\",\"Source\"\r\n\"2026-01-05T19:00:00+01:00\",\"A1\",\"A1 #1\",\"\"\r\n"},
         {{"history", "--csv", "--since", "2026-02-01"}, 0,
-         "\"Date\",\"List\",\"Call\"\r\n\"" + today + "\",\"B\",\"Star \"\"Thru\"\", Left\"\r\n"},
+         "\"Date\",\"List\",\"Call\",\"Source\"\r\n\"" + today + "\",\"B\",\"Star \"\"Thru\"\", Left\",\"\"\r\n"},
         {{"history", "--since", "2026-13-01"}, 2, ""},
         {{"--db", "elsewhere/Call_List.db", "history"}, 0, ""}, // no history there yet: nothing
     };

@@ -195,7 +195,8 @@ int history(const Context &c)
         return Ok;
     }
     for (const History::Record &r : records)
-        c.say(r.date + QLatin1Char('\t') + r.list + QLatin1Char('\t') + r.call);
+        c.say(r.date + QLatin1Char('\t') + r.list + QLatin1Char('\t') + r.call
+              + (r.source.isEmpty() ? QString() : QLatin1Char('\t') + r.source));
     return Ok;
 }
 

@@ -6,7 +6,7 @@
 
 #include <QIODevice>
 #include <QRegularExpression>
-#include <QSet>
+#include <QHash>
 #include <algorithm>
 
 namespace SequenceCommands {
@@ -104,15 +104,20 @@ int coverage(const CoverageArguments &arguments, QIODevice &out, QIODevice &err)
         }
 
         if (arguments.markUsed) {
-            QSet<QString> covered;
+            // Each call's record names the file of its first use.
+            QHash<QString, QString> covered;
             for (const Coverage::Entry &entry : report.entries)
                 if (entry.sequences > 0)
-                    covered.insert(entry.name);
+                    covered.insert(entry.name, entry.first.file);
             QList<int> ids;
-            for (const ListStore::Call &call : store.calls(chosen->id))
-                if (!call.used && covered.contains(call.name))
+            QStringList sources;
+            for (const ListStore::Call &call : store.calls(chosen->id)) {
+                if (!call.used && covered.contains(call.name)) {
                     ids.append(call.id);
-            store.setUsed(ids, true);
+                    sources.append(covered.value(call.name));
+                }
+            }
+            store.setUsedFrom(ids, sources);
             line(err, Program + QStringLiteral("marked %1 calls of \"%2\" used").arg(ids.size()).arg(chosen->name));
         }
         return 0;

@@ -293,7 +293,18 @@ int CallStore::setUsed(const QVariantList &callIds, bool used, const QStringList
     return setUsed(callIds, QVariant(used ? 1 : 0), names);
 }
 
+int CallStore::setUsedFrom(const QVariantList &callIds, const QStringList &sources)
+{
+    return setUsed(callIds, QVariant(1), {}, sources);
+}
+
 int CallStore::setUsed(const QVariantList &callIds, const QVariant &value, const QStringList &names)
+{
+    return setUsed(callIds, value, names, {});
+}
+
+int CallStore::setUsed(const QVariantList &callIds, const QVariant &value, const QStringList &names,
+                       const QStringList &sources)
 {
     QSqlDatabase db = database();
     // What else the value may come to, only the file's own affinity tells.
@@ -322,7 +333,7 @@ int CallStore::setUsed(const QVariantList &callIds, const QVariant &value, const
                     marked = now.next() && now.value(0).toInt() == 1;
                 }
                 if (marked)
-                    History::recordUse(db, id, history);
+                    History::recordUse(db, id, history, i < sources.size() ? sources[i] : QString());
             } else if (query(QStringLiteral("SELECT 1 FROM tblCalls WHERE Call_ID = ? AND (? IS NULL OR Call_Name IS ?)"),
                              {id, name, name})
                            .next()) {

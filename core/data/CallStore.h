@@ -81,6 +81,8 @@ public:
     // The same with the value as typed (the editor's): a call becomes used when
     // the value stored is the number 1.
     int setUsed(const QVariantList &callIds, const QVariant &value, const QStringList &names = {});
+    // Marked used for a reason outside the program: each record names its source.
+    int setUsedFrom(const QVariantList &callIds, const QStringList &sources);
     // Makes the use history reachable from the connection, creating it on first
     // need, and returns its file. setUsed does it itself; a writer that calls
     // setUsed inside a transaction of its own does it first, since a file cannot
@@ -88,6 +90,8 @@ public:
     QString attachHistory();
 
 private:
+    int setUsed(const QVariantList &callIds, const QVariant &value, const QStringList &names,
+                const QStringList &sources);
     void open();
     void checkTables();
     void keepRollbackJournal(QSqlDatabase db, const QString &schema);

@@ -108,6 +108,18 @@ int checkedVersion(QSqlDatabase db, const QString &prefix, const QString &file)
     return version;
 }
 
+bool hasSource(QSqlDatabase db, const QString &prefix)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA %1table_info(tblHistory)").arg(prefix)))
+        return false;
+    while (q.next()) {
+        if (q.value(1).toString().compare(QLatin1String("Source"), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 void requireFile(const QString &file)
 {
     if (!QFileInfo(file).isFile())
@@ -222,11 +234,16 @@ QString attach(QSqlDatabase db)
                                    " Call_Name TEXT NOT NULL,"
                                    " List TEXT NOT NULL,"
                                    " Used_At TEXT NOT NULL,"
-                                   " Used_UTC TEXT NOT NULL)"),
+                                   " Used_UTC TEXT NOT NULL,"
+                                   " Source TEXT)"),
                 {}, failure);
             run(db, QStringLiteral("CREATE INDEX IF NOT EXISTS hist.idxHistoryList ON tblHistory (List, Call_Name, Used_UTC, Used_At)"),
                 {}, failure);
             run(db, QStringLiteral("PRAGMA hist.user_version = %1").arg(Version), {}, failure);
+        } else if (!hasSource(db, QStringLiteral("hist."))) {
+            // Files from before sources were kept gain the column; their records have none.
+            run(db, QStringLiteral("ALTER TABLE hist.tblHistory ADD COLUMN Source TEXT"), {},
+                historyFailure(file, QStringLiteral(" could not be updated: ")));
         }
         attachedFiles().insert(db.connectionName(), CallDatabase::identify(file));
     } catch (const DataError &) {
@@ -236,15 +253,16 @@ QString attach(QSqlDatabase db)
     return file;
 }
 
-void recordUse(QSqlDatabase db, const QVariant &callId, const QString &file)
+void recordUse(QSqlDatabase db, const QVariant &callId, const QString &file, const QString &source)
 {
     const auto [local, utc] = now();
     run(db,
-        QStringLiteral("INSERT INTO hist.tblHistory (Call_ID, Call_Name, List, Used_At, Used_UTC) "
-                       "SELECT c.Call_ID, COALESCE(c.Call_Name, ''), COALESCE(l.List, ''), ?, ? "
+        QStringLiteral("INSERT INTO hist.tblHistory (Call_ID, Call_Name, List, Used_At, Used_UTC, Source) "
+                       "SELECT c.Call_ID, COALESCE(c.Call_Name, ''), COALESCE(l.List, ''), ?, ?, ? "
                        "FROM main.tblCalls c LEFT JOIN main.tblList l ON l.List_ID = c.List_ID "
                        "WHERE c.Call_ID = ?"),
-        {local, utc, callId}, historyFailure(file, QStringLiteral(" could not be written: ")));
+        {local, utc, source.isEmpty() ? QVariant() : QVariant(source), callId},
+        historyFailure(file, QStringLiteral(" could not be written: ")));
 }
 
 QString notWrittenEither(const QString &file)
@@ -273,7 +291,9 @@ QList<Record> records(const QString &list, const QString &since, const QString &
     QList<Record> out;
     if (!reader.open())
         return out;
-    QString sql = QStringLiteral("SELECT Used_At, List, Call_Name FROM tblHistory WHERE 1");
+    // An older file may have no Source column yet: it is only added when written to.
+    QString sql = QStringLiteral("SELECT Used_At, List, Call_Name, %1 FROM tblHistory WHERE 1")
+                      .arg(hasSource(reader.db(), QString()) ? QStringLiteral("Source") : QStringLiteral("NULL"));
     QVariantList values;
     if (!list.isNull()) {
         sql += QStringLiteral(" AND List = ?");
@@ -288,7 +308,7 @@ QList<Record> records(const QString &list, const QString &since, const QString &
     const Failure failure = historyFailure(file, QStringLiteral(" cannot be read: "));
     QSqlQuery q = run(reader.db(), sql, values, failure);
     while (q.next())
-        out.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString()});
+        out.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString()});
     if (q.lastError().isValid())
         throw failure(q.lastError());
     return out;
@@ -321,9 +341,9 @@ QString csvLine(const QStringList &fields)
 
 QString csv(const QList<Record> &rows)
 {
-    QString out = csvLine({QStringLiteral("Date"), QStringLiteral("List"), QStringLiteral("Call")});
+    QString out = csvLine({QStringLiteral("Date"), QStringLiteral("List"), QStringLiteral("Call"), QStringLiteral("Source")});
     for (const Record &r : rows)
-        out += csvLine({r.date, r.list, r.call});
+        out += csvLine({r.date, r.list, r.call, r.source});
     return out;
 }
 

@@ -23,9 +23,10 @@ QString pathBeside(const QString &callDatabase);
 
 // For writers that run their own transaction: makes the history beside db's
 // call database reachable from db (creating it on first need) and returns its
-// file; then records one use inside that transaction.
+// file; then records one use inside that transaction. A use has a source when
+// it came from elsewhere than the caller's own press (a sequence file).
 QString attach(QSqlDatabase db);
-void recordUse(QSqlDatabase db, const QVariant &callId, const QString &file);
+void recordUse(QSqlDatabase db, const QVariant &callId, const QString &file, const QString &source = QString());
 // A write that took both files was turned away as busy: throws the history's
 // own lock error when it is the history that is locked.
 void blameLock(QSqlDatabase db, const QString &file);
@@ -49,6 +50,7 @@ struct Record
     QString date; // local time with its UTC offset, ISO 8601
     QString list;
     QString call;
+    QString source; // empty for a use the caller made in the program
 };
 
 struct Summary

@@ -297,6 +297,14 @@ void ListStore::moveCalls(const QList<int> &callIds, int toListId)
     });
 }
 
+void ListStore::setUsedFrom(const QList<int> &callIds, const QStringList &sources)
+{
+    QVariantList ids;
+    for (const int id : callIds)
+        ids.append(id);
+    run([&] { m_store.setUsedFrom(ids, sources); });
+}
+
 void ListStore::setUsed(const QList<int> &callIds, bool used)
 {
     QVariantList ids;

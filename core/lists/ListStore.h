@@ -64,6 +64,8 @@ public:
     void moveCalls(const QList<int> &callIds, int toListId);
     // Every used mark the lists change goes through here.
     void setUsed(const QList<int> &callIds, bool used);
+    // Marks the calls used, each recorded in the history with its source.
+    void setUsedFrom(const QList<int> &callIds, const QStringList &sources);
 
     struct Imported
     {
