@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Shared by run.sh and test.sh: installs the missing Debian packages, builds
 # Vorlet, and creates the default call database in this folder when it is absent.
-#   ./setup.sh [--no-build] [more Debian packages...]
+#   ./setup.sh [--no-build | --program] [more Debian packages...]
+# --program builds only what starting Vorlet needs, not the tests and tools.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
@@ -13,8 +14,13 @@ packages=(g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libgl-dev
   qt6-httpserver-dev qt6-websockets-dev libqrencode-dev pkgconf chromium chromium-driver python3-selenium
   dbus-daemon at-spi2-core python3-pyatspi)
 build=1
+targets=()
 for arg in "$@"; do
-  if [ "$arg" = --no-build ]; then build=0; else packages+=("$arg"); fi
+  case "$arg" in
+    --no-build) build=0 ;;
+    --program) targets=(--target Vorlet vorlet-makedb) ;;
+    *) packages+=("$arg") ;;
+  esac
 done
 missing=()
 for p in "${packages[@]}"; do
@@ -38,7 +44,7 @@ fi
 [ "$build" -eq 1 ] || exit 0
 
 [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(nproc)"
+cmake --build build -j "$(nproc)" "${targets[@]}"
 
 # The database is built once from the text in data/ and never overwritten.
 if [ ! -e Call_List.db ]; then

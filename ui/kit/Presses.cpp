@@ -31,18 +31,24 @@ QSet<const QObject *> &busy()
 
 void runDue();
 
-void retryLater()
+// One timer for every press: it comes due at once for a new press, and
+// shortly again while something waits (a box or a busy lane lets go in its
+// own time).
+QTimer &dueTimer()
 {
-    // Only while something waits: a box or a busy lane lets go in its own time.
     static QPointer<QTimer> timer;
     if (!timer) {
         timer = new QTimer(QCoreApplication::instance());
         timer->setSingleShot(true);
-        timer->setInterval(20);
         QObject::connect(timer, &QTimer::timeout, &runDue);
     }
-    if (!timer->isActive())
-        timer->start();
+    return *timer;
+}
+
+void retryLater()
+{
+    if (!dueTimer().isActive())
+        dueTimer().start(20);
 }
 
 bool waits(const Press &p)
@@ -86,7 +92,7 @@ namespace Presses {
 void post(QObject *lane, std::function<bool()> held, std::function<void()> press)
 {
     queue().push_back({lane, std::move(held), std::move(press)});
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &runDue, Qt::QueuedConnection);
+    dueTimer().start(0);
 }
 
 int pending()
