@@ -298,15 +298,15 @@ void Sequences::recount()
     if (!m_ui)
         return;
     const std::optional<int> listId = currentListId();
-    Coverage::Report report;
+    Coverage::Report fresh;
     try {
         if (listId)
-            report = ListCoverage::of(store(), *listId, m_files);
+            fresh = ListCoverage::of(store(), *listId, m_files);
     } catch (const DataError &e) {
         if (!e.isCancelled())
             tell(e.message());
     }
-    m_report = report;
+    m_report = fresh;
     showReport();
     if (m_files.isEmpty() || !listId) {
         LoadedSequences::instance().clear();
