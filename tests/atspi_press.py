@@ -57,7 +57,15 @@ def main():
         xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
                                 pass_fds=(write,), stderr=subprocess.DEVNULL)
         os.close(write)
-        display = os.read(read, 16).decode().strip()
+        # Xvfb writes the number, then a line end: closing the pipe before the
+        # line end arrives makes its second write fail, and it quits.
+        display = b""
+        while not display.endswith(b"\n"):
+            chunk = os.read(read, 16)
+            if not chunk:
+                break
+            display += chunk
+        display = display.decode().strip()
         os.close(read)
         env = dict(os.environ, DISPLAY=":" + display, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                    HOME=folder, XDG_CONFIG_HOME=os.path.join(folder, "config"),

@@ -9,6 +9,8 @@
 #include "core/data/dataCall.h"
 #include "core/history/History.h"
 #include "ui/history/ProgressModel.h"
+#include "core/sequences/LoadedSequences.h"
+#include "ui/sequences/Sequences.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -106,6 +108,8 @@ FormWindow *Progress::createWindow()
                            QStringLiteral("Export the whole history as CSV"));
     c.cmdClose = make(new QPushButton(QStringLiteral("&Close")), "cmdClose", QStringLiteral("Close"));
     w->setCancelButton(c.cmdClose);
+    c.cmdSequences = make(new QPushButton(QStringLiteral("Se&quences...")), "cmdSequences",
+                          QStringLiteral("Calls in sequence files"));
 
     auto *top = new QHBoxLayout;
     top->addWidget(c.lblList);
@@ -123,7 +127,7 @@ FormWindow *Progress::createWindow()
     filters->addWidget(c.lblSort);
     filters->addWidget(c.cboSort);
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {c.cmdPrint, c.cmdPdf, c.cmdCsv, c.cmdHistoryCsv})
+    for (QPushButton *b : {c.cmdPrint, c.cmdPdf, c.cmdCsv, c.cmdHistoryCsv, c.cmdSequences})
         buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(c.cmdClose);
@@ -134,7 +138,7 @@ FormWindow *Progress::createWindow()
     all->addLayout(buttons);
 
     Look::tabOrder({c.cboList, c.optUnused, c.optUsed, c.optAll, c.txtFilter, c.cboSort, c.grdCalls, c.cmdPrint,
-                    c.cmdPdf, c.cmdCsv, c.cmdHistoryCsv, c.cmdClose});
+                    c.cmdPdf, c.cmdCsv, c.cmdHistoryCsv, c.cmdClose, c.cmdSequences});
 
     connect(c.cboList, &QComboBox::currentIndexChanged, this, &Progress::cboList_Change);
     connect(c.cboSort, &QComboBox::currentIndexChanged, this, &Progress::cboSort_Change);
@@ -149,6 +153,12 @@ FormWindow *Progress::createWindow()
     connect(c.cmdCsv, &QPushButton::clicked, this, &Progress::cmdCsv_Click);
     connect(c.cmdHistoryCsv, &QPushButton::clicked, this, &Progress::cmdHistoryCsv_Click);
     connect(c.cmdClose, &QPushButton::clicked, this, &Progress::unload);
+    connect(c.cmdSequences, &QPushButton::clicked, this, &Progress::cmdSequences_Click);
+    connect(c.model, &QAbstractItemModel::columnsInserted, w, [head] {
+        head->resizeSection(ProgressModel::SequencesColumn,
+                            head->fontMetrics().horizontalAdvance(QStringLiteral("Sequences")) + 24);
+    });
+    connect(&LoadedSequences::instance(), &LoadedSequences::changed, w, [this] { applySequences(); });
 
     // Live from the calls session and from every face that sets used marks;
     // the connections go with the window.
@@ -259,7 +269,21 @@ void Progress::refresh()
         }
     }
     c.model->setRows(std::move(rows));
+    applySequences();
     c.lblHeadline->setText(headline());
+}
+
+void Progress::applySequences()
+{
+    if (!m_ui)
+        return;
+    const QHash<QString, int> *counts = LoadedSequences::instance().countsOf(m_ui->cboList->currentText());
+    m_ui->model->setSequences(counts ? std::optional<QHash<QString, int>>(*counts) : std::nullopt);
+}
+
+void Progress::cmdSequences_Click()
+{
+    Sequences::instance().showList(m_ui->cboList->currentText());
 }
 
 void Progress::refreshCall(const QVariant &callId)

@@ -31,6 +31,7 @@ struct ProgressControls
     QPushButton *cmdCsv;
     QPushButton *cmdHistoryCsv;
     QPushButton *cmdClose;
+    QPushButton *cmdSequences;
     ProgressModel *model;
     ProgressFilter *filter;
 };
@@ -78,6 +79,9 @@ private:
     void cmdPdf_Click();
     void cmdCsv_Click();
     void cmdHistoryCsv_Click();
+    void cmdSequences_Click();
+    // The sequences column follows the files loaded for this list.
+    void applySequences();
     void grdCalls_HeaderClick(int column);
     void callDrawn(const QVariant &callId);
     void applyShow();

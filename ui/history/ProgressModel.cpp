@@ -36,7 +36,7 @@ void ProgressModel::setRow(int row, const Row &values)
 {
     m_rows[row] = values;
     m_rows[row].key = values.name.toCaseFolded();
-    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
 int ProgressModel::usedCount() const
@@ -59,8 +59,27 @@ void ProgressModel::setHighlight(const QVariant &callId)
     m_highlight = callId;
     for (const int row : {before, rowOf(callId)}) {
         if (row >= 0)
-            emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     }
+}
+
+void ProgressModel::setSequences(const std::optional<QHash<QString, int>> &counts)
+{
+    if (counts.has_value() != m_sequences.has_value()) {
+        if (counts)
+            beginInsertColumns({}, SequencesColumn, SequencesColumn);
+        else
+            beginRemoveColumns({}, SequencesColumn, SequencesColumn);
+        m_sequences = counts;
+        if (counts)
+            endInsertColumns();
+        else
+            endRemoveColumns();
+        return;
+    }
+    m_sequences = counts;
+    if (counts && !m_rows.isEmpty())
+        emit dataChanged(index(0, SequencesColumn), index(int(m_rows.size()) - 1, SequencesColumn));
 }
 
 int ProgressModel::rowCount(const QModelIndex &parent) const
@@ -70,7 +89,7 @@ int ProgressModel::rowCount(const QModelIndex &parent) const
 
 int ProgressModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : ColumnCount;
+    return parent.isValid() ? 0 : ColumnCount + (m_sequences ? 1 : 0);
 }
 
 QVariant ProgressModel::data(const QModelIndex &index, int role) const
@@ -87,6 +106,8 @@ QVariant ProgressModel::data(const QModelIndex &index, int role) const
             return r.used ? QStringLiteral("Yes") : QStringLiteral("No");
         case TimesColumn:
             return r.times;
+        case SequencesColumn:
+            return m_sequences ? QVariant(m_sequences->value(r.name)) : QVariant();
         case LastColumn:
             // "2026-12-07T19:30:05+01:00" reads as "2026-12-07 19:30".
             return r.last.left(16).replace(QLatin1Char('T'), QLatin1Char(' '));
@@ -103,6 +124,8 @@ QVariant ProgressModel::data(const QModelIndex &index, int role) const
             return r.times;
         case LastColumn:
             return r.lastUtc;
+        case SequencesColumn:
+            return m_sequences ? m_sequences->value(r.name) : 0;
         }
         break;
     case CallIdRole:
@@ -130,9 +153,10 @@ QVariant ProgressModel::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const QString heads[ColumnCount] = {QStringLiteral("Call"), QStringLiteral("Used"),
-                                               QStringLiteral("Times called"), QStringLiteral("Last called")};
-    return section >= 0 && section < ColumnCount ? heads[section] : QVariant();
+    static const QString heads[ColumnCount + 1] = {QStringLiteral("Call"), QStringLiteral("Used"),
+                                                   QStringLiteral("Times called"), QStringLiteral("Last called"),
+                                                   QStringLiteral("Sequences")};
+    return section >= 0 && section < columnCount() ? heads[section] : QVariant();
 }
 
 ProgressFilter::ProgressFilter(QObject *parent)
@@ -202,8 +226,11 @@ int rowsPerPage(QPagedPaintDevice &printer)
     return pageFor(printer).rows;
 }
 
-int print(QPagedPaintDevice &printer, const QAbstractItemModel &view, const QString &list, const QString &headline)
+int print(QPagedPaintDevice &printer, const QAbstractItemModel &view, const QString &list, const QString &headline,
+          QList<qreal> columnStarts)
 {
+    if (columnStarts.isEmpty())
+        columnStarts = QList<qreal>(std::begin(ColumnStart), std::end(ColumnStart));
     const Page p = pageFor(printer);
     QPainter painter;
     if (!painter.begin(&printer))
@@ -216,8 +243,8 @@ int print(QPagedPaintDevice &printer, const QAbstractItemModel &view, const QStr
     auto cells = [&](qreal y, const QFont &font, auto text) {
         painter.setFont(font);
         const QFontMetricsF fm(font, &printer);
-        for (int c = 0; c < ProgressModel::ColumnCount; ++c) {
-            const QRectF cell(width * ColumnStart[c], y, width * (ColumnStart[c + 1] - ColumnStart[c]) - p.line / 2,
+        for (int c = 0; c + 1 < columnStarts.size(); ++c) {
+            const QRectF cell(width * columnStarts[c], y, width * (columnStarts[c + 1] - columnStarts[c]) - p.line / 2,
                               p.line);
             const auto align = (c == 0 ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter;
             painter.drawText(cell, align, fm.elidedText(text(c), Qt::ElideRight, cell.width()));

@@ -2,7 +2,9 @@
 
 #include <QAbstractTableModel>
 #include <QSortFilterProxyModel>
+#include <QHash>
 #include <QVariant>
+#include <optional>
 
 class QPagedPaintDevice;
 
@@ -12,7 +14,8 @@ class ProgressModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { CallColumn, UsedColumn, TimesColumn, LastColumn, ColumnCount };
+    // The sequences column is there only while sequence files are loaded for the list.
+    enum Column { CallColumn, UsedColumn, TimesColumn, LastColumn, ColumnCount, SequencesColumn = ColumnCount };
     enum Role { SortRole = Qt::UserRole, CallIdRole, UsedRole };
 
     struct Row
@@ -39,6 +42,10 @@ public:
     void setHighlight(const QVariant &callId);
     int rowOf(const QVariant &callId) const;
 
+    // How many loaded sequences use each call, by name; nullopt drops the column.
+    void setSequences(const std::optional<QHash<QString, int>> &counts);
+    bool hasSequences() const { return m_sequences.has_value(); }
+
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -47,6 +54,7 @@ public:
 private:
     QList<Row> m_rows;
     QVariant m_highlight;
+    std::optional<QHash<QString, int>> m_sequences;
 };
 
 // The view's filter: unused, used or all calls, and a text the name contains.
@@ -72,8 +80,11 @@ private:
 // and the rows, repeated on every page, with the page number at the foot.
 namespace ProgressPrint {
 int rowsPerPage(QPagedPaintDevice &printer);
-// Returns the number of pages, or 0 when the printer could not start.
-int print(QPagedPaintDevice &printer, const QAbstractItemModel &view, const QString &list, const QString &headline);
+// Returns the number of pages, or 0 when the printer could not start. columnStarts
+// are the columns' left edges and the right one, as parts of the width; by default
+// the "Progress" window's four.
+int print(QPagedPaintDevice &printer, const QAbstractItemModel &view, const QString &list, const QString &headline,
+          QList<qreal> columnStarts = {});
 // The view as CSV, its column heads first.
 QString csv(const QAbstractItemModel &view);
 } // namespace ProgressPrint

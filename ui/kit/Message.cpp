@@ -58,6 +58,8 @@ void show(const QString &text, QWidget *parent)
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, AppIdentity::title(), text, QMessageBox::Ok, over(parent));
+    // Names from the caller's files and lists may look like markup: shown as written.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -69,6 +71,7 @@ bool ask(const QString &text, QWidget *parent)
     QMessageBox box(QMessageBox::Question, AppIdentity::title(), text, QMessageBox::Yes | QMessageBox::No,
                     over(parent));
     box.setDefaultButton(QMessageBox::No);
+    box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -7,6 +7,7 @@
 #include "ui/history/Progress.h"
 #include "core/lists/ListStore.h"
 #include "ui/main/frmMain.h"
+#include "ui/sequences/Sequences.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -121,6 +122,7 @@ FormWindow *Lists::createWindow()
     button(c.cmdMoveCalls, "cmdMoveCalls", QStringLiteral("Mo&ve Calls..."), &Lists::cmdMoveCalls_Click);
     button(c.cmdUsed, "cmdUsed", QStringLiteral("Toggle &Used"), &Lists::cmdUsed_Click);
     button(c.cmdProgress, "cmdProgress", QStringLiteral("&Progress"), &Lists::cmdProgress_Click);
+    button(c.cmdSequences, "cmdSequences", QStringLiteral("Se&quences..."), &Lists::cmdSequences_Click);
     button(c.cmdImport, "cmdImport", QStringLiteral("&Import..."), &Lists::cmdImport_Click);
     button(c.cmdExport, "cmdExport", QStringLiteral("&Export..."), &Lists::cmdExport_Click);
     button(c.cmdExportAll, "cmdExportAll", QStringLiteral("E&xport All as CSV..."), &Lists::cmdExportAll_Click);
@@ -146,7 +148,7 @@ FormWindow *Lists::createWindow()
                           {{c.cmdNewList, c.cmdRenameList, c.cmdDeleteList}, {c.cmdImport, c.cmdExport, c.cmdExportAll}}),
                      2);
     panes->addLayout(pane(c.lblCalls, c.tblCalls,
-                          {{c.cmdAddCall, c.cmdRenameCall, c.cmdDeleteCall, c.cmdMoveCalls}, {c.cmdUsed, c.cmdProgress, c.cmdClose}}),
+                          {{c.cmdAddCall, c.cmdRenameCall, c.cmdDeleteCall, c.cmdMoveCalls}, {c.cmdUsed, c.cmdProgress, c.cmdClose, c.cmdSequences}}),
                      3);
     w->resize(760, 480);
 
@@ -155,7 +157,7 @@ FormWindow *Lists::createWindow()
 
     Look::tabOrder({c.tblLists, c.cmdNewList, c.cmdRenameList, c.cmdDeleteList, c.cmdImport, c.cmdExport,
                     c.cmdExportAll, c.tblCalls, c.cmdAddCall, c.cmdRenameCall, c.cmdDeleteCall, c.cmdMoveCalls,
-                    c.cmdUsed, c.cmdProgress, c.cmdClose});
+                    c.cmdUsed, c.cmdProgress, c.cmdClose, c.cmdSequences});
 
     connect(c.tblLists->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &Lists::showCalls);
     connect(c.calls, &QStandardItemModel::itemChanged, this, &Lists::calls_ItemChanged);
@@ -408,6 +410,18 @@ void Lists::cmdProgress_Click()
 {
     const QModelIndex current = m_ui->tblLists->currentIndex();
     Progress::instance().showList(current.isValid() ? current.siblingAtColumn(0).data().toString() : QString());
+}
+
+void Lists::cmdSequences_Click()
+{
+    const QModelIndex current = m_ui->tblLists->currentIndex();
+    Sequences::instance().showList(current.isValid() ? current.siblingAtColumn(0).data().toString() : QString());
+}
+
+void Lists::refresh()
+{
+    if (m_ui)
+        showLists(currentListId());
 }
 
 void Lists::cmdUsed_Click()

@@ -17,7 +17,7 @@ struct ListsControls
     QLabel *lblLists, *lblCalls;
     QTableView *tblLists, *tblCalls;
     QPushButton *cmdNewList, *cmdRenameList, *cmdDeleteList;
-    QPushButton *cmdAddCall, *cmdRenameCall, *cmdDeleteCall, *cmdMoveCalls, *cmdUsed, *cmdProgress;
+    QPushButton *cmdAddCall, *cmdRenameCall, *cmdDeleteCall, *cmdMoveCalls, *cmdUsed, *cmdProgress, *cmdSequences;
     QPushButton *cmdImport, *cmdExport, *cmdExportAll, *cmdClose;
     QStandardItemModel *lists, *calls;
 };
@@ -45,6 +45,8 @@ public:
 
     // Imports one text file, asking for the list's name (and before replacing).
     void importFile(const QString &path);
+    // Reads the lists and the chosen list's calls again, keeping the choice.
+    void refresh();
 
 protected:
     FormWindow *createWindow() override;
@@ -66,6 +68,7 @@ private:
     void cmdMoveCalls_Click();
     void cmdUsed_Click();
     void cmdProgress_Click();
+    void cmdSequences_Click();
     void cmdImport_Click();
     void cmdExport_Click();
     void cmdExportAll_Click();
