@@ -86,6 +86,7 @@ void tst_RotationHall::typedNamesBecomeDancers_data()
     QTest::newRow("either") << "Eli" << 3 << "Eli" << "either";
     QTest::newRow("markup stays text") << "<b>Fay</b>" << 2 << "<b>Fay</b>" << "girl";
     QTest::newRow("only spaces") << "   " << 0 << "" << "";
+    QTest::newRow("an escape, pasted") << "Gus\x1b[31m" << 1 << "" << "";
 }
 
 void tst_RotationHall::typedNamesBecomeDancers()
@@ -95,8 +96,16 @@ void tst_RotationHall::typedNamesBecomeDancers()
     QFETCH(QString, name);
     QFETCH(QString, kindShown);
     Hall::Controls &c = openHall();
-    add(c, typed, kind);
+    MessageLog log;
+    const bool pasted = typed.contains(u'\x1b');
+    if (pasted) {
+        c.txtName->setText(typed);
+        QTest::keyClick(c.txtName, Qt::Key_Return);
+    } else {
+        add(c, typed, kind);
+    }
     QCOMPARE(c.grdDancers->model()->rowCount(), name.isEmpty() ? 0 : 1);
+    QCOMPARE(log.messages.size(), pasted ? 1 : 0);
     if (name.isEmpty())
         return;
     QCOMPARE(cell(c, 0, 0), name);

@@ -24,6 +24,8 @@
 #include <QSpinBox>
 #include <QTableView>
 
+#include <algorithm>
+
 using namespace Rotation;
 
 namespace {
@@ -253,6 +255,12 @@ void Hall::cmdAdd_Click()
     const QString name = m_ui->txtName->text().simplified();
     if (name.isEmpty())
         return;
+    // An escape would reach the cards and a terminal raw; tabs and line breaks are spaces by now.
+    if (std::any_of(name.begin(), name.end(), [](QChar ch) { return ch.category() == QChar::Other_Control; })) {
+        Message::show(QStringLiteral("A dancer's name cannot hold a control character; it is not added."),
+                      m_ui->txtName->window());
+        return;
+    }
     const Kind kind = static_cast<Kind>(std::max(0, m_ui->cboKind->currentIndex()));
     if (change([&](EveningFile &file) { file.addDancer(name, kind); })) {
         m_ui->txtName->clear();
