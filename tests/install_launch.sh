@@ -29,6 +29,15 @@ out=$(desktop-file-validate "$prefix/share/applications/$id.desktop" 2>&1) && [ 
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >/dev/null ||
   fail "metainfo: $(appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml")"
 
+# An installed copy's advice names the launcher, not the source tree's script.
+echo "a caller's own calls" >"$work/own.db"
+out=$("$prefix/bin/vorlet-lists" --db "$work/own.db" show 2>&1) && fail "vorlet-lists read a file that is no database"
+case $out in
+  *run.sh*) fail "installed advice: $out" ;;
+  *"Vorlet started from the menu or as \"vorlet\" puts the default one in its data folder"*) ;;
+  *) fail "installed advice: $out" ;;
+esac
+
 # Runs the launcher offscreen for a few seconds; it must start Vorlet and keep it
 # up, or keep up the box that says what stands in the way (what it says is on
 # stderr too, kept in $err). Started through a link, as a packager's

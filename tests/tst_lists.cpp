@@ -378,6 +378,9 @@ void tst_lists::commandLine_data()
                                              << "Call_List.db: no list named \"Party\"" << "";
     QTest::newRow("history, no such database") << QStringList{"--db", "{d}/none.db", "history", "--list", "B"} << 1
                                                << "" << "none.db: no such call database" << "";
+    QTest::newRow("a text file for the database") << QStringList{"--db", "{d}/dup.txt", "show"} << 1 << ""
+                                                  << "Move it away and put a call database there (./run.sh creates the "
+                                                     "default one when there is none)." << "";
     QTest::newRow("no such database") << QStringList{"--db", "{d}/none.db", "show"} << 1 << ""
                                       << "none.db: no such call database" << "";
     QTest::newRow("no command") << QStringList{} << 2 << "" << "no command given" << "";
