@@ -16,7 +16,20 @@ for f in bin/Vorlet bin/vorlet bin/vorlet-makedb bin/vorlet-lists bin/vorlet-rot
   [ -s "$prefix/$f" ] || fail "the install lacks $f"
 done
 for program in "$prefix"/bin/*; do
-  [ -s "$prefix/share/man/man1/$(basename "$program").1.gz" ] || fail "$(basename "$program") has no manual page"
+  page=$prefix/share/man/man1/$(basename "$program").1.gz
+  [ -s "$page" ] || fail "$(basename "$program") has no manual page"
+  said=$(MANWIDTH=80 man -l -Tutf8 "$page" 2>&1 >/dev/null; zcat "$page" | groff -ww -man -z 2>&1)
+  [ -z "$said" ] || fail "$page: $said"
+done
+# Read as a person would: every command of vorlet-lists --help, the list file, the Floor view's keys.
+text() { MANWIDTH=200 man -l "$prefix/share/man/man1/$1.1.gz" 2>/dev/null | col -b; }
+lists=$(text vorlet-lists) floor=$(text vorlet | sed -n '/^FLOOR VIEW/,/^FILES/p')
+for command in $("$prefix/bin/vorlet-lists" --help | sed -n 's/^  \([a-z]\+\).*/\1/p' | sort -u); do
+  grep -q "^       $command\b" <<<"$lists" || fail "vorlet-lists(1) lacks the command $command"
+done
+grep -q "^LIST FILE" <<<"$lists" || fail "vorlet-lists(1) lacks the list file"
+for key in F U N R F11 Esc PageDown PageUp; do
+  grep -q "^       $key\b" <<<"$floor" || fail "vorlet(1) lacks the Floor key $key"
 done
 for size in 48 256; do
   png=$prefix/share/icons/hicolor/${size}x$size/apps/$id.png
@@ -28,6 +41,15 @@ out=$(desktop-file-validate "$prefix/share/applications/$id.desktop" 2>&1) && [ 
   fail "desktop entry: $out"
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >/dev/null ||
   fail "metainfo: $(appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml")"
+
+# An installed copy's advice names the launcher, not the source tree's script.
+echo "a caller's own calls" >"$work/own.db"
+out=$("$prefix/bin/vorlet-lists" --db "$work/own.db" show 2>&1) && fail "vorlet-lists read a file that is no database"
+case $out in
+  *run.sh*) fail "installed advice: $out" ;;
+  *"Vorlet started from the menu or as \"vorlet\" puts the default one in its data folder"*) ;;
+  *) fail "installed advice: $out" ;;
+esac
 
 # Runs the launcher offscreen for a few seconds; it must start Vorlet and keep it
 # up, or keep up the box that says what stands in the way (what it says is on

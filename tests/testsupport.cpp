@@ -7,6 +7,7 @@
 #include "core/data/dataCall.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSqlError>
 
@@ -179,4 +180,26 @@ bool pressAccessibly(QWidget *control)
         return false;
     a->actionInterface()->doAction(a->actionInterface()->actionNames().constFirst());
     return QTest::qWaitFor([] { return Presses::pending() == 0; }, 2000);
+}
+
+QStringList wordsNearEdge(const QString &pdf, double mm)
+{
+    const Run r = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    if (r.status != 0)
+        return {QStringLiteral("pdftotext failed: ") + r.err};
+    const double least = mm * 72 / 25.4;
+    double width = 0, height = 0;
+    QStringList near;
+    const QRegularExpression tag(QStringLiteral(R"x(<page width="([\d.]+)" height="([\d.]+)"|)x"
+                                                R"x(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*))x"));
+    for (const QRegularExpressionMatch &m : tag.globalMatch(r.out)) {
+        if (!m.captured(1).isEmpty()) {
+            width = m.captured(1).toDouble(), height = m.captured(2).toDouble();
+            continue;
+        }
+        if (m.captured(3).toDouble() < least || m.captured(4).toDouble() < least
+            || m.captured(5).toDouble() > width - least || m.captured(6).toDouble() > height - least)
+            near << m.captured(7);
+    }
+    return near;
 }

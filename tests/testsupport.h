@@ -95,3 +95,7 @@ public:
 // A press (or toggle) as assistive technology sends it: it returns at once,
 // and the click lands when the event loop has run; false if it never did.
 bool pressAccessibly(QWidget *control);
+
+// The words of a PDF (pdftotext -bbox) nearer than mm to an edge of their page,
+// or why the PDF could not be read.
+QStringList wordsNearEdge(const QString &pdf, double mm);

@@ -1,7 +1,10 @@
+#include "core/app/AppIdentity.h"
 #include "core/app/Launcher.h"
 #include "core/app/Registry.h"
 #include "ui/app/frmAbout.h"
 #include "testsupport.h"
+
+#include <QProcess>
 
 const QByteArray ToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"; // lookup A: the program's path
 const QByteArray FolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location"; // lookup B: its folder
@@ -41,7 +44,34 @@ private slots:
     void getKeyValue();
     void startSysInfo_data();
     void startSysInfo();
+    void everyProgramTellsItsVersion_data();
+    void everyProgramTellsItsVersion();
 };
+
+void tst_About::everyProgramTellsItsVersion_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("the program") << VORLET_PROGRAM << "Vorlet";
+    QTest::newRow("vorlet-lists") << VORLET_LISTS << "vorlet-lists";
+    QTest::newRow("vorlet-makedb") << VORLET_MAKEDB << "vorlet-makedb";
+    QTest::newRow("vorlet-rotate") << VORLET_ROTATE << "vorlet-rotate";
+}
+
+void tst_About::everyProgramTellsItsVersion()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, name);
+    // No display either: the answer comes before any window.
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM"), env.remove("DISPLAY"), env.remove("WAYLAND_DISPLAY");
+    p.setProcessEnvironment(env);
+    p.start(program, {"--version"});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), name + ' ' + AppIdentity::version() + '\n');
+}
 
 void tst_About::getKeyValue()
 {

@@ -1,14 +1,19 @@
 // The use history beside the call database and the "Progress" window over it.
 #include "ui/editor/CallEdit.h"
 #include "core/history/History.h"
+#include "ui/hall/Hall.h"
 #include "ui/history/Progress.h"
 #include "ui/history/ProgressModel.h"
+#include "ui/kit/FileDialogs.h"
 #include "ui/lists/Lists.h"
 #include "testsupport.h"
 
 #include <QPrinter>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSpinBox>
+#include <QStandardPaths>
 #include <QSqlDatabase>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -46,6 +51,8 @@ private slots:
     void unwritableHistoryLeavesTheMarkUnset();
     void progressCountsFiltersSortsAndToggles();
     void exportsCsvAndPaginatedPdf();
+    void fileDialogsStartWhereTheLastEnded_data();
+    void fileDialogsStartWhereTheLastEnded();
     void listsWindowAndCommandLine();
 };
 
@@ -230,6 +237,9 @@ void tst_history::exportsCsvAndPaginatedPdf()
 {
     CallDatabase::CallList odd = list("P", 130);
     odd.calls[0] = "Swing \"Thru\", Left";
+    const QString longName = "Spin Chain and Exchange the Gears from a Tidal Wave, then Scoot Chain Thru "
+                             "to a Left-Hand Column and Trade Circulate Twice";
+    odd.calls[1] = longName;
     TestDatabase db({odd});
     MessageLog log;
     Progress::instance().showList("P");
@@ -241,12 +251,15 @@ void tst_history::exportsCsvAndPaginatedPdf()
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     };
-    Progress::setNextFileName(folder + "view.csv");
+    QString next; // the file each dialog answers
+    FileDialogs::setAnswerer([&](const QString &) { return next; });
+    const auto real = qScopeGuard([] { FileDialogs::setAnswerer({}); });
+    next = folder + "view.csv";
     QTest::mouseClick(p.cmdCsv, Qt::LeftButton);
     QVERIFY(read(folder + "view.csv")
                 .startsWith("\"Call\",\"Used\",\"Times called\",\"Last called\"\r\n"
                             "\"Swing \"\"Thru\"\", Left\",\"Yes\",\"1\",\"" + QDate::currentDate().toString(Qt::ISODate)));
-    Progress::setNextFileName(folder + "history.csv");
+    next = folder + "history.csv";
     QTest::mouseClick(p.cmdHistoryCsv, Qt::LeftButton);
     const QStringList lines = read(folder + "history.csv").split("\r\n");
     QCOMPARE(lines.size(), 3); // head, one record, and the empty rest after the last CRLF
@@ -254,12 +267,12 @@ void tst_history::exportsCsvAndPaginatedPdf()
     QVERIFY(lines[1].endsWith(",\"P\",\"Swing \"\"Thru\"\", Left\",\"\""));
 
     // A file that cannot be written is named and nothing is claimed.
-    Progress::setNextFileName(folder + "no/such/folder.csv");
+    next = folder + "no/such/folder.csv";
     QTest::mouseClick(p.cmdCsv, Qt::LeftButton);
     QCOMPARE(log.messages.size(), 1);
     QVERIFY(log.messages[0].contains(QDir::toNativeSeparators(folder + "no/such/folder.csv")));
 
-    Progress::setNextFileName(folder + "view.pdf");
+    next = folder + "view.pdf";
     QTest::mouseClick(p.cmdPdf, Qt::LeftButton);
     QPrinter printer(QPrinter::HighResolution);
     const int perPage = ProgressPrint::rowsPerPage(printer);
@@ -272,6 +285,65 @@ void tst_history::exportsCsvAndPaginatedPdf()
     QCOMPARE(words.count("Times called"), count); // the column heads on every page
     QCOMPARE(words.count("1 of 130 used"), count);
     QVERIFY(words.contains("P #130"));
+    for (const QString &word : longName.split(' ')) // wrapped, not cut short
+        QVERIFY2(words.contains(word), qPrintable(word));
+    QVERIFY(!words.contains(QChar(0x2026)));
+    QCOMPARE(wordsNearEdge(folder + "view.pdf", 10), QStringList());
+}
+
+void tst_history::fileDialogsStartWhereTheLastEnded_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::newRow("lists import") << "cmdImport";
+    QTest::newRow("lists export") << "cmdExport";
+    QTest::newRow("lists export all") << "cmdExportAll";
+    QTest::newRow("progress view csv") << "cmdCsv";
+    QTest::newRow("progress history csv") << "cmdHistoryCsv";
+    QTest::newRow("progress pdf") << "cmdPdf";
+    QTest::newRow("hall pdf") << "cmdSavePdf";
+}
+
+void tst_history::fileDialogsStartWhereTheLastEnded()
+{
+    QFETCH(QString, button);
+    TestDatabase db({list("B", 2)});
+    MessageLog log;
+    Lists::instance().show();
+    Lists::instance().ui().tblLists->setCurrentIndex(Lists::instance().ui().lists->index(0, 0));
+    Progress::instance().showList("B");
+    Hall::instance().show();
+    Hall::Controls &h = Hall::instance().ui();
+    for (int i = 1; i <= 8; ++i) {
+        h.txtName->setText(QStringLiteral("Couple %1").arg(i));
+        QTest::keyClick(h.txtName, Qt::Key_Return);
+    }
+    h.spnAhead->setValue(1);
+    QPushButton *press = nullptr;
+    for (QWidget *w : {Lists::instance().ui().tblLists->window(), Progress::instance().ui().cmdClose->window(), h.txtName->window()})
+        press = press ? press : w->findChild<QPushButton *>(button);
+    QVERIFY(press && press->isEnabled());
+
+    QStringList starts;
+    const QString picked = db.folder() + "/picked";
+    QVERIFY(QDir().mkpath(picked));
+    FileDialogs::setAnswerer([&](const QString &start) {
+        starts << start;
+        return picked + "/file.csv";
+    });
+    const auto real = qScopeGuard([] { FileDialogs::setAnswerer({}); });
+    QTest::mouseClick(press, Qt::LeftButton);
+    QTest::mouseClick(press, Qt::LeftButton);
+    QCOMPARE(starts.size(), 2);
+    auto folderOf = [&](const QString &start) { return QFileInfo(start).isDir() ? start : QFileInfo(start).absolutePath(); };
+    // At first the Documents folder (home when there is none), never the working directory.
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    documents = QFileInfo(documents).isDir() ? documents : QDir::homePath();
+    QCOMPARE(folderOf(starts[0]), documents);
+    QVERIFY(folderOf(starts[0]) != QDir::currentPath());
+    QCOMPARE(folderOf(starts[1]), picked);
+    QVERIFY(QDir(picked).removeRecursively()); // a kept folder that is gone
+    QTest::mouseClick(press, Qt::LeftButton);
+    QCOMPARE(folderOf(starts.value(2)), documents);
 }
 
 void tst_history::listsWindowAndCommandLine()

@@ -374,6 +374,13 @@ void tst_lists::commandLine_data()
                                         << "--name needs a list name" << "";
     QTest::newRow("no such list") << QStringList{"export", "Party"} << 1 << "" << "Call_List.db: no list named \"Party\""
                                   << "";
+    QTest::newRow("history of no such list") << QStringList{"history", "--list", "Party"} << 1 << ""
+                                             << "Call_List.db: no list named \"Party\"" << "";
+    QTest::newRow("history, no such database") << QStringList{"--db", "{d}/none.db", "history", "--list", "B"} << 1
+                                               << "" << "none.db: no such call database" << "";
+    QTest::newRow("a text file for the database") << QStringList{"--db", "{d}/dup.txt", "show"} << 1 << ""
+                                                  << "Move it away and put a call database there (./run.sh creates the "
+                                                     "default one when there is none)." << "";
     QTest::newRow("no such database") << QStringList{"--db", "{d}/none.db", "show"} << 1 << ""
                                       << "none.db: no such call database" << "";
     QTest::newRow("no command") << QStringList{} << 2 << "" << "no command given" << "";

@@ -5,6 +5,7 @@
 #include "core/rotation/EveningFile.h"
 #include "ui/hall/Hall.h"
 #include "ui/hall/TipView.h"
+#include "ui/kit/FileDialogs.h"
 #include "ui/kit/Message.h"
 
 #include <QAbstractItemModel>
@@ -305,13 +306,16 @@ void tst_RotationHall::savePdf_data()
     QTest::addColumn<int>("ahead"); // planned, not danced
     QTest::addColumn<QString>("target"); // in the database's folder; {full}: on a disk all but full
     QTest::addColumn<QString>("said");   // the message, when one
-    QTest::newRow("one tip, one page") << 1 << 0 << "evening.pdf" << "";
-    QTest::newRow("three tips, three cards") << 3 << 0 << "evening.pdf" << "";
-    QTest::newRow("a whole evening planned ahead") << 0 << 4 << "evening.pdf" << "";
-    QTest::newRow("two danced, three planned") << 2 << 3 << "evening.pdf" << "";
-    QTest::newRow("a folder that is not there") << 2 << 0 << "gone/evening.pdf" << "could not be written";
+    QTest::addColumn<QString>("first");  // the first couple's name, when not "Couple 1"
+    QTest::newRow("one tip, one page") << 1 << 0 << "evening.pdf" << "" << "";
+    QTest::newRow("three tips, three cards") << 3 << 0 << "evening.pdf" << "" << "";
+    QTest::newRow("a whole evening planned ahead") << 0 << 4 << "evening.pdf" << "" << "";
+    QTest::newRow("two danced, three planned") << 2 << 3 << "evening.pdf" << "" << "";
+    QTest::newRow("a long name wraps on the cards")
+        << 3 << 0 << "evening.pdf" << "" << "Bartholomew and Wilhelmina Featherstonehaugh-Montgomery of the Promenaders";
+    QTest::newRow("a folder that is not there") << 2 << 0 << "gone/evening.pdf" << "could not be written" << "";
     QTest::newRow("an older file on a full disk") << 2 << 0 << "{full}/evening.pdf"
-                                                  << "evening.pdf\" could not be written: the disk is full.";
+                                                  << "evening.pdf\" could not be written: the disk is full." << "";
 }
 
 void tst_RotationHall::savePdf()
@@ -320,6 +324,7 @@ void tst_RotationHall::savePdf()
     QFETCH(int, ahead);
     QFETCH(QString, target);
     QFETCH(QString, said);
+    QFETCH(QString, first);
     QTemporaryDir full;
     const bool onTmpfs = target.startsWith("{full}");
     if (onTmpfs) {
@@ -345,7 +350,7 @@ void tst_RotationHall::savePdf()
     Hall::Controls &c = openHall();
     QVERIFY(!c.cmdSavePdf->isEnabled()); // nothing to print yet
     for (int i = 1; i <= 9; ++i)
-        add(c, QStringLiteral("Couple %1").arg(i));
+        add(c, i == 1 && !first.isEmpty() ? first : QStringLiteral("Couple %1").arg(i));
     for (int t = 0; t < tips; ++t)
         QTest::mouseClick(c.cmdNextTip, Qt::LeftButton);
     c.spnAhead->setFocus();
@@ -354,7 +359,8 @@ void tst_RotationHall::savePdf()
     QCOMPARE(c.cmdSavePdf->isEnabled(), tips + ahead > 0);
     QStringList told;
     Message::setObserver([&](const QString &text) { told << text; });
-    Hall::nextFileName() = file;
+    FileDialogs::setAnswerer([&](const QString &) { return file; });
+    const auto real = qScopeGuard([] { FileDialogs::setAnswerer({}); });
     QTest::mouseClick(c.cmdSavePdf, Qt::LeftButton);
     QCOMPARE(told.size(), said.isEmpty() ? 0 : 1);
     QCOMPARE(QFileInfo::exists(file), !target.startsWith("gone"));
@@ -373,6 +379,10 @@ void tst_RotationHall::savePdf()
     QCOMPARE(QString::fromLatin1(bytes).count(QRegularExpression("/Type\\s*/Page[^s]")), tips + ahead);
     QCOMPARE(Hall::instance().evening()->tips().size(), tips); // planning danced nothing
     QCOMPARE(c.lblTips->text(), QStringLiteral("Tips so far: %1").arg(tips));
+    const QString words = run("pdftotext", {file, "-"}).out;
+    for (const QString &word : first.split(' ', Qt::SkipEmptyParts)) // wrapped, not cut short
+        QVERIFY2(words.contains(word), qPrintable(word));
+    QCOMPARE(wordsNearEdge(file, 10), QStringList());
 }
 
 QTEST_MAIN(tst_RotationHall)

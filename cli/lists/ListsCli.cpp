@@ -1,5 +1,6 @@
 #include "cli/lists/ListsCli.h"
 #include "cli/lists/SequenceCommands.h"
+#include "core/app/AppIdentity.h"
 
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
@@ -187,6 +188,9 @@ int history(const Context &c)
         if (since.size() != 10 || !QDate::fromString(since, Qt::ISODate).isValid())
             throw UsageError{QStringLiteral("--since needs a date as YYYY-MM-DD, not \"%1\"").arg(since)};
     }
+    // A list that is not there is a mistake to tell, not an empty history.
+    if (options.values.contains(QStringLiteral("--list")))
+        named(ListStore(c.database), options.values.value(QStringLiteral("--list")));
     const QList<History::Record> records =
         History::records(options.values.value(QStringLiteral("--list"), QString()), since,
                          History::pathBeside(c.database));
@@ -253,7 +257,8 @@ QString help()
             text += QStringLiteral("  ") + line + QLatin1Char('\n');
         text += QStringLiteral("      ") + command.summary + QLatin1Char('\n');
     }
-    text += QStringLiteral("\nExit status: 0 done, 1 data error, 2 bad usage.\n");
+    text += QStringLiteral("\n--help shows this, --version the version.\n"
+                           "Exit status: 0 done, 1 data error, 2 bad usage.\n");
     return text;
 }
 } // namespace
@@ -269,7 +274,8 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
         QCommandLineParser top;
         const QCommandLineOption db(QStringLiteral("db"), QString(), QStringLiteral("file"));
         const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-        top.addOptions({db, helpOption});
+        const QCommandLineOption versionOption(QStringLiteral("version"));
+        top.addOptions({db, helpOption, versionOption});
         top.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
         QStringList rest = arguments;
         QString commandName;
@@ -283,6 +289,10 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
             }
             if (top.isSet(helpOption)) {
                 out.write(help().toUtf8());
+                return Ok;
+            }
+            if (top.isSet(versionOption)) {
+                out.write((QStringLiteral("vorlet-lists ") + AppIdentity::version() + QLatin1Char('\n')).toUtf8());
                 return Ok;
             }
             if (top.isSet(db))

@@ -1,5 +1,6 @@
 // Builds a call database from the call data text: vorlet-makedb CALLS.txt Call_List.db
 // An existing database is never overwritten.
+#include "core/app/AppIdentity.h"
 #include "core/data/CallDatabase.h"
 
 #include <QCommandLineParser>
@@ -13,8 +14,15 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("CALL_DATA.txt"), QString());
     parser.addPositionalArgument(QStringLiteral("Call_List.db"), QString());
-    if (!parser.parse(QCoreApplication::arguments()) || parser.positionalArguments().size() != 2) {
-        std::fprintf(stderr, "usage: vorlet-makedb CALL_DATA.txt Call_List.db\n");
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOption(version);
+    const bool parsed = parser.parse(QCoreApplication::arguments());
+    if (parsed && parser.isSet(version)) {
+        std::printf("vorlet-makedb %s\n", qPrintable(AppIdentity::version()));
+        return 0;
+    }
+    if (!parsed || parser.positionalArguments().size() != 2) {
+        std::fprintf(stderr, "usage: vorlet-makedb CALL_DATA.txt Call_List.db\n       vorlet-makedb --version\n");
         return 2;
     }
     // The source and the target, as args[1] and args[2].

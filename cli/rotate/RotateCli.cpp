@@ -1,4 +1,5 @@
 #include "cli/rotate/RotateCli.h"
+#include "core/app/AppIdentity.h"
 
 #include "core/rotation/Plan.h"
 
@@ -36,6 +37,7 @@ QString help()
         "\"TIP out ID\" (sits out that tip), \"TIP dance ID\" (must dance that tip), \"TIP remove ID\"\n"
         "(gone for good from that tip on); a dancer "
         "who arrives later is absent before. The same seed gives the same evening (default 1).\n\n"
+        "--help shows this, --version the version.\n"
         "Exit status: 0 done, 1 data error, 2 bad usage.\n");
 }
 
@@ -72,8 +74,13 @@ int run(const QStringList &arguments, QIODevice &out, QIODevice &err)
             parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
         parser.addOption(QCommandLineOption(QStringLiteral("csv")));
         parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+        parser.addOption(QCommandLineOption(QStringLiteral("version")));
         if (!parser.parse(QStringList(Program) + arguments))
             throw UsageError{parser.errorText()};
+        if (parser.isSet(QStringLiteral("version"))) {
+            out.write((Program + QLatin1Char(' ') + AppIdentity::version() + QLatin1Char('\n')).toUtf8());
+            return Ok;
+        }
         if (parser.isSet(QStringLiteral("help"))) {
             out.write(help().toUtf8());
             return Ok;

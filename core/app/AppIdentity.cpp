@@ -14,7 +14,12 @@ QString versionText(int major, int minor, int revision)
 
 QString versionText()
 {
-    return versionText(Major, Minor, Revision);
+    return QStringLiteral("Version ") + version();
+}
+
+QString version()
+{
+    return QStringLiteral("%1.%2.%3").arg(Major).arg(Minor).arg(Revision);
 }
 
 } // namespace AppIdentity

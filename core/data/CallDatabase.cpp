@@ -1,5 +1,6 @@
 #include "core/data/CallDatabase.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -94,6 +95,31 @@ static bool writable(const QString &p)
     return ::access(QFile::encodeName(p).constData(), W_OK) == 0;
 }
 
+namespace {
+// A build folder holds CMakeCache.txt; the tests run one folder below it.
+bool inSourceBuild()
+{
+    if (!QCoreApplication::instance())
+        return false;
+    const QDir bin(QCoreApplication::applicationDirPath());
+    return bin.exists(QStringLiteral("CMakeCache.txt")) || bin.exists(QStringLiteral("../CMakeCache.txt"));
+}
+} // namespace
+
+QString makesDefault()
+{
+    return inSourceBuild() ? QStringLiteral("./run.sh creates the default one")
+                           : QStringLiteral("Vorlet started from the menu or as \"vorlet\" puts the default one in "
+                                            "its data folder");
+}
+
+QString toMakeDefault()
+{
+    return inSourceBuild() ? QStringLiteral("run ./run.sh to create the default call database")
+                           : QStringLiteral("start Vorlet from the menu or as \"vorlet\" to put the default call "
+                                            "database in its data folder");
+}
+
 DataError problemError(const QString &p, int code)
 {
     const QFileInfo file(p);
@@ -102,11 +128,11 @@ DataError problemError(const QString &p, int code)
     QString todo;
     if (file.isDir()) {
         cause = QStringLiteral("is a folder, not a call database file.");
-        todo = QStringLiteral("Move or rename that folder, then put a call database there "
-                              "(./run.sh creates the default one).");
+        todo = QStringLiteral("Move or rename that folder, then put a call database there (%1).").arg(makesDefault());
     } else if (!file.exists()) {
         cause = QStringLiteral("is missing.");
-        todo = QStringLiteral("Run ./run.sh to create the default call database, or copy a call database there.");
+        todo = toMakeDefault() + QStringLiteral(", or copy a call database there.");
+        todo[0] = todo[0].toUpper();
     } else if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
         cause = QStringLiteral("is locked by another program (another copy of Vorlet, a database browser or a "
                                "backup tool).");
@@ -116,12 +142,10 @@ DataError problemError(const QString &p, int code)
         todo = QStringLiteral("Free some space on that disk, then try again.");
     } else if (code == SQLITE_NOTADB) {
         cause = QStringLiteral("is not a call database: it is some other kind of file, or damaged.");
-        todo = QStringLiteral("Move it away and put a call database there (./run.sh creates the default one "
-                              "when there is none).");
+        todo = QStringLiteral("Move it away and put a call database there (%1 when there is none).").arg(makesDefault());
     } else if (code == SQLITE_CORRUPT) {
         cause = QStringLiteral("is damaged.");
-        todo = QStringLiteral("Restore it from a backup, or move it away and run ./run.sh to create the default "
-                              "call database.");
+        todo = QStringLiteral("Restore it from a backup, or move it away and %1.").arg(toMakeDefault());
     } else if (!writable(p)) {
         cause = QStringLiteral("is a read-only file: Vorlet can read the calls but cannot mark them.");
         todo = QStringLiteral("Allow writing to the file (its permissions, or the disk it is on), then try again.");

@@ -62,6 +62,12 @@ int resultCode(const QSqlError &error);
 QString problem(const QString &path, int sqliteCode);
 DataError problemError(const QString &path, int sqliteCode);
 
+// Advice on getting the default call database that fits how this copy runs:
+// ./run.sh beside a build in the source tree, the launcher for an installed
+// copy. "./run.sh creates the default one", and "run ./run.sh to create ...".
+QString makesDefault();
+QString toMakeDefault();
+
 // A failed statement as the error to raise: Busy when another connection
 // holds the lock, so that the attempt can be made again.
 DataError failure(const QString &path, const QSqlError &error);

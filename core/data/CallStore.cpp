@@ -111,8 +111,8 @@ void CallStore::checkTables()
                                        "WHERE type = 'table'"))
             || !kinds.next())
             throw failure(kinds.lastError());
-        const QString put = QStringLiteral("Put a call database there (./run.sh creates the default one when there "
-                                           "is none).");
+        const QString put =
+            QStringLiteral("Put a call database there (%1 when there is none).").arg(CallDatabase::makesDefault());
         if (kinds.value(0).toInt() == 0)
             throw DataError(DataError::Kind::Failed, m_path, where,
                             QStringLiteral("is empty: it holds no tables, so it is not a call database."), put);
@@ -137,8 +137,8 @@ void CallStore::checkTables()
             throw DataError(DataError::Kind::Failed, m_path, where,
                             QStringLiteral("has no table %1: it is not a call database, or an incomplete one.")
                                 .arg(table.name),
-                            QStringLiteral("Put a whole call database there (./run.sh creates the default one "
-                                           "when there is none)."));
+                            QStringLiteral("Put a whole call database there (%1 when there is none).")
+                                .arg(CallDatabase::makesDefault()));
         for (const QString &column : table.columns) {
             if (!columns.contains(column, Qt::CaseInsensitive))
                 throw DataError(DataError::Kind::Failed, m_path, where,

@@ -17,7 +17,9 @@
 #include <QFile>
 #include <QProcessEnvironment>
 #include <QIcon>
+#include <algorithm>
 #include <cerrno>
+#include <string_view>
 #include <cstdio>
 #include <unistd.h>
 
@@ -33,12 +35,14 @@ void tell(const QString &text)
 
 int main(int argc, char *argv[])
 {
+    // Answered before any window: it needs no display.
+    if (std::find(argv + 1, argv + argc, std::string_view("--version")) != argv + argc) {
+        std::printf("%s %s\n", qPrintable(AppIdentity::title()), qPrintable(AppIdentity::version()));
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppIdentity::title());
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(AppIdentity::Major)
-                                            .arg(AppIdentity::Minor)
-                                            .arg(AppIdentity::Revision));
+    QApplication::setApplicationVersion(AppIdentity::version());
     // Told before any window reads the settings; the program goes on with its defaults.
     if (const QString problem = Settings::problem(); !problem.isEmpty()) {
         std::fprintf(stderr, "Vorlet: %s\n", qPrintable(problem));

@@ -4,13 +4,13 @@
 #include "core/data/DataError.h"
 #include "core/rotation/Plan.h"
 #include "ui/hall/TipView.h"
+#include "ui/kit/FileDialogs.h"
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
 #include "ui/kit/PdfFile.h"
 
 #include <QAbstractTableModel>
 #include <QDir>
-#include <QFileDialog>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -345,6 +345,7 @@ void Hall::cmdNewEvening_Click()
 
 int Hall::print(QPagedPaintDevice &printer, const Evening &evening)
 {
+    PdfFile::keepMargins(printer);
     QPainter painter;
     if (!painter.begin(&printer))
         return 0;
@@ -387,15 +388,8 @@ void Hall::cmdSavePdf_Click()
     const std::optional<Evening> e = toPrint();
     if (!e)
         return;
-    QString file;
-    if (nextFileName()) {
-        file = *nextFileName();
-        nextFileName().reset();
-    } else {
-        file = QFileDialog::getSaveFileName(window(), QStringLiteral("Save the tips as PDF"),
-                                            QDir::home().filePath(QStringLiteral("evening.pdf")),
-                                            QStringLiteral("PDF (*.pdf)"));
-    }
+    const QString file = FileDialogs::saveFile(window(), QStringLiteral("Save the tips as PDF"), QStringLiteral("evening.pdf"),
+                                               QStringLiteral("PDF (*.pdf)"));
     if (file.isEmpty())
         return;
     const QString error = PdfFile::save(file, QStringLiteral("Evening"), [&e](QPagedPaintDevice &pdf) { return print(pdf, *e); });

@@ -54,12 +54,6 @@ public:
 
     // The evening as the window shows it; nullptr before the file is open.
     const Rotation::Evening *evening() const;
-    // The file name "Save PDF..." takes next instead of asking: a seam for tests.
-    static std::optional<QString> &nextFileName()
-    {
-        static std::optional<QString> name;
-        return name;
-    }
     // Every tip so far as a card, one a page; the number of pages drawn.
     static int print(QPagedPaintDevice &printer, const Rotation::Evening &evening);
 

@@ -22,6 +22,19 @@ QFont fitted(QFont font, const QString &text, int width, int size, QPaintDevice 
     font.setPixelSize(std::max(size, 6));
     return font;
 }
+
+// The largest font, up to size, in which text fits box, wrapped at its spaces.
+QFont wrapped(QFont font, const QString &text, const QSize &box, int size, QPaintDevice *device)
+{
+    for (; size > 6; size = size * 9 / 10) {
+        font.setPixelSize(size);
+        const QRect needed = QFontMetrics(font, device).boundingRect(QRect(QPoint(0, 0), box), Qt::TextWordWrap, text);
+        if (needed.width() <= box.width() && needed.height() <= box.height())
+            break;
+    }
+    font.setPixelSize(std::max(size, 6));
+    return font;
+}
 } // namespace
 
 TipView::TipView(QWidget *parent)
@@ -102,9 +115,8 @@ void TipView::draw(QPainter &painter, const QRect &whole, const Picture &picture
             + (picture.sittingOut.isEmpty() ? QStringLiteral("nobody") : picture.sittingOut.join(QStringLiteral(", ")));
         QFont small = font;
         small.setBold(false);
-        small.setPixelSize(titleHeight / 3);
-        painter.setFont(small);
         const QRect band(whole.left() + 10, whole.bottom() - titleHeight, whole.width() - 20, titleHeight);
+        painter.setFont(wrapped(small, out, band.size(), titleHeight / 3, painter.device()));
         painter.drawText(band, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, out);
         bottom -= titleHeight;
     }
@@ -144,13 +156,13 @@ void TipView::draw(QPainter &painter, const QRect &whole, const Picture &picture
         int size = bandH * 2 / 3;
         for (int p = 0; p < 4; ++p) {
             texts[p] = QStringLiteral("%1  %2").arg(p + 1).arg(picture.squares[sq][p]);
-            size = std::min(size, fitted(font, texts[p], places[p].width() - 8, size, painter.device()).pixelSize());
+            size = std::min(size, wrapped(font, texts[p], places[p].size() - QSize(8, 0), size, painter.device()).pixelSize());
         }
         font.setPixelSize(size);
         painter.setFont(font);
         for (int p = 0; p < 4; ++p) {
             painter.setPen(Rotation::isHead(p + 1) ? headInk : sideInk);
-            painter.drawText(places[p], Qt::AlignCenter, texts[p]);
+            painter.drawText(places[p].adjusted(4, 0, -4, 0), Qt::AlignCenter | Qt::TextWordWrap, texts[p]);
         }
     }
 }

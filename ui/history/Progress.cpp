@@ -1,5 +1,6 @@
 #include "ui/history/Progress.h"
 
+#include "ui/kit/FileDialogs.h"
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
 #include "ui/kit/PdfFile.h"
@@ -14,7 +15,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -30,22 +30,11 @@
 #include <QVBoxLayout>
 
 namespace {
-std::optional<QString> &nextFileName()
-{
-    static std::optional<QString> name;
-    return name;
-}
-
 QString fileNamed(const QString &file)
 {
     return QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(file));
 }
 } // namespace
-
-void Progress::setNextFileName(const QString &file)
-{
-    nextFileName() = file;
-}
 
 FormWindow *Progress::createWindow()
 {
@@ -402,14 +391,7 @@ void Progress::toggle(int viewRow)
 
 QString Progress::askFileName(const QString &caption, const QString &suggested, const QString &filter)
 {
-    if (nextFileName()) {
-        QString answer = *nextFileName();
-        nextFileName().reset();
-        return answer;
-    }
-    return QFileDialog::getSaveFileName(m_ui->cmdClose->window(), caption,
-                                        QDir::home().filePath(QString(suggested).replace(QLatin1Char('/'), QLatin1Char('-'))),
-                                        filter);
+    return FileDialogs::saveFile(m_ui->cmdClose->window(), caption, suggested, filter);
 }
 
 void Progress::tell(const QString &text)

@@ -61,9 +61,6 @@ public:
     bool saveHistoryCsv(const QString &file);
     QString headline() const;
 
-    // The next file dialog answers this instead of asking (empty: cancelled).
-    static void setNextFileName(const QString &file);
-
 protected:
     FormWindow *createWindow() override;
     void Form_Load() override;

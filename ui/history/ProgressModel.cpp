@@ -1,6 +1,8 @@
 #include "ui/history/ProgressModel.h"
 
 #include "core/history/History.h"
+#include "ui/kit/PdfFile.h"
+
 
 #include <QApplication>
 #include <QDate>
@@ -203,6 +205,7 @@ struct Page
 
 Page pageFor(QPagedPaintDevice &printer)
 {
+    PdfFile::keepMargins(printer);
     Page p;
     p.title = QFont(QApplication::font().family(), 14, QFont::Bold);
     p.body = QFont(QApplication::font().family(), 10);
@@ -236,40 +239,61 @@ int print(QPagedPaintDevice &printer, const QAbstractItemModel &view, const QStr
     if (!painter.begin(&printer))
         return 0;
     const int total = view.rowCount();
-    const int pages = qMax(1, (total + p.rows - 1) / p.rows);
     const qreal width = p.area.width();
     const QString date = QDate::currentDate().toString(Qt::ISODate);
 
+    const int columns = int(columnStarts.size()) - 1;
+    auto cell = [&](int c, qreal y, qreal height) {
+        return QRectF(width * columnStarts[c], y, width * (columnStarts[c + 1] - columnStarts[c]) - p.line / 2, height);
+    };
+    auto align = [](int c) { return (c == 0 ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter | Qt::TextWordWrap; };
+    // A long name wraps in its column: the row grows rather than lose the name's end.
+    auto height = [&](const QFont &font, auto text) {
+        const QFontMetricsF fm(font, &printer);
+        qreal most = p.line;
+        for (int c = 0; c < columns; ++c)
+            most = qMax(most, fm.boundingRect(cell(c, 0, 1e6), align(c), text(c)).height() + p.line - fm.height());
+        return most;
+    };
     auto cells = [&](qreal y, const QFont &font, auto text) {
         painter.setFont(font);
-        const QFontMetricsF fm(font, &printer);
-        for (int c = 0; c + 1 < columnStarts.size(); ++c) {
-            const QRectF cell(width * columnStarts[c], y, width * (columnStarts[c + 1] - columnStarts[c]) - p.line / 2,
-                              p.line);
-            const auto align = (c == 0 ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter;
-            painter.drawText(cell, align, fm.elidedText(text(c), Qt::ElideRight, cell.width()));
-        }
+        const qreal h = height(font, text);
+        for (int c = 0; c < columns; ++c)
+            painter.drawText(cell(c, y, h), align(c), text(c));
+        return h;
     };
+    auto rowText = [&](int r) { return [&view, r](int c) { return view.index(r, c).data().toString(); }; };
+
+    // Where each page begins, by the rows' heights.
+    QList<int> starts{0};
+    qreal filled = 0;
+    for (int r = 0; r < total; ++r) {
+        const qreal h = height(p.body, rowText(r));
+        if (filled > 0 && filled + h > p.rows * p.line + 0.5) {
+            starts << r;
+            filled = 0;
+        }
+        filled += h;
+    }
+    starts << total;
+    const int pages = int(starts.size()) - 1;
 
     for (int page = 0; page < pages; ++page) {
         if (page > 0)
             printer.newPage();
         qreal y = 0;
         painter.setFont(p.title);
-        painter.drawText(QRectF(0, y, width, p.titleHeight), Qt::AlignLeft | Qt::AlignVCenter, list);
+        painter.drawText(QRectF(0, y, width, p.titleHeight), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, list);
         y += p.titleHeight;
         painter.setFont(p.body);
         painter.drawText(QRectF(0, y, width, p.line), Qt::AlignLeft | Qt::AlignVCenter,
                          date + QStringLiteral("    ") + headline);
         y += p.line * 2;
-        cells(y, p.bold, [&](int c) { return view.headerData(c, Qt::Horizontal).toString(); });
-        y += p.line;
+        y += cells(y, p.bold, [&](int c) { return view.headerData(c, Qt::Horizontal).toString(); });
         painter.drawLine(QPointF(0, y), QPointF(width, y));
         y += p.line / 2;
-        for (int r = page * p.rows; r < qMin(total, (page + 1) * p.rows); ++r) {
-            cells(y, p.body, [&](int c) { return view.index(r, c).data().toString(); });
-            y += p.line;
-        }
+        for (int r = starts[page]; r < starts[page + 1]; ++r)
+            y += cells(y, p.body, rowText(r));
         painter.setFont(p.body);
         painter.drawText(QRectF(0, p.area.height() - p.line, width, p.line), Qt::AlignRight | Qt::AlignVCenter,
                          QStringLiteral("Page %1 of %2").arg(page + 1).arg(pages));

@@ -3,10 +3,20 @@
 #include "core/app/SafeFile.h"
 
 #include <QBuffer>
+#include <QPageLayout>
 #include <QPdfWriter>
 #include <QPrinter>
 
 namespace PdfFile {
+
+void keepMargins(QPagedPaintDevice &device)
+{
+    const QMarginsF now = device.pageLayout().margins(QPageLayout::Millimeter);
+    const qreal least = 12; // 10 mm and room for rounding and glyphs
+    device.setPageMargins(QMarginsF(qMax(now.left(), least), qMax(now.top(), least), qMax(now.right(), least),
+                                    qMax(now.bottom(), least)),
+                          QPageLayout::Millimeter);
+}
 
 QString save(const QString &path, const QString &title, const std::function<int(QPagedPaintDevice &)> &draw)
 {

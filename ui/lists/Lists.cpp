@@ -1,5 +1,6 @@
 #include "ui/lists/Lists.h"
 
+#include "ui/kit/FileDialogs.h"
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
 #include "core/data/CallDatabase.h"
@@ -11,7 +12,6 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QBoxLayout>
 #include <QHeaderView>
@@ -62,8 +62,8 @@ Lists::Lists()
         return ok ? std::optional<QString>(answer) : std::nullopt;
     };
     prompts.file = [this](const QString &caption, const QString &filter, bool save, const QString &suggested) {
-        return save ? QFileDialog::getSaveFileName(window(), caption, suggested, filter)
-                    : QFileDialog::getOpenFileName(window(), caption, QString(), filter);
+        return save ? FileDialogs::saveFile(window(), caption, suggested, filter)
+                    : FileDialogs::openFile(window(), caption, filter);
     };
 }
 

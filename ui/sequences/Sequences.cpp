@@ -7,6 +7,7 @@
 #include "core/sequences/ListCoverage.h"
 #include "core/sequences/LoadedSequences.h"
 #include "ui/history/ProgressModel.h"
+#include "ui/kit/FileDialogs.h"
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
 #include "ui/lists/Lists.h"
@@ -372,8 +373,10 @@ void Sequences::cmdAdd_Click()
         files = *nextFileNames();
         nextFileNames().reset();
     } else {
-        files = QFileDialog::getOpenFileNames(window(), QStringLiteral("Add sequence files"), QString(),
+        files = QFileDialog::getOpenFileNames(window(), QStringLiteral("Add sequence files"), FileDialogs::startFolder(),
                                               QStringLiteral("All files (*);;Text files (*.txt)"));
+        if (!files.isEmpty())
+            FileDialogs::remember(files.constFirst());
     }
     addFiles(files);
 }
@@ -404,8 +407,7 @@ void Sequences::cmdCsv_Click()
     } else {
         const QString suggested = m_ui->cboList->currentText().replace(QLatin1Char('/'), QLatin1Char('-'))
                                   + QStringLiteral(" coverage.csv");
-        file = QFileDialog::getSaveFileName(window(), QStringLiteral("Export CSV"), QDir::home().filePath(suggested),
-                                            QStringLiteral("CSV files (*.csv)"));
+        file = FileDialogs::saveFile(window(), QStringLiteral("Export CSV"), suggested, QStringLiteral("CSV files (*.csv)"));
     }
     if (file.isEmpty())
         return;
