@@ -622,8 +622,8 @@ void tst_callform::undoAfterReset()
         QTest::keyClick(floor.ui().lblCall->window(), Qt::Key_Z, Qt::ControlModifier);
     } else if (how == "link") {
         QVERIFY(QTest::qWaitForWindowActive(c.cmdUse->window()));
-        c.cmdRemote->setFocus();
-        QTest::keyClick(c.cmdRemote, Qt::Key_Tab); // it comes last in the tab order
+        c.cmdReset->setFocus();
+        QTest::keyClick(c.cmdReset, Qt::Key_Tab); // it follows the reset in the tab order
         QVERIFY(c.cmdUndo->hasFocus());
         QTest::keyClick(c.cmdUndo, Qt::Key_Space);
     } else {

@@ -137,7 +137,7 @@ FormWindow *CallForm::createWindow()
     // The phone remote's window; in free space between "Sync Delay" and "F&loor", last in tab order.
     c.cmdRemote = Look::make<QPushButton>(w, "cmdRemote", "Re&mote", 4320, 2760, 1335, 495);
     c.cmdRemote->setAccessibleName(QStringLiteral("Remote"));
-    // Free space between the list call and the buttons; "Undo" is last in the tab order.
+    // Free space between the list call and the buttons; "Undo" follows "&Reset Calls" in the tab order.
     c.lblUndo = Look::make<QLabel>(w, "lblUndo", UndoLine, 120, 1590, 2160, 315);
     c.lblUndo->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     c.lblUndo->hide();
@@ -149,8 +149,8 @@ FormWindow *CallForm::createWindow()
     c.tmrUndo = new QTimer(w);
     c.tmrUndo->setObjectName(QStringLiteral("tmrUndo"));
     c.tmrUndo->setSingleShot(true);
-    Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync, c.cmdFloor,
-                    c.cmdProgress, c.cmdRemote, c.cmdUndo});
+    Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.cmdUndo, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync,
+                    c.cmdFloor, c.cmdProgress, c.cmdRemote});
     // Clicker keys a control leaves alone reach the window.
     w->installEventFilter(this);
 
