@@ -2,9 +2,13 @@
 #include "testsupport.h"
 
 #include "ui/kit/Message.h"
+#include "ui/calls/Floor.h"
+#include "core/history/History.h"
 
 #include <QFontMetricsF>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScrollBar>
 
 namespace {
@@ -54,6 +58,8 @@ private slots:
     void oneMessageBoxAtATime();
     void boxesAndQuestionsHoldThePacingClock();
     void databaseFailuresAreToldAndWriteNothing();
+    void undoAfterReset_data();
+    void undoAfterReset();
 };
 
 void tst_callform::loadActivatesTheTickedLevels_data()
@@ -569,6 +575,75 @@ void tst_callform::callLabelsShowEveryNameWhole()
                 QCOMPARE(fit.font.pixelSize(), qRound(label->basePixelSize()));
         }
     }
+}
+
+void tst_callform::undoAfterReset_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("restored");
+    QTest::newRow("Ctrl+Z in the Calls window") << "calls" << true;
+    QTest::newRow("Ctrl+Z on the Floor view") << "floor" << true;
+    QTest::newRow("the Undo button, by keyboard") << "link" << true;
+    QTest::newRow("after a Use following the reset") << "use" << false;
+    QTest::newRow("after the minute") << "late" << false;
+}
+
+void tst_callform::undoAfterReset()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, restored);
+    TestDatabase db({list("B", 6), list("A1", 3)});
+    MessageLog log;
+    CallForm::Controls &c = getList("B");
+    ManualClock clock;
+    CallForm::instance().setTimeSource(&clock);
+    const auto done = qScopeGuard([] { CallForm::instance().setTimeSource(nullptr); });
+    c.cmdStart->click();
+    c.cmdUse->click();
+    c.cmdUse->click();
+    db.exec("UPDATE tblCalls SET Used = 1 WHERE Call_Name = 'A1 #2'"); // another list, marked elsewhere
+    const QString usedSql = "SELECT Call_ID FROM tblCalls WHERE Used = 1 ORDER BY Call_ID";
+    const QStringList before = db.column(usedSql);
+    QCOMPARE(before.size(), 3);
+    const int records = int(History::records().size());
+    Floor &floor = Floor::instance();
+    if (how == "floor")
+        c.cmdFloor->click();
+
+    c.cmdReset->click();
+    QCOMPARE(db.column(usedSql), QStringList{});
+    QVERIFY(c.lblUndo->isVisible());
+    QCOMPARE(c.lblUndo->text() + " " + c.cmdUndo->text(), QStringLiteral("All used marks cleared. Undo"));
+
+    QStringList expected = restored ? before : QStringList{};
+    if (how == "floor") {
+        QTRY_VERIFY(floor.ui().lblUndo->isVisible());
+        QCOMPARE(floor.ui().lblUndo->text().remove(QRegularExpression("<[^>]*>")), "All used marks cleared. Undo");
+        QTest::keyClick(floor.ui().lblCall->window(), Qt::Key_Z, Qt::ControlModifier);
+    } else if (how == "link") {
+        QVERIFY(QTest::qWaitForWindowActive(c.cmdUse->window()));
+        c.cmdReset->setFocus();
+        QTest::keyClick(c.cmdReset, Qt::Key_Tab); // it follows the reset in the tab order
+        QVERIFY(c.cmdUndo->hasFocus());
+        QTest::keyClick(c.cmdUndo, Qt::Key_Space);
+    } else {
+        if (how == "use") {
+            c.cmdUse->click();
+            expected = db.column(usedSql);
+            QCOMPARE(expected.size(), 1);
+        }
+        if (how == "late")
+            clock.now += 60'000;
+        QTest::keyClick(c.cmdUse, Qt::Key_Z, Qt::ControlModifier);
+    }
+    QCOMPARE(db.column(usedSql), expected);
+    // The marks come back as they were; their use is in the history once already.
+    QCOMPARE(int(History::records().size()), records + (how == "use" ? 1 : 0));
+    QVERIFY(c.lblUndo->isHidden() && c.cmdUndo->isHidden());
+    QTRY_VERIFY(!floor.isShown() || floor.ui().lblUndo->isHidden());
+    QTest::keyClick(c.cmdUse, Qt::Key_Z, Qt::ControlModifier); // the offer is over
+    QCOMPARE(db.column(usedSql), expected);
+    QCOMPARE(log.messages, QStringList{});
 }
 
 QTEST_MAIN(tst_callform)

@@ -10,11 +10,15 @@ class tst_Corners : public QObject
     Q_OBJECT
 private slots:
     void clearAndReopen();
+    void clearAsksFirst_data();
+    void clearAsksFirst();
 };
 
 void tst_Corners::clearAndReopen()
 {
     ManualClock source;
+    MessageLog log;
+    log.answer = true;
     Corners::instance().setTimeSource(&source);
     for (int opening = 0; opening < 2; ++opening) {
         Corners::instance().show();
@@ -36,6 +40,31 @@ void tst_Corners::clearAndReopen()
         source.now += 42'000;
         QVERIFY(board()->close());
     }
+}
+
+void tst_Corners::clearAsksFirst_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("No keeps the names and the clock") << false;
+    QTest::newRow("Yes clears them") << true;
+}
+
+void tst_Corners::clearAsksFirst()
+{
+    QFETCH(bool, yes);
+    ManualClock source;
+    MessageLog log;
+    log.answer = yes;
+    Corners::instance().setTimeSource(&source);
+    Corners::instance().show();
+    QTest::keyClicks(field(0), "Ann");
+    QTest::keyClicks(field(5), "Bob");
+    source.now += 65'000;
+    QTest::mouseClick(board()->findChild<QWidget *>("cmdClear"), Qt::LeftButton);
+    QCOMPARE(log.questions.size(), 1);
+    QCOMPARE(field(0)->text() + field(5)->text(), yes ? QString() : QString("AnnBob"));
+    QTRY_COMPARE(timer(), yes ? QString("0:00") : QString("1:05"));
+    QVERIFY(board()->close());
 }
 
 QTEST_MAIN(tst_Corners)

@@ -98,6 +98,8 @@ void tst_Floor::messagesShowOverTheFloor()
     QTest::keyClick(w, Qt::Key_U); // uses the last call: the message comes over the Floor, not behind it
     QCOMPARE(over, w);
     QCOMPARE(used(db), 1);
+    QCOMPARE(c.lblCallsLeft->text(), "1"); // the Calls window keeps the count of the call it drew
+    QTRY_COMPARE(Floor::instance().ui().lblCallsLeft->text(), "0 left");
 }
 
 void tst_Floor::windowKeys()

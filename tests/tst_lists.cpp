@@ -4,6 +4,8 @@
 #include "core/lists/ListFile.h"
 #include "core/lists/ListStore.h"
 #include "ui/lists/Lists.h"
+#include "ui/history/Progress.h"
+#include "ui/history/ProgressModel.h"
 #include "testsupport.h"
 
 #include <QMimeData>
@@ -47,6 +49,8 @@ private slots:
     void commandLine_data();
     void commandLine();
     void windowDrivesTheLists();
+    void countsAfterEachKindOfChange_data();
+    void countsAfterEachKindOfChange();
 };
 
 void tst_lists::parse_data()
@@ -512,6 +516,68 @@ void tst_lists::windowDrivesTheLists()
     QFile exported(db.folder() + "/Thursday.txt");
     QVERIFY(exported.open(QIODevice::ReadOnly));
     QCOMPARE(exported.readAll(), QByteArray("# Thursday\nswing thru\nFold\n"));
+}
+
+void tst_lists::countsAfterEachKindOfChange_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("Use in the Calls window") << "use";
+    QTest::newRow("Reset in the Calls window") << "reset";
+    QTest::newRow("toggle in Progress") << "progress";
+    QTest::newRow("vorlet-lists in another process") << "cli";
+}
+
+void tst_lists::countsAfterEachKindOfChange()
+{
+    QFETCH(QString, change);
+    TestDatabase db({list("B", 3), list("Party", 4)});
+    db.exec("UPDATE tblCalls SET Used = 1 WHERE Call_Name IN ('B #2', 'Party #1')");
+    MessageLog log;
+    log.answer = true;
+    CallForm::Controls &calls = getList("B");
+    QTest::mouseClick(frmMain::instance().ui().cmdLists, Qt::LeftButton);
+    Lists &lists = Lists::instance();
+    Lists::Controls &c = lists.ui();
+    auto fromFile = [&] {
+        QStringList rows = db.column("SELECT List || ' ' || COUNT(Call_ID) || '/' || SUM(Used = 1) FROM tblList "
+                                     "JOIN tblCalls USING (List_ID) GROUP BY List_ID");
+        rows.sort();
+        return rows;
+    };
+    auto shown = [&] {
+        QStringList rows;
+        for (int i = 0; i < c.lists->rowCount(); ++i)
+            rows << cells(c.lists)[i] + ' ' + cells(c.lists, 1)[i] + '/' + cells(c.lists, 2)[i];
+        rows.sort();
+        return rows;
+    };
+    QCOMPARE(shown(), (QStringList{"B 3/1", "Party 4/1"}));
+    // Settled: its coming to the front re-reads, and must not hide a missed notice.
+    QVERIFY(QTest::qWaitForWindowActive(lists.window()));
+    QCoreApplication::processEvents();
+
+    if (change == "use") {
+        calls.cmdStart->click();
+        calls.cmdUse->click();
+    } else if (change == "reset") {
+        Progress::instance().showList("Party");
+        calls.cmdReset->click();
+        QCOMPARE(Progress::instance().ui().lblHeadline->text(), "0 of 4 used");
+    } else if (change == "progress") {
+        Progress::instance().showList("Party");
+        Progress::Controls &p = Progress::instance().ui();
+        p.grdCalls->setCurrentIndex(p.filter->index(2, 0));
+        QTest::keyClick(p.grdCalls, Qt::Key_Space);
+    } else {
+        const QString file = writeFile(db, "tonight.txt", "Dosado\nSwing\n");
+        QCOMPARE(run(VORLET_LISTS, {"import", file}, db.folder()).status, 0);
+        calls.cmdUse->window()->activateWindow(); // away and back again
+        QVERIFY(QTest::qWaitForWindowActive(calls.cmdUse->window()));
+        lists.window()->activateWindow();
+    }
+    const QStringList expected = fromFile();
+    QVERIFY(expected != (QStringList{"B 3/1", "Party 4/1"}));
+    QTRY_COMPARE(shown(), fromFile());
 }
 
 QTEST_MAIN(tst_lists)

@@ -24,6 +24,7 @@ public:
         QString nlCall2;
         QString callsLeft; // as the Calls window shows it; empty before the first draw
         QString status;    // the quiet line, empty while hidden
+        QString undo;      // the offer to undo the last reset, empty when there is none
         int callDelay = 0;
         int nlDelay = 0;
         bool open = false; // a Calls window is loaded
@@ -39,7 +40,7 @@ public:
     // The Calls window's new state; changed() follows when it differs.
     void publish(const State &state);
 
-    enum class Command { Find, Use, NextNL, Reset, Pause }; // Pause resumes when paused
+    enum class Command { Find, Use, NextNL, Reset, Pause, Undo }; // Pause resumes when paused; Undo undoes a reset
     // Carried out by the Calls window's handler; false when no Calls window is open.
     bool command(Command command);
     using Handler = std::function<void(Command)>;

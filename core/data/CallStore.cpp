@@ -355,6 +355,44 @@ int CallStore::setUsed(const QVariantList &callIds, const QVariant &value, const
     return found;
 }
 
+QVariantList CallStore::resetUsed()
+{
+    QVariantList cleared;
+    {
+        Transaction transaction(*this);
+        QSqlQuery marked = query(QStringLiteral("SELECT Call_ID FROM tblCalls WHERE Used = 1"));
+        while (marked.next())
+            cleared.append(marked.value(0));
+        marked.finish();
+        execute(QStringLiteral("UPDATE tblCalls SET Used = 0 WHERE Used IS NOT 0"));
+        transaction.commit();
+    }
+    m_changedMarks += cleared;
+    if (m_depth == 0)
+        tellChangedMarks();
+    return cleared;
+}
+
+int CallStore::restoreUsed(const QVariantList &callIds)
+{
+    QVariantList changed;
+    {
+        Transaction transaction(*this);
+        for (const QVariant &id : callIds) {
+            // A call used meanwhile stays as it is.
+            if (query(QStringLiteral("UPDATE tblCalls SET Used = 1 WHERE Call_ID = ? AND Used = 0"), {id})
+                    .numRowsAffected()
+                > 0)
+                changed.append(id);
+        }
+        transaction.commit();
+    }
+    m_changedMarks += changed;
+    if (m_depth == 0)
+        tellChangedMarks();
+    return int(changed.size());
+}
+
 // Told once the marks are in the file: other connections read them then.
 void CallStore::tellChangedMarks()
 {

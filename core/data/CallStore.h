@@ -88,6 +88,13 @@ public:
     // setUsed inside a transaction of its own does it first, since a file cannot
     // be attached within a transaction.
     QString attachHistory();
+    // Clears every used mark in one transaction; returns the calls that bore
+    // one, so that the clearing can be undone.
+    QVariantList resetUsed();
+    // Marks these calls used again, in one transaction, where they are still
+    // there and unused; nothing is recorded in the history: their use was,
+    // when it happened. Returns how many were marked.
+    int restoreUsed(const QVariantList &callIds);
 
 private:
     int setUsed(const QVariantList &callIds, const QVariant &value, const QStringList &names,

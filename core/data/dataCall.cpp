@@ -137,9 +137,9 @@ void dataCall::sqlAllCalls()
 }
 
 // Rows that hold 0 already are left alone: a reset mostly meets unused calls.
-void dataCall::resetUsed()
+QVariantList dataCall::resetUsed()
 {
-    execute(QStringLiteral("UPDATE tblCalls SET Used = 0 WHERE Used IS NOT 0"), {});
+    return m_store.resetUsed();
 }
 
 void dataCall::activateLists(const QStringList &tags)

@@ -45,7 +45,7 @@ public:
     CallStore &store() { return m_store; }
 
     // The writes of the "Calls" window as one statement each.
-    void resetUsed();
+    QVariantList resetUsed();
     // Clears every active mark, then marks the first list named exactly like
     // each tag; all of it lands or none.
     void activateLists(const QStringList &tags);

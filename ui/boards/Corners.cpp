@@ -1,6 +1,7 @@
 #include "ui/boards/Corners.h"
 
 #include "ui/kit/Look.h"
+#include "ui/kit/Message.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -53,6 +54,9 @@ void Corners::Timer1_Timer()
 
 void Corners::cmdClear_Click()
 {
+    // The names are typed in during the dance: a stray press must not lose them.
+    if (!Message::ask(QStringLiteral("Clear every name on the board?"), window()))
+        return;
     for (QLineEdit *field : m_ui->txtM)
         field->clear();
     restartClock(*this, *m_ui);

@@ -53,6 +53,8 @@ constexpr qint64 Never = Pacer::Never;
 constexpr int CallsLeftLeft = 6600;
 constexpr int CallsLeftWidth = 525;
 const QString AllUsed = QStringLiteral("All calls have been used.  Please reset.");
+const QString UndoLine = QStringLiteral("All used marks cleared.");
+constexpr qint64 UndoMs = 60'000;
 
 } // namespace
 
@@ -135,8 +137,20 @@ FormWindow *CallForm::createWindow()
     // The phone remote's window; in free space between "Sync Delay" and "F&loor", last in tab order.
     c.cmdRemote = Look::make<QPushButton>(w, "cmdRemote", "Re&mote", 4320, 2760, 1335, 495);
     c.cmdRemote->setAccessibleName(QStringLiteral("Remote"));
-    Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync, c.cmdFloor,
-                    c.cmdProgress, c.cmdRemote});
+    // Free space between the list call and the buttons; "Undo" follows "&Reset Calls" in the tab order.
+    c.lblUndo = Look::make<QLabel>(w, "lblUndo", UndoLine, 120, 1590, 2160, 315);
+    c.lblUndo->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    c.lblUndo->hide();
+    c.cmdUndo = Look::make<QPushButton>(w, "cmdUndo", "Undo", 2280, 1590, 735, 315);
+    c.cmdUndo->setFlat(true);
+    c.cmdUndo->setAutoDefault(false);
+    c.cmdUndo->setAccessibleName(QStringLiteral("Undo reset"));
+    c.cmdUndo->hide();
+    c.tmrUndo = new QTimer(w);
+    c.tmrUndo->setObjectName(QStringLiteral("tmrUndo"));
+    c.tmrUndo->setSingleShot(true);
+    Look::tabOrder({c.cmdUse, c.cmdStart, c.cmdReset, c.cmdUndo, c.hscrDelay, c.hscrCall, c.cmdGetNOL, c.chkSync,
+                    c.cmdFloor, c.cmdProgress, c.cmdRemote});
     // Clicker keys a control leaves alone reach the window.
     w->installEventFilter(this);
 
@@ -157,6 +171,8 @@ FormWindow *CallForm::createWindow()
         publish();
     });
     connect(c.Timer1, &QTimer::timeout, this, &CallForm::Timer1_Due);
+    connect(c.cmdUndo, &QPushButton::clicked, this, &CallForm::undoReset);
+    connect(c.tmrUndo, &QTimer::timeout, this, &CallForm::undoTimer_Timer);
     return w;
 }
 
@@ -176,6 +192,8 @@ void CallForm::Form_Load()
     m_pacer.sync = c.chkSync->isChecked();
     m_pausedSince = -1;
     m_pausedMs = 0;
+    m_noneLeft = false;
+    withdrawUndo();
     m_tickBase = pacingNow();
     c.Timer1->start(TickMs);
     // Other faces command the window through the session while it is loaded.
@@ -210,6 +228,9 @@ void CallForm::carryOut(CallsSession::Command command)
     case CallsSession::Command::Pause:
         togglePause();
         break;
+    case CallsSession::Command::Undo:
+        undoReset();
+        break;
     }
 }
 
@@ -218,6 +239,11 @@ bool CallForm::eventFilter(QObject *watched, QEvent *event)
     if (!m_ui || watched != m_ui->cmdUse->window() || event->type() != QEvent::KeyPress)
         return false;
     const auto *key = static_cast<QKeyEvent *>(event);
+    if (key->matches(QKeySequence::Undo) && !m_undoIds.isEmpty()) {
+        if (!key->isAutoRepeat())
+            undoReset();
+        return true;
+    }
     const auto command = ClickerKeys::command(*key, false);
     if (!command)
         return false;
@@ -264,8 +290,10 @@ void CallForm::publish()
     state.nlCall1Shown = !c.lblNLCall1->isHidden();
     state.nlCall2 = c.lblNLCall2->text();
     state.nlCall2Shown = !c.lblNLCall2->isHidden();
-    state.callsLeft = c.lblCallsLeft->text();
+    // The label keeps the count of the last call drawn; the faces that follow say none is left.
+    state.callsLeft = m_noneLeft ? QStringLiteral("0") : c.lblCallsLeft->text();
     state.status = c.lblStatus->isHidden() ? QString() : c.lblStatus->text();
+    state.undo = c.lblUndo->isHidden() ? QString() : UndoLine + QStringLiteral(" Undo");
     state.callDelay = m_pacer.callDelay;
     state.nlDelay = m_pacer.nlDelayInForce();
     state.sync = m_pacer.sync;
@@ -367,11 +395,13 @@ void CallForm::FindCall(Patience patience)
     m_haveListCall = false;
     // cppcheck-suppress knownConditionTrueFalse ; rows is set inside the attempt above
     if (rows == 0 || name.isNull()) {
+        m_noneLeft = rows == 0;
         publish();
         tell(AllUsed);
         return;
     }
     c.lblCall->setText(name.toString());
+    m_noneLeft = false;
     showCallsLeft(rows);
     m_listCallId = id;
     m_listCallName = name.toString();
@@ -425,6 +455,8 @@ void CallForm::cmdUse_Click()
     // is marked, and the next call comes as after a removed one.
     // cppcheck-suppress knownConditionTrueFalse ; found is set inside the attempt above
     if (found) {
+        // The reset's marks may come back, but never over a Use made since.
+        withdrawUndo();
         emit callUsed(callId);
         emit CallsSession::instance().callUsed(callId);
     }
@@ -436,15 +468,18 @@ void CallForm::cmdUse_Click()
 void CallForm::ResetCalls()
 {
     dataCall &data = dataCall::instance();
+    QVariantList cleared;
     try {
-        // One statement: all marks go back together or none does.
-        data.run(Patience::Command, [&] { data.resetUsed(); });
+        // One transaction: all marks go back together or none does.
+        data.run(Patience::Command, [&] { cleared = data.resetUsed(); });
     } catch (const DataError &e) {
         if (e.isCancelled())
             return;
         tell(QStringLiteral("The used marks could not be reset; no call was changed.\n\n") + e.message());
         return;
     }
+    m_noneLeft = false;
+    offerUndo(cleared);
     emit callsReset();
     emit CallsSession::instance().callsReset();
 }
@@ -452,6 +487,70 @@ void CallForm::ResetCalls()
 void CallForm::cmdReset_Click()
 {
     ResetCalls();
+    if (m_ui)
+        m_ui->cmdUse->setFocus();
+}
+
+qint64 CallForm::undoNow() const
+{
+    return m_clock ? m_clock->nowMs() : TimeSource::steady().nowMs();
+}
+
+void CallForm::offerUndo(const QVariantList &cleared)
+{
+    if (!m_ui)
+        return;
+    if (cleared.isEmpty())
+        return withdrawUndo();
+    m_undoIds = cleared;
+    m_undoUntil = undoNow() + UndoMs;
+    m_ui->lblUndo->show();
+    m_ui->cmdUndo->show();
+    m_ui->tmrUndo->start(int(UndoMs));
+    publish();
+}
+
+void CallForm::withdrawUndo()
+{
+    m_undoIds.clear();
+    m_undoUntil = -1;
+    if (!m_ui)
+        return;
+    m_ui->tmrUndo->stop();
+    if (!m_ui->lblUndo->isHidden()) {
+        m_ui->lblUndo->hide();
+        m_ui->cmdUndo->hide();
+        publish();
+    }
+}
+
+void CallForm::undoTimer_Timer()
+{
+    if (!m_ui || m_undoIds.isEmpty())
+        return;
+    const qint64 left = m_undoUntil - undoNow();
+    if (left > 0)
+        m_ui->tmrUndo->start(int(left));
+    else
+        withdrawUndo();
+}
+
+void CallForm::undoReset()
+{
+    if (m_undoIds.isEmpty() || !m_ui)
+        return;
+    if (undoNow() >= m_undoUntil)
+        return withdrawUndo();
+    const QVariantList ids = m_undoIds;
+    dataCall &data = dataCall::instance();
+    try {
+        data.run(Patience::Command, [&] { data.store().restoreUsed(ids); });
+    } catch (const DataError &e) {
+        if (!e.isCancelled())
+            tell(QStringLiteral("The used marks could not be put back; no call was changed.\n\n") + e.message());
+        return;
+    }
+    withdrawUndo();
     if (m_ui)
         m_ui->cmdUse->setFocus();
 }

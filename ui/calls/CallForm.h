@@ -41,6 +41,9 @@ struct CallFormControls
     QLabel *lblStatus; // a quiet line for paced draws the busy file turned away
     QLabel *lblPaused;
     QPushButton *cmdRemote;
+    QLabel *lblUndo;       // the offer to undo the last reset
+    QPushButton *cmdUndo; // takes it up
+    QTimer *tmrUndo; // withdraws the offer when its minute is over
 };
 
 // The "Calls" window: activates the lists of the ticked levels, draws list
@@ -95,6 +98,12 @@ private:
     void cmdStart_Click();
     void cmdUse_Click();
     void cmdReset_Click();
+    // Puts back the marks the last reset cleared, while its offer stands.
+    void undoReset();
+    void offerUndo(const QVariantList &cleared);
+    void withdrawUndo();
+    void undoTimer_Timer();
+    qint64 undoNow() const;
     void cmdGetNOL_Click();
     void cmdFloor_Click();
     void cmdProgress_Click();
@@ -129,6 +138,10 @@ private:
     bool m_haveListCall = false;
     QVariant m_listCallId;
     QString m_listCallName;
+    bool m_noneLeft = false; // the last draw found every call used
+
+    QVariantList m_undoIds;  // the calls the last reset cleared, while its offer stands
+    qint64 m_undoUntil = -1; // when the offer ends
 
     const TimeSource *m_clock = nullptr;
     qint64 m_tickBase = 0; // pacing time of the last tick counted

@@ -87,7 +87,16 @@ FormWindow *Floor::createWindow()
     c.lblPaused->setObjectName(QStringLiteral("lblPaused"));
     c.lblPaused->setAccessibleName(QStringLiteral("Paused"));
     c.lblPaused->hide();
-    for (QLabel *small : {c.lblCallsLeft, c.lblKeys, c.lblPaused}) {
+    c.lblUndo = new QLabel(w);
+    c.lblUndo->setObjectName(QStringLiteral("lblUndo"));
+    c.lblUndo->setAccessibleName(QStringLiteral("Undo reset"));
+    c.lblUndo->setTextFormat(Qt::RichText);
+    c.lblUndo->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    c.lblUndo->setFocusPolicy(Qt::TabFocus);
+    c.lblUndo->hide();
+    // The Calls window carries it out, as it does Ctrl+Z.
+    connect(c.lblUndo, &QLabel::linkActivated, this, [] { CallsSession::instance().command(CallsSession::Command::Undo); });
+    for (QLabel *small : {c.lblCallsLeft, c.lblKeys, c.lblPaused, c.lblUndo}) {
         small->setFont(Look::sansSerif(12, true));
         paint(small, QPalette::WindowText, HintInk);
     }
@@ -107,6 +116,7 @@ FormWindow *Floor::createWindow()
     column->addWidget(c.lblNLCall2, 2);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(c.lblKeys, 1);
+    bottom->addWidget(c.lblUndo);
     bottom->addWidget(c.lblPaused);
     bottom->addWidget(c.lblCallsLeft);
     column->addLayout(bottom);
@@ -158,6 +168,7 @@ void Floor::follow()
             label->hide();
         f.lblCallsLeft->clear();
         f.lblPaused->hide();
+        f.lblUndo->hide();
         return;
     }
     showCall(f.lblCall, state.listCall, state.listCallShown);
@@ -170,6 +181,11 @@ void Floor::follow()
     f.lblCallsLeft->setText(left.isEmpty() ? QString() : QStringLiteral("%1 left").arg(left));
     name(f.lblCallsLeft, left);
     f.lblPaused->setVisible(state.paused);
+    // The link is ours; the words are the Calls window's.
+    const QString undo = state.undo.toHtmlEscaped();
+    const qsizetype link = undo.lastIndexOf(QLatin1Char(' '));
+    f.lblUndo->setText(link < 0 ? undo : undo.left(link + 1) + QStringLiteral("<a href=\"undo\" style=\"color:#aaaaaa\">%1</a>").arg(undo.mid(link + 1)));
+    f.lblUndo->setVisible(!state.undo.isEmpty());
 }
 
 void Floor::toggleFullScreen()
@@ -196,6 +212,11 @@ bool Floor::eventFilter(QObject *watched, QEvent *event)
         // A key held down is one press: a call is never used by a repeat.
         if (key->isAutoRepeat())
             return true;
+        if (key->matches(QKeySequence::Undo)) {
+            if (CallsSession::instance().state().open)
+                CallsSession::instance().command(CallsSession::Command::Undo);
+            return true;
+        }
         if (const auto command = ClickerKeys::command(*key, true)) {
             if (CallsSession::instance().state().open)
                 CallsSession::instance().command(*command);

@@ -13,6 +13,7 @@ struct FloorControls
     QLabel *lblCallsLeft;
     QLabel *lblKeys;
     QLabel *lblPaused;
+    QLabel *lblUndo; // the Calls window's offer to undo its reset
 };
 
 // The "Floor" window: the calls of the "Calls" window, as large as the window

@@ -5,6 +5,8 @@
 #include "ui/kit/Message.h"
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
+#include "core/calls/CallsSession.h"
+#include "core/history/History.h"
 #include "ui/history/Progress.h"
 #include "core/lists/ListStore.h"
 #include "ui/main/frmMain.h"
@@ -170,6 +172,10 @@ FormWindow *Lists::createWindow()
     c.tblLists->installEventFilter(this);
     c.tblCalls->installEventFilter(this);
     connect(c.cmdClose, &QPushButton::clicked, w, &QWidget::close);
+    // Marks change in the Calls window, Progress and the editor; other programs are
+    // caught when the caller comes back to the window, without watching the file.
+    connect(&History::notifier(), &History::Notifier::marksChanged, w, [this] { followSoon(); });
+    connect(&CallsSession::instance(), &CallsSession::callsReset, w, [this] { followSoon(); });
     return w;
 }
 
@@ -537,8 +543,53 @@ void Lists::cmdExportAll_Click()
     exportTo(std::nullopt, QStringLiteral("lists.csv"));
 }
 
+void Lists::followSoon()
+{
+    // Once the change that told it is over: a reset tells more than once.
+    if (std::exchange(m_followPending, true))
+        return;
+#ifndef __clang_analyzer__
+    QMetaObject::invokeMethod(this, &Lists::followCounts, Qt::QueuedConnection);
+#endif
+}
+
+void Lists::followCounts()
+{
+    m_followPending = false;
+    if (!m_ui)
+        return;
+    Controls &c = *m_ui;
+    QList<ListStore::List> all;
+    try {
+        all = store().lists();
+    } catch (const DataError &) {
+        return; // quiet: nobody asked; the next change or visit tries again
+    }
+    bool sameLists = all.size() == c.lists->rowCount();
+    for (int i = 0; sameLists && i < all.size(); ++i)
+        sameLists = c.lists->item(i, 0)->data(IdRole).toInt() == all[i].id;
+    if (!sameLists)
+        return showLists(currentListId());
+    const std::optional<int> current = currentListId();
+    bool currentChanged = false;
+    for (int i = 0; i < all.size(); ++i) {
+        const QStringList now = {all[i].name, QString::number(all[i].calls), QString::number(all[i].used)};
+        for (int column = 0; column < 3; ++column) {
+            QStandardItem *item = c.lists->item(i, column);
+            if (item->text() == now[column])
+                continue;
+            item->setText(now[column]);
+            currentChanged = currentChanged || all[i].id == current;
+        }
+    }
+    if (currentChanged)
+        showCalls();
+}
+
 bool Lists::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_ui && watched == m_ui->tblLists->window() && event->type() == QEvent::WindowActivate)
+        followSoon();
     if (m_ui && event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Delete)) {
         if (watched == m_ui->tblLists)

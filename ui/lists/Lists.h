@@ -79,10 +79,14 @@ private:
     void change(const std::function<void()> &work, bool listsChanged = true);
     void showLists(std::optional<int> selectId = std::nullopt);
     void showCalls();
+    // The counts as the file has them now, after a change made elsewhere.
+    void followSoon();
+    void followCounts();
     std::optional<int> currentListId() const;
     QList<int> selectedCallIds() const;
     void exportTo(std::optional<int> listId, const QString &suggested);
 
     std::unique_ptr<ListStore> m_store;
     bool m_filling = false;
+    bool m_followPending = false;
 };
