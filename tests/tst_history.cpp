@@ -8,6 +8,8 @@
 #include "ui/lists/Lists.h"
 #include "testsupport.h"
 
+#include <QHeaderView>
+
 #include <QPrinter>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -227,6 +229,21 @@ void tst_history::progressCountsFiltersSortsAndToggles()
     QCOMPARE(cells(p.filter), (QStringList{"a1 #0", "A1 #1", "A1 #2", "A1 #4", "A1 #5"}));
     p.cboSort->setCurrentIndex(Progress::ByStoredOrder);
     QCOMPARE(cells(p.filter), (QStringList{"A1 #1", "A1 #2", "a1 #0", "A1 #4", "A1 #5"}));
+    p.cboSort->setCurrentIndex(Progress::ByTimesCalled);
+    QCOMPARE(cells(p.filter), (QStringList{"A1 #1", "A1 #2", "A1 #4", "A1 #5", "a1 #0"}));
+    // A click on a column's head: "Sort by" says what the view is sorted by.
+    QHeaderView *head = p.grdCalls->horizontalHeader();
+    auto clickHead = [head](int column) {
+        QTest::mouseClick(head->viewport(), Qt::LeftButton, {},
+                          QPoint(head->sectionViewportPosition(column) + head->sectionSize(column) / 2, head->height() / 2));
+    };
+    for (const auto &[column, sortBy] : {std::pair{ProgressModel::CallColumn, "Name"},
+                                         std::pair{ProgressModel::TimesColumn, "Times called"},
+                                         std::pair{ProgressModel::LastColumn, "Last called"}}) {
+        clickHead(column);
+        QCOMPARE(p.cboSort->currentText(), QString::fromLatin1(sortBy));
+        QCOMPARE(p.filter->sortColumn(), int(column));
+    }
 
     p.cboList->setCurrentText("B");
     QCOMPARE(p.lblHeadline->text(), "0 of 2 used");

@@ -63,7 +63,8 @@ FormWindow *Progress::createWindow()
     c.lblFilter->setBuddy(c.txtFilter);
     c.lblSort = make(new QLabel(QStringLiteral("S&ort by:")), "lblSort", QStringLiteral("Sort by"));
     c.cboSort = make(new QComboBox, "cboSort", QStringLiteral("Sort by"));
-    c.cboSort->addItems({QStringLiteral("Name"), QStringLiteral("Last called"), QStringLiteral("Stored order")});
+    c.cboSort->addItems({QStringLiteral("Name"), QStringLiteral("Last called"), QStringLiteral("Stored order"),
+                         QStringLiteral("Times called")});
     c.cboSort->setCurrentIndex(ByStoredOrder);
     c.lblSort->setBuddy(c.cboSort);
 
@@ -328,10 +329,12 @@ void Progress::applyShow()
 void Progress::cboSort_Change()
 {
     Controls &c = *m_ui;
-    static const int columns[] = {ProgressModel::CallColumn, ProgressModel::LastColumn, -1};
-    const int column = columns[qBound(0, c.cboSort->currentIndex(), 2)];
-    // The latest call first: what was called last week leads.
-    const Qt::SortOrder order = column == ProgressModel::LastColumn ? Qt::DescendingOrder : Qt::AscendingOrder;
+    static const int columns[] = {ProgressModel::CallColumn, ProgressModel::LastColumn, -1, ProgressModel::TimesColumn};
+    const int column = columns[qBound(0, c.cboSort->currentIndex(), 3)];
+    // The latest and the most called first: what leads the evening leads the view.
+    const Qt::SortOrder order = column == ProgressModel::LastColumn || column == ProgressModel::TimesColumn
+                                    ? Qt::DescendingOrder
+                                    : Qt::AscendingOrder;
     c.filter->sort(column, order);
     c.grdCalls->horizontalHeader()->setSortIndicator(column, order);
 }
@@ -349,6 +352,8 @@ void Progress::grdCalls_HeaderClick(int column)
         c.cboSort->setCurrentIndex(ByName);
     else if (column == ProgressModel::LastColumn)
         c.cboSort->setCurrentIndex(ByLastCalled);
+    else if (column == ProgressModel::TimesColumn)
+        c.cboSort->setCurrentIndex(ByTimesCalled);
 }
 
 void Progress::callDrawn(const QVariant &callId)

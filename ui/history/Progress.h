@@ -45,7 +45,7 @@ public:
     using Controls = ProgressControls;
     static Progress &instance() { return Form::instance<Progress>(); }
 
-    enum SortBy { ByName, ByLastCalled, ByStoredOrder };
+    enum SortBy { ByName, ByLastCalled, ByStoredOrder, ByTimesCalled };
 
     // Shows the window on the list of that name (the first list when none has it).
     void showList(const QString &list);
