@@ -11,10 +11,12 @@ id=org.vorlet.Vorlet
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$1" --prefix "$prefix" >/dev/null
-for f in bin/Vorlet bin/vorlet bin/vorlet-makedb bin/vorlet-lists bin/vorlet-rotate share/vorlet/Call_List.db \
+for f in lib/vorlet/Vorlet bin/vorlet bin/vorlet-makedb bin/vorlet-lists bin/vorlet-rotate share/vorlet/Call_List.db \
     share/icons/hicolor/scalable/apps/$id.svg share/doc/vorlet/copyright; do
   [ -s "$prefix/$f" ] || fail "the install lacks $f"
 done
+# The program is started by its launcher only: one command for it on the path.
+[ ! -e "$prefix/bin/Vorlet" ] || fail "bin/ holds the program beside its launcher"
 for program in "$prefix"/bin/*; do
   page=$prefix/share/man/man1/$(basename "$program").1.gz
   [ -s "$page" ] || fail "$(basename "$program") has no manual page"

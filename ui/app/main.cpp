@@ -61,7 +61,8 @@ int main(int argc, char *argv[])
         QString error;
         const QString folder = DataFolder::locate(QProcessEnvironment::systemEnvironment(), &error);
         const QString installed =
-            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../share/vorlet/") + CallDatabase::FileName);
+            QDir(QCoreApplication::applicationDirPath())
+                .filePath(QStringLiteral(VORLET_TEMPLATE_DIR "/") + CallDatabase::FileName);
         if (folder.isEmpty() || !DataFolder::provide(folder, QDir::cleanPath(installed), &error)) {
             tell(error);
             return 1;
