@@ -183,6 +183,34 @@ void tst_core_store::historyFileTroubles()
     QVERIFY(writer.exec("ROLLBACK"));
     QCOMPARE(History::records(QString(), QString(), copy).size(), 2);
     QVERIFY(!QFileInfo::exists(copy + "-journal"));
+
+    // A history on a full disk says so in plain words, and the call stays unmarked.
+    QTemporaryDir small;
+    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", small.path()}) != 0)
+        QSKIP("this machine does not mount a small tmpfs");
+    const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {small.path()}); });
+    Folder full;
+    const QString onSmall = small.filePath("h.db");
+    QVERIFY(QFile::link(onSmall, History::pathBeside(full.path)));
+    CallStore fullStore(QStringLiteral("full"), full.path);
+    fullStore.setUsed({1}, true);
+    QFile filler(small.filePath("filler"));
+    QVERIFY(filler.open(QIODevice::WriteOnly));
+    while (filler.write(QByteArray(1024, 'x')) == 1024 && filler.flush()) {
+    }
+    filler.close();
+    try {
+        for (int id = 2; id <= 5; ++id)
+            fullStore.setUsed({id}, true);
+        QFAIL("a full disk took every record");
+    } catch (const DataError &e) {
+        QVERIFY2(e.message().contains(onSmall) || e.message().contains(History::pathBeside(full.path)),
+                 qPrintable(e.message()));
+        QVERIFY2(e.cause().contains("the disk is full"), qPrintable(e.cause()));
+        QVERIFY2(!e.advice().isEmpty(), qPrintable(e.message()));
+    }
+    QCOMPARE(full.value("SELECT COUNT(*) FROM tblCalls WHERE Used <> 0").toInt(),
+             full.value("SELECT COUNT(*) FROM tblHistory", onSmall).toInt());
 }
 
 void tst_core_store::csvRecords_data()

@@ -59,6 +59,10 @@ Failure historyFailure(const QString &file, const QString &what)
         const int code = CallDatabase::resultCode(e);
         if (code == 5 || code == 6) // SQLITE_BUSY, SQLITE_LOCKED
             return locked(file);
+        if (code == 13) // SQLITE_FULL
+            return DataError(DataError::Kind::Failed, file, named(file),
+                             QStringLiteral("cannot be written: the disk is full."),
+                             QStringLiteral("Free some space on that disk, then try again."));
         return DataError(DataError::Kind::Failed, file, named(file), what.mid(1) + cause(e, file));
     };
 }
