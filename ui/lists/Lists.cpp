@@ -560,7 +560,8 @@ bool Lists::shapingKey(QObject *watched, QKeyEvent *key)
         return true;
     }
     if (watched == c.tblCalls && key->matches(QKeySequence::Paste)) {
-        addLines(QGuiApplication::clipboard()->text());
+        if (const QString text = QGuiApplication::clipboard()->text(); !text.trimmed().isEmpty())
+            addLines(text);
         return true;
     }
     if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier && (watched == c.tblCalls || watched == c.tblLists)) {
