@@ -8,6 +8,10 @@
 #include "ui/history/ProgressModel.h"
 #include "testsupport.h"
 
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
 #include <QScopeGuard>
@@ -48,7 +52,11 @@ private slots:
     void exportThatCannotBeWrittenSaysSo();
     void commandLine_data();
     void commandLine();
+    void reorderRules_data();
+    void reorderRules();
+    void reorderCopyAndAddSeveralOnTheFile();
     void windowDrivesTheLists();
+    void windowShapesTheCalls();
     void countsAfterEachKindOfChange_data();
     void countsAfterEachKindOfChange();
 };
@@ -231,6 +239,92 @@ void tst_lists::replaceKeepsUsedMarksAndMovesAppend()
     store.deleteList(id);
     QCOMPARE(db.value("SELECT COUNT(*) FROM tblCalls").toInt(), 4);
     QCOMPARE(db.column("SELECT List FROM tblList"), QStringList{"B"});
+}
+
+void tst_lists::reorderRules_data()
+{
+    // Calls as letters; the chosen ones in capitals.
+    QTest::addColumn<QString>("order");
+    QTest::addColumn<int>("step"); // 0: placed before row
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("up one") << "abCd" << -1 << 0 << "aCbd";
+    QTest::newRow("up at the top stays") << "Abc" << -1 << 0 << "Abc";
+    QTest::newRow("a run goes up as one") << "abCDe" << -1 << 0 << "aCDbe";
+    QTest::newRow("scattered up, the top one stays") << "AbCdE" << -1 << 0 << "ACbEd";
+    QTest::newRow("down one") << "aBcd" << 1 << 0 << "acBd";
+    QTest::newRow("a run at the bottom stays") << "abCD" << 1 << 0 << "abCD";
+    QTest::newRow("placed at the top") << "abCdE" << 0 << 0 << "CEabd";
+    QTest::newRow("placed before a later row") << "AbcDe" << 0 << 3 << "bcADe";
+    QTest::newRow("placed past the end") << "aBcd" << 0 << 9 << "acdB";
+    QTest::newRow("placed onto a chosen row") << "abCD" << 0 << 3 << "abCD";
+}
+
+void tst_lists::reorderRules()
+{
+    QFETCH(QString, order);
+    QFETCH(int, step);
+    QFETCH(int, row);
+    QFETCH(QString, result);
+    QList<int> ids;
+    QList<int> chosen;
+    for (const QChar ch : order) {
+        ids.append(ch.toLower().unicode());
+        if (ch.isUpper())
+            chosen.append(ch.toLower().unicode());
+    }
+    const QList<int> moved = step == 0 ? ListStore::placed(ids, chosen, row) : ListStore::shifted(ids, chosen, step);
+    QString text;
+    for (const int id : moved)
+        text += chosen.contains(id) ? QChar(id).toUpper() : QChar(id);
+    QCOMPARE(text, result);
+}
+
+void tst_lists::reorderCopyAndAddSeveralOnTheFile()
+{
+    TestDatabase db({list("B", 2), list("Party", 4)});
+    ListStore store(db.path());
+    const int party = store.find("Party")->id;
+    const int b = store.find("B")->id;
+    const QList<ListStore::Call> before = store.calls(party);
+    store.setUsed({before[3].id}, true);
+    const QStringList bRows = db.column("SELECT Call_ID || Call_Name FROM tblCalls WHERE List_ID = ?", {b});
+    auto shown = [&](int listId) {
+        return db.column("SELECT Call_Name || '=' || Used FROM tblCalls WHERE List_ID = ? ORDER BY Call_ID", {listId});
+    };
+
+    // The first call stays put and keeps its key; the marks go with the names.
+    const QHash<int, int> rekeyed =
+        store.reorderCalls(party, {before[0].id, before[3].id, before[1].id, before[2].id});
+    QCOMPARE(shown(party), (QStringList{"Party #1=0", "Party #4=1", "Party #2=0", "Party #3=0"}));
+    QCOMPARE(rekeyed.size(), 3);
+    QVERIFY(!rekeyed.contains(before[0].id));
+    for (const ListStore::Call &call : before.mid(1)) {
+        QVERIFY(rekeyed.value(call.id) > before[3].id); // no old key names another call
+        QCOMPARE(db.value("SELECT COUNT(*) FROM tblCalls WHERE Call_ID = ?", {call.id}).toInt(), 0);
+    }
+    QCOMPARE(db.column("SELECT Call_ID || Call_Name FROM tblCalls WHERE List_ID = ?", {b}), bRows);
+    // An order that is not the list's calls as they are now writes nothing.
+    const QStringList now = shown(party);
+    QVERIFY_THROWS_EXCEPTION(DataError, store.reorderCalls(party, {before[0].id}));
+    QVERIFY_THROWS_EXCEPTION(DataError, store.reorderCalls(party, {before[3].id, before[0].id}));
+    QCOMPARE(shown(party), now);
+
+    // Copies are new unused calls; a name the target has refuses the copy as a move does.
+    const QList<ListStore::Call> reordered = store.calls(party);
+    store.copyCalls({reordered[1].id, reordered[2].id}, b);
+    QCOMPARE(shown(b), (QStringList{"B #1=0", "B #2=0", "Party #4=0", "Party #2=0"}));
+    QCOMPARE(shown(party), now);
+    QVERIFY_THROWS_EXCEPTION(DataError, store.copyCalls({reordered[0].id, reordered[1].id}, b));
+    QCOMPARE(shown(b).size(), 4);
+
+    // Several at once: blanks skipped, repeats told once, a bad name refuses them all.
+    const ListStore::Added added = store.addCalls(b, {"Dosado", "", "  party #4 ", "Swing\r", "DOSADO", "Zoom"});
+    QCOMPARE(added.ids.size(), 3);
+    QCOMPARE(added.repeated, (QStringList{"party #4", "DOSADO"}));
+    QCOMPARE(shown(b).mid(4), (QStringList{"Dosado=0", "Swing=0", "Zoom=0"}));
+    QVERIFY_THROWS_EXCEPTION(DataError, store.addCalls(b, {"Fold", "#Hinge"}));
+    QCOMPARE(shown(b).size(), 7);
 }
 
 void tst_lists::exportThatCannotBeWrittenSaysSo_data()
@@ -453,6 +547,7 @@ void tst_lists::windowDrivesTheLists()
         asked.append(question);
         return true;
     };
+    lists.prompts.lines = lists.prompts.text;
 
     answers = {"Tuesday", "Dosado", "Swing"};
     QTest::mouseClick(c.cmdNewList, Qt::LeftButton);
@@ -516,6 +611,82 @@ void tst_lists::windowDrivesTheLists()
     QFile exported(db.folder() + "/Thursday.txt");
     QVERIFY(exported.open(QIODevice::ReadOnly));
     QCOMPARE(exported.readAll(), QByteArray("# Thursday\nswing thru\nFold\n"));
+}
+
+void tst_lists::windowShapesTheCalls()
+{
+    TestDatabase db({list("B", 1), list("Party", 4)});
+    MessageLog log;
+    frmMain::instance().show();
+    QTest::mouseClick(frmMain::instance().ui().cmdLists, Qt::LeftButton);
+    Lists &lists = Lists::instance();
+    Lists::Controls &c = lists.ui();
+    QStringList answers;
+    lists.prompts.text = [&](const QString &, const QString &) -> std::optional<QString> {
+        return answers.isEmpty() ? std::nullopt : std::optional<QString>(answers.takeFirst());
+    };
+    lists.prompts.lines = lists.prompts.text;
+    lists.window()->activateWindow(); // Ctrl+F is the window's shortcut
+    QVERIFY(QTest::qWaitForWindowActive(lists.window()));
+    lists.prompts.pick = [&](const QString &, const QStringList &items) -> std::optional<QString> {
+        return items.value(0);
+    };
+    c.tblLists->setCurrentIndex(c.lists->index(1, 0));
+    const auto partyFile = [&] {
+        return db.column("SELECT Call_Name FROM tblCalls JOIN tblList USING (List_ID) WHERE List = 'Party' "
+                         "ORDER BY Call_ID");
+    };
+
+    // Ctrl+Down, then a drop before the first row; the file and the table agree, the moved call stays chosen.
+    c.tblCalls->setCurrentIndex(c.calls->index(0, 0));
+    QTest::keyClick(c.tblCalls, Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(partyFile(), (QStringList{"Party #2", "Party #1", "Party #3", "Party #4"}));
+    c.tblCalls->selectionModel()->select(c.calls->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    std::unique_ptr<QMimeData> rows(c.calls->mimeData({c.calls->index(1, 0)}));
+    QCOMPARE(c.calls->supportedDragActions(), Qt::CopyAction); // a move would have the view take the rows out itself
+    const QPoint top = c.tblCalls->visualRect(c.calls->index(0, 0)).center();
+    QDragEnterEvent enter(top, Qt::CopyAction, rows.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(c.tblCalls->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(top, Qt::CopyAction, rows.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(c.tblCalls->viewport(), &drop);
+    QVERIFY(drop.isAccepted());
+    QCOMPARE(partyFile(), (QStringList{"Party #1", "Party #4", "Party #2", "Party #3"}));
+    QCOMPARE(cells(c.calls), partyFile());
+    QCOMPARE(c.tblCalls->selectionModel()->selectedRows().size(), 2);
+
+    // A search hides the others and says how many match; Ctrl+Up then passes over hidden calls.
+    QTest::keyClick(c.tblCalls, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget(), c.txtSearch);
+    QTest::keyClicks(c.txtSearch, "3");
+    QCOMPARE(c.lblFound->text(), QStringLiteral("1 of 4"));
+    QCOMPARE(cells(c.calls).size() - c.tblCalls->verticalHeader()->hiddenSectionCount(), 1);
+    c.tblCalls->setCurrentIndex(c.calls->index(3, 0));
+    QTest::keyClick(c.tblCalls, Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(partyFile(), (QStringList{"Party #1", "Party #4", "Party #2", "Party #3"})); // alone among the shown
+    c.txtSearch->setText("#");
+    QCOMPARE(c.lblFound->text(), QStringLiteral("4 of 4"));
+    c.txtSearch->clear();
+    QCOMPARE(cells(c.lists, 1), (QStringList{"1", "4"})); // counts stay those of the whole list
+
+    // Several calls pasted at once, a repeat told; copied to B; F2 renames.
+    QGuiApplication::clipboard()->setText("Dosado\n\nparty #1\nSwing\n");
+    QTest::keyClick(c.tblCalls, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(partyFile().mid(4), (QStringList{"Dosado", "Swing"}));
+    QCOMPARE(log.messages.takeLast(), QStringLiteral("Already in \"Party\", not added again:\n\nparty #1"));
+    QTest::mouseClick(c.cmdCopyCalls, Qt::LeftButton);
+    QCOMPARE(db.column("SELECT Call_Name FROM tblCalls WHERE List_ID = (SELECT List_ID FROM tblList WHERE List = 'B') "
+                       "ORDER BY Call_ID"),
+             (QStringList{"B #1", "Dosado", "Swing"}));
+    QCOMPARE(cells(c.lists, 1), (QStringList{"3", "6"}));
+    answers = {"Swing Thru", "Club"};
+    c.tblCalls->setCurrentIndex(c.calls->index(5, 0));
+    QTest::keyClick(c.tblCalls, Qt::Key_F2);
+    QCOMPARE(partyFile().last(), QStringLiteral("Swing Thru"));
+    QCOMPARE(c.calls->index(5, 0).data(Qt::ToolTipRole).toString(), QStringLiteral("Swing Thru"));
+    QTest::keyClick(c.tblLists, Qt::Key_F2);
+    QCOMPARE(cells(c.lists), (QStringList{"B", "Club"}));
+    QCOMPARE(c.lists->index(1, 0).data(Qt::ToolTipRole).toString(), QStringLiteral("Club"));
 }
 
 void tst_lists::countsAfterEachKindOfChange_data()

@@ -2,6 +2,7 @@
 
 #include "core/data/CallDatabase.h"
 #include "core/data/DataError.h"
+#include "core/history/History.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -295,6 +296,109 @@ void ListStore::moveCalls(const QList<int> &callIds, int toListId)
         }
         write.commit();
     });
+}
+
+void ListStore::copyCalls(const QList<int> &callIds, int toListId)
+{
+    run([&] {
+        Write write(*this);
+        listById(toListId);
+        for (const int id : callIds) {
+            const QString name = listOfCall(id).second;
+            appendCall(toListId, checkedCallName(toListId, name, -1), false);
+        }
+        write.commit();
+    });
+}
+
+ListStore::Added ListStore::addCalls(int listId, const QStringList &lines)
+{
+    Added result;
+    run([&] {
+        result = Added();
+        Write write(*this);
+        listById(listId);
+        QSet<QString> taken;
+        for (const Call &call : calls(listId))
+            taken.insert(ListFile::key(call.name));
+        for (const QString &line : lines) {
+            const QString name = line.trimmed();
+            if (name.isEmpty())
+                continue;
+            if (taken.contains(ListFile::key(name))) {
+                result.repeated.append(name);
+                continue;
+            }
+            taken.insert(ListFile::key(name));
+            result.ids.append(appendCall(listId, checkedCallName(listId, name, -1), false));
+        }
+        write.commit();
+    });
+    return result;
+}
+
+QList<int> ListStore::shifted(const QList<int> &order, const QList<int> &chosen, int step)
+{
+    QList<int> result = order;
+    const int n = int(result.size());
+    // Walking against the step, so that a run of chosen calls moves as one.
+    for (int k = 0; k < n; ++k) {
+        const int i = step < 0 ? k : n - 1 - k;
+        const int j = i + (step < 0 ? -1 : 1);
+        if (j < 0 || j >= n || !chosen.contains(result[i]) || chosen.contains(result[j]))
+            continue;
+        result.swapItemsAt(i, j);
+    }
+    return result;
+}
+
+QList<int> ListStore::placed(const QList<int> &order, const QList<int> &chosen, int row)
+{
+    QList<int> moving;
+    QList<int> staying;
+    for (int i = 0; i < order.size(); ++i)
+        (chosen.contains(order[i]) ? moving : staying).append(order[i]);
+    // The first unchosen call at or after row is the one they go before.
+    int before = 0;
+    for (int i = 0; i < qMin(row, int(order.size())); ++i)
+        before += chosen.contains(order[i]) ? 0 : 1;
+    QList<int> result = staying.mid(0, before);
+    result += moving;
+    result += staying.mid(before);
+    return result;
+}
+
+QHash<int, int> ListStore::reorderCalls(int listId, const QList<int> &order)
+{
+    QHash<int, int> rekeyed;
+    run([&] {
+        rekeyed.clear();
+        Write write(*this);
+        listById(listId);
+        QList<int> now;
+        for (const Call &call : calls(listId))
+            now.append(call.id);
+        QList<int> sortedNow = now;
+        QList<int> sortedOrder = order;
+        std::sort(sortedNow.begin(), sortedNow.end());
+        std::sort(sortedOrder.begin(), sortedOrder.end());
+        if (sortedNow != sortedOrder)
+            fail(QStringLiteral("the list has changed meanwhile; look at it again and then reorder it"));
+        int first = 0;
+        while (first < now.size() && now[first] == order[first])
+            ++first;
+        QSqlQuery highest = query(QStringLiteral("SELECT COALESCE(MAX(Call_ID), 0) FROM tblCalls"), {});
+        int next = highest.next() ? highest.value(0).toInt() : 0;
+        for (int i = first; i < order.size(); ++i) {
+            query(QStringLiteral("UPDATE tblCalls SET Call_ID = ? WHERE Call_ID = ?"), {++next, order[i]});
+            rekeyed.insert(order[i], next);
+        }
+        write.commit();
+    });
+    // Faces that hold keys (the Calls window, Progress) read the calls afresh.
+    if (!rekeyed.isEmpty())
+        emit History::notifier().marksChanged(QVariant());
+    return rekeyed;
 }
 
 void ListStore::setUsedFrom(const QList<int> &callIds, const QStringList &sources)

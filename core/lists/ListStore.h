@@ -3,6 +3,7 @@
 #include "core/data/CallStore.h"
 #include "core/lists/ListFile.h"
 
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QSqlDatabase>
@@ -62,6 +63,31 @@ public:
     void deleteCalls(const QList<int> &callIds);
     // Moved calls go to the end of the target list, keeping their used marks.
     void moveCalls(const QList<int> &callIds, int toListId);
+    // Copies go to the end of the target list as new, unused calls; the originals stay.
+    void copyCalls(const QList<int> &callIds, int toListId);
+
+    struct Added
+    {
+        QList<int> ids;
+        QStringList repeated; // names the list had already, or that came twice
+    };
+    // One call a line, blank lines skipped; a repeated name is told, not added.
+    // Any other bad name refuses them all.
+    Added addCalls(int listId, const QStringList &lines);
+
+    // The list's calls in a new order: every call of the list once. A list is
+    // shown in Call_ID order, so the calls from the first one that changes
+    // place on take new keys above every key in the table, in their new order;
+    // a face still holding an old key then finds no call rather than another
+    // one. Returns the new key of each call whose key changed.
+    QHash<int, int> reorderCalls(int listId, const QList<int> &order);
+    // The order with each chosen call one place up (step -1) or down (+1),
+    // passing over its unchosen neighbour; a chosen call at the end stays.
+    static QList<int> shifted(const QList<int> &order, const QList<int> &chosen, int step);
+    // The order with the chosen calls together, in their order, before the call
+    // at place row of order (at the end when row is past it).
+    static QList<int> placed(const QList<int> &order, const QList<int> &chosen, int row);
+
     // Every used mark the lists change goes through here.
     void setUsed(const QList<int> &callIds, bool used);
     // Marks the calls used, each recorded in the history with its source.

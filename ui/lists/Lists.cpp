@@ -16,13 +16,17 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QBoxLayout>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStandardItemModel>
 #include <QTableView>
 
@@ -42,6 +46,15 @@ QStringList textFiles(const QMimeData *data)
     return files;
 }
 
+// Calls are dragged as copies only: after a move the view would take the rows
+// out of the model itself, wherever they were dropped.
+class CallsModel : public QStandardItemModel
+{
+public:
+    using QStandardItemModel::QStandardItemModel;
+    Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
+};
+
 QString plural(int n, const char *one, const char *many)
 {
     return QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(n == 1 ? one : many));
@@ -53,6 +66,11 @@ Lists::Lists()
     prompts.text = [this](const QString &label, const QString &text) -> std::optional<QString> {
         bool ok = false;
         const QString answer = QInputDialog::getText(window(), QStringLiteral("Lists"), label, QLineEdit::Normal, text, &ok);
+        return ok ? std::optional<QString>(answer) : std::nullopt;
+    };
+    prompts.lines = [this](const QString &label, const QString &text) -> std::optional<QString> {
+        bool ok = false;
+        const QString answer = QInputDialog::getMultiLineText(window(), QStringLiteral("Lists"), label, text, &ok);
         return ok ? std::optional<QString>(answer) : std::nullopt;
     };
     prompts.confirm = [this](const QString &question) {
@@ -101,7 +119,7 @@ FormWindow *Lists::createWindow()
 
     c.lists = new QStandardItemModel(0, 3, w);
     c.lists->setHorizontalHeaderLabels({QStringLiteral("List"), QStringLiteral("Calls"), QStringLiteral("Used")});
-    c.calls = new QStandardItemModel(0, 2, w);
+    c.calls = new CallsModel(0, 2, w);
     c.calls->setHorizontalHeaderLabels({QStringLiteral("Call"), QStringLiteral("Used")});
 
     c.lblLists = new QLabel(QStringLiteral("Li&sts"), w);
@@ -122,6 +140,7 @@ FormWindow *Lists::createWindow()
     button(c.cmdRenameCall, "cmdRenameCall", QStringLiteral("Rena&me Call"), &Lists::cmdRenameCall_Click);
     button(c.cmdDeleteCall, "cmdDeleteCall", QStringLiteral("Dele&te Calls"), &Lists::cmdDeleteCall_Click);
     button(c.cmdMoveCalls, "cmdMoveCalls", QStringLiteral("Mo&ve Calls..."), &Lists::cmdMoveCalls_Click);
+    button(c.cmdCopyCalls, "cmdCopyCalls", QStringLiteral("Cop&y Calls..."), &Lists::cmdCopyCalls_Click);
     button(c.cmdUsed, "cmdUsed", QStringLiteral("Toggle &Used"), &Lists::cmdUsed_Click);
     button(c.cmdProgress, "cmdProgress", QStringLiteral("&Progress"), &Lists::cmdProgress_Click);
     button(c.cmdSequences, "cmdSequences", QStringLiteral("Se&quences..."), &Lists::cmdSequences_Click);
@@ -130,6 +149,17 @@ FormWindow *Lists::createWindow()
     button(c.cmdExportAll, "cmdExportAll", QStringLiteral("E&xport All as CSV..."), &Lists::cmdExportAll_Click);
     button(c.cmdClose, "cmdClose", QStringLiteral("Cl&ose"), nullptr);
     w->setCancelButton(c.cmdClose);
+    c.lblSearch = new QLabel(QStringLiteral("&Find:"), w);
+    c.lblSearch->setObjectName(QStringLiteral("lblSearch"));
+    c.txtSearch = new QLineEdit(w);
+    c.txtSearch->setObjectName(QStringLiteral("txtSearch"));
+    c.txtSearch->setAccessibleName(QStringLiteral("Find calls"));
+    c.txtSearch->setPlaceholderText(QStringLiteral("Part of a call's name"));
+    c.txtSearch->setClearButtonEnabled(true);
+    c.lblSearch->setBuddy(c.txtSearch);
+    c.lblFound = new QLabel(w);
+    c.lblFound->setObjectName(QStringLiteral("lblFound"));
+    c.lblFound->setAccessibleName(QStringLiteral("Calls found"));
 
     // Lists on the left, calls on the right; the views take every extra pixel.
     auto pane = [](QLabel *label, QTableView *table, const QList<QList<QPushButton *>> &rows) {
@@ -146,19 +176,25 @@ FormWindow *Lists::createWindow()
         return column;
     };
     auto *panes = new QHBoxLayout(w);
+    auto *search = new QHBoxLayout;
+    search->addWidget(c.lblSearch);
+    search->addWidget(c.txtSearch, 1);
+    search->addWidget(c.lblFound);
     panes->addLayout(pane(c.lblLists, c.tblLists,
                           {{c.cmdNewList, c.cmdRenameList, c.cmdDeleteList}, {c.cmdImport, c.cmdExport, c.cmdExportAll}}),
                      2);
     panes->addLayout(pane(c.lblCalls, c.tblCalls,
-                          {{c.cmdAddCall, c.cmdRenameCall, c.cmdDeleteCall, c.cmdMoveCalls}, {c.cmdUsed, c.cmdProgress, c.cmdClose, c.cmdSequences}}),
+                          {{c.cmdAddCall, c.cmdRenameCall, c.cmdDeleteCall, c.cmdMoveCalls, c.cmdCopyCalls}, {c.cmdUsed, c.cmdProgress, c.cmdClose, c.cmdSequences}}),
                      3);
+    static_cast<QVBoxLayout *>(panes->itemAt(1)->layout())->insertLayout(0, search);
     w->resize(760, 480);
 
     w->setAcceptDrops(true);
     w->installEventFilter(this);
 
     Look::tabOrder({c.tblLists, c.cmdNewList, c.cmdRenameList, c.cmdDeleteList, c.cmdImport, c.cmdExport,
-                    c.cmdExportAll, c.tblCalls, c.cmdAddCall, c.cmdRenameCall, c.cmdDeleteCall, c.cmdMoveCalls,
+                    c.cmdExportAll, c.txtSearch, c.tblCalls, c.cmdAddCall, c.cmdRenameCall, c.cmdDeleteCall, c.cmdMoveCalls,
+                    c.cmdCopyCalls,
                     c.cmdUsed, c.cmdProgress, c.cmdClose, c.cmdSequences});
 
     connect(c.tblLists->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &Lists::showCalls);
@@ -171,6 +207,17 @@ FormWindow *Lists::createWindow()
     });
     c.tblLists->installEventFilter(this);
     c.tblCalls->installEventFilter(this);
+    // Calls are dragged within their table to a new place; the drop is ours, not the model's.
+    c.tblCalls->setDragEnabled(true);
+    c.tblCalls->setDefaultDropAction(Qt::CopyAction);
+    c.tblCalls->viewport()->setAcceptDrops(true);
+    c.tblCalls->viewport()->installEventFilter(this);
+    connect(c.txtSearch, &QLineEdit::textChanged, this, &Lists::filterCalls);
+    auto *find = new QShortcut(QKeySequence::Find, w);
+    connect(find, &QShortcut::activated, c.txtSearch, [&c] {
+        c.txtSearch->setFocus(Qt::ShortcutFocusReason);
+        c.txtSearch->selectAll();
+    });
     connect(c.cmdClose, &QPushButton::clicked, w, &QWidget::close);
     // Marks change in the Calls window, Progress and the editor; other programs are
     // caught when the caller comes back to the window, without watching the file.
@@ -236,6 +283,7 @@ void Lists::showLists(std::optional<int> selectId)
         c.lists->removeRows(0, c.lists->rowCount());
         for (const ListStore::List &list : std::as_const(all)) {
             auto *name = new QStandardItem(list.name);
+            name->setToolTip(list.name); // a long name is cut off in its cell
             name->setData(list.id, IdRole);
             auto *calls = new QStandardItem(QString::number(list.calls));
             auto *used = new QStandardItem(QString::number(list.used));
@@ -271,6 +319,7 @@ void Lists::showCalls()
     c.calls->removeRows(0, c.calls->rowCount());
     for (const ListStore::Call &call : std::as_const(calls)) {
         auto *name = new QStandardItem(call.name);
+        name->setToolTip(call.name);
         name->setData(call.id, IdRole);
         auto *used = new QStandardItem;
         used->setCheckable(true);
@@ -283,6 +332,7 @@ void Lists::showCalls()
     c.lblCalls->setText(listId ? QStringLiteral("&Calls of \"%1\"").arg(listName) : QStringLiteral("&Calls"));
     if (c.calls->rowCount() > 0)
         c.tblCalls->setCurrentIndex(c.calls->index(qBound(0, keep, c.calls->rowCount() - 1), 0));
+    filterCalls();
 }
 
 std::optional<int> Lists::currentListId() const
@@ -303,7 +353,8 @@ QList<int> Lists::selectedCallIds() const
         rows.append(m_ui->tblCalls->currentIndex());
     std::sort(rows.begin(), rows.end(), [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
     for (const QModelIndex &row : std::as_const(rows))
-        ids.append(m_ui->calls->index(row.row(), 0).data(IdRole).toInt());
+        if (!m_ui->tblCalls->isRowHidden(row.row())) // a search hides it: not chosen
+            ids.append(m_ui->calls->index(row.row(), 0).data(IdRole).toInt());
     return ids;
 }
 
@@ -353,12 +404,10 @@ void Lists::cmdAddCall_Click()
     const std::optional<int> id = currentListId();
     if (!id)
         return;
-    const std::optional<QString> name = prompts.text(QStringLiteral("Name of the new call:"), QString());
-    if (!name)
-        return;
-    change([&] { store().addCall(*id, *name); }, false);
-    if (m_ui && m_ui->calls->rowCount() > 0)
-        m_ui->tblCalls->setCurrentIndex(m_ui->calls->index(m_ui->calls->rowCount() - 1, 0));
+    const std::optional<QString> names =
+        prompts.lines(QStringLiteral("Name of the new call (or several, one a line):"), QString());
+    if (names)
+        addLines(*names);
 }
 
 void Lists::cmdRenameCall_Click()
@@ -396,20 +445,178 @@ void Lists::cmdMoveCalls_Click()
     const std::optional<int> from = currentListId();
     if (ids.isEmpty() || !from)
         return;
+    if (const std::optional<int> target =
+            pickTarget(QStringLiteral("Move %1 to the list:").arg(plural(int(ids.size()), "call", "calls"))))
+        change([&] { store().moveCalls(ids, *target); }, false);
+}
+
+std::optional<int> Lists::pickTarget(const QString &label)
+{
+    const std::optional<int> from = currentListId();
     QStringList names;
     QList<int> targets;
     for (int row = 0; row < m_ui->lists->rowCount(); ++row) {
         const int id = m_ui->lists->index(row, 0).data(IdRole).toInt();
-        if (id != *from) {
+        if (id != from) {
             names.append(m_ui->lists->index(row, 0).data().toString());
             targets.append(id);
         }
     }
-    const std::optional<QString> target =
-        prompts.pick(QStringLiteral("Move %1 to the list:").arg(plural(int(ids.size()), "call", "calls")), names);
+    const std::optional<QString> target = prompts.pick(label, names);
     if (!target || !names.contains(*target))
+        return std::nullopt;
+    return targets[names.indexOf(*target)];
+}
+
+void Lists::cmdCopyCalls_Click()
+{
+    const QList<int> ids = selectedCallIds();
+    if (ids.isEmpty() || !currentListId())
         return;
-    change([&] { store().moveCalls(ids, targets[names.indexOf(*target)]); }, false);
+    if (const std::optional<int> target =
+            pickTarget(QStringLiteral("Copy %1 to the list:").arg(plural(int(ids.size()), "call", "calls"))))
+        change([&] { store().copyCalls(ids, *target); });
+}
+
+void Lists::addLines(const QString &text)
+{
+    const std::optional<int> id = currentListId();
+    if (!id)
+        return;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    ListStore::Added added;
+    change([&] {
+        // Nothing but blanks: the single call's own refusal says why.
+        if (text.trimmed().isEmpty())
+            added.ids.append(store().addCall(*id, text));
+        else
+            added = store().addCalls(*id, lines);
+    }, false);
+    if (!m_ui)
+        return;
+    selectCalls(added.ids);
+    if (!added.repeated.isEmpty())
+        Message::show(QStringLiteral("Already in \"%1\", not added again:\n\n%2")
+                          .arg(m_ui->lists->index(m_ui->tblLists->currentIndex().row(), 0).data().toString(),
+                               added.repeated.join(QLatin1Char('\n'))),
+                      m_ui->tblLists->window());
+}
+
+void Lists::selectCalls(const QList<int> &ids)
+{
+    Controls &c = *m_ui;
+    bool first = true;
+    for (int row = 0; row < c.calls->rowCount(); ++row) {
+        if (!ids.contains(c.calls->index(row, 0).data(IdRole).toInt()) || c.tblCalls->isRowHidden(row))
+            continue;
+        const QModelIndex index = c.calls->index(row, 0);
+        if (first)
+            c.tblCalls->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        else
+            c.tblCalls->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        first = false;
+    }
+}
+
+void Lists::reorder(const std::function<QList<int>(const QList<int> &, const QList<int> &)> &how)
+{
+    const std::optional<int> listId = currentListId();
+    const QList<int> chosen = selectedCallIds();
+    if (!listId || chosen.isEmpty())
+        return;
+    // Calls a search hides keep their places; the shown ones move among themselves.
+    Controls &c = *m_ui;
+    QList<int> all;
+    QList<int> shown;
+    for (int row = 0; row < c.calls->rowCount(); ++row) {
+        all.append(c.calls->index(row, 0).data(IdRole).toInt());
+        if (!c.tblCalls->isRowHidden(row))
+            shown.append(all.last());
+    }
+    const QList<int> moved = how(shown, chosen);
+    if (moved == shown)
+        return;
+    QList<int> order;
+    auto next = moved.begin();
+    for (int row = 0; row < all.size(); ++row)
+        order.append(c.tblCalls->isRowHidden(row) ? all[row] : *next++);
+    QHash<int, int> rekeyed;
+    change([&] { rekeyed = store().reorderCalls(*listId, order); }, false);
+    if (!m_ui)
+        return;
+    QList<int> now;
+    for (const int id : chosen)
+        now.append(rekeyed.value(id, id));
+    selectCalls(now);
+}
+
+bool Lists::shapingKey(QObject *watched, QKeyEvent *key)
+{
+    Controls &c = *m_ui;
+    const bool ctrl = key->modifiers() == Qt::ControlModifier;
+    if (watched == c.tblCalls && ctrl && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+        const int step = key->key() == Qt::Key_Up ? -1 : 1;
+        reorder([step](const QList<int> &order, const QList<int> &chosen) { return ListStore::shifted(order, chosen, step); });
+        return true;
+    }
+    if (watched == c.tblCalls && key->matches(QKeySequence::Paste)) {
+        if (const QString text = QGuiApplication::clipboard()->text(); !text.trimmed().isEmpty())
+            addLines(text);
+        return true;
+    }
+    if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier && (watched == c.tblCalls || watched == c.tblLists)) {
+        if (watched == c.tblCalls)
+            cmdRenameCall_Click();
+        else
+            cmdRenameList_Click();
+        return true;
+    }
+    return false;
+}
+
+bool Lists::callsDrag(QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return false;
+    Controls &c = *m_ui;
+    auto *drag = static_cast<QDropEvent *>(event);
+    // Only rows of this table; a dropped file goes on to the window.
+    if (!drag->mimeData() || !drag->mimeData()->hasFormat(c.calls->mimeTypes().value(0)))
+        return false;
+    drag->setDropAction(Qt::CopyAction);
+    drag->accept();
+    if (type != QEvent::Drop)
+        return true;
+    const int under = c.tblCalls->indexAt(drag->position().toPoint()).row();
+    int place = 0; // among the shown rows
+    for (int row = 0; row < (under < 0 ? c.calls->rowCount() : under); ++row)
+        place += c.tblCalls->isRowHidden(row) ? 0 : 1;
+    reorder([place](const QList<int> &order, const QList<int> &chosen) { return ListStore::placed(order, chosen, place); });
+    return true;
+}
+
+void Lists::filterCalls()
+{
+    Controls &c = *m_ui;
+    const QString text = c.txtSearch->text().trimmed();
+    int shown = 0;
+    for (int row = 0; row < c.calls->rowCount(); ++row) {
+        const bool match = c.calls->index(row, 0).data().toString().contains(text, Qt::CaseInsensitive);
+        c.tblCalls->setRowHidden(row, !match);
+        shown += match ? 1 : 0;
+    }
+    c.lblFound->setText(text.isEmpty() ? QString()
+                                       : QStringLiteral("%1 of %2").arg(shown).arg(c.calls->rowCount()));
+    const QModelIndex current = c.tblCalls->currentIndex();
+    if (current.isValid() && c.tblCalls->isRowHidden(current.row())) {
+        for (int row = 0; row < c.calls->rowCount(); ++row) {
+            if (!c.tblCalls->isRowHidden(row)) {
+                c.tblCalls->setCurrentIndex(c.calls->index(row, 0));
+                break;
+            }
+        }
+    }
 }
 
 void Lists::cmdProgress_Click()
@@ -579,6 +786,8 @@ void Lists::followCounts()
             if (item->text() == now[column])
                 continue;
             item->setText(now[column]);
+            if (column == 0)
+                item->setToolTip(now[column]);
             currentChanged = currentChanged || all[i].id == current;
         }
     }
@@ -588,6 +797,10 @@ void Lists::followCounts()
 
 bool Lists::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_ui && event->type() == QEvent::KeyPress && shapingKey(watched, static_cast<QKeyEvent *>(event)))
+        return true;
+    if (m_ui && watched == m_ui->tblCalls->viewport() && callsDrag(event))
+        return true;
     if (m_ui && watched == m_ui->tblLists->window() && event->type() == QEvent::WindowActivate)
         followSoon();
     if (m_ui && event->type() == QEvent::KeyPress

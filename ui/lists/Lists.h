@@ -7,7 +7,9 @@
 #include <optional>
 
 class ListStore;
+class QKeyEvent;
 class QLabel;
+class QLineEdit;
 class QStandardItem;
 class QStandardItemModel;
 class QTableView;
@@ -17,8 +19,10 @@ struct ListsControls
     QLabel *lblLists, *lblCalls;
     QTableView *tblLists, *tblCalls;
     QPushButton *cmdNewList, *cmdRenameList, *cmdDeleteList;
-    QPushButton *cmdAddCall, *cmdRenameCall, *cmdDeleteCall, *cmdMoveCalls, *cmdUsed, *cmdProgress, *cmdSequences;
+    QPushButton *cmdAddCall, *cmdRenameCall, *cmdDeleteCall, *cmdMoveCalls, *cmdCopyCalls, *cmdUsed, *cmdProgress, *cmdSequences;
     QPushButton *cmdImport, *cmdExport, *cmdExportAll, *cmdClose;
+    QLabel *lblSearch, *lblFound;
+    QLineEdit *txtSearch;
     QStandardItemModel *lists, *calls;
 };
 
@@ -26,6 +30,8 @@ struct ListsControls
 struct ListsPrompts
 {
     std::function<std::optional<QString>(const QString &label, const QString &text)> text;
+    // The same, answered with any number of lines.
+    std::function<std::optional<QString>(const QString &label, const QString &text)> lines;
     std::function<bool(const QString &question)> confirm;
     std::function<std::optional<QString>(const QString &label, const QStringList &items)> pick;
     // An empty answer cancels.
@@ -66,6 +72,7 @@ private:
     void cmdRenameCall_Click();
     void cmdDeleteCall_Click();
     void cmdMoveCalls_Click();
+    void cmdCopyCalls_Click();
     void cmdUsed_Click();
     void cmdProgress_Click();
     void cmdSequences_Click();
@@ -84,6 +91,18 @@ private:
     void followCounts();
     std::optional<int> currentListId() const;
     QList<int> selectedCallIds() const;
+    // The target list of a move or a copy, or nothing when the caller cancels.
+    std::optional<int> pickTarget(const QString &label);
+    // Adds one call a line, telling the names the list has already.
+    void addLines(const QString &text);
+    void selectCalls(const QList<int> &ids);
+    // The selected calls up or down a place, or before the row a drop lands on.
+    void reorder(const std::function<QList<int>(const QList<int> &order, const QList<int> &chosen)> &how);
+    // The keys of the window's own: reorder, paste, rename. True when taken.
+    bool shapingKey(QObject *watched, QKeyEvent *key);
+    // Calls dragged within tblCalls. True when taken.
+    bool callsDrag(QEvent *event);
+    void filterCalls();
     void exportTo(std::optional<int> listId, const QString &suggested);
 
     std::unique_ptr<ListStore> m_store;
