@@ -66,69 +66,91 @@ qreal FitLabel::basePixelSize() const
     return f.pixelSize() > 0 ? f.pixelSize() : f.pointSizeF() * logicalDpiY() / 72.0;
 }
 
-void FitLabel::refit()
+FitLabel::Fit FitLabel::layout(const QString &text, const QFont &font, const QSizeF &box, int smallest, int largest)
 {
-    const QSizeF box = contentsRect().size();
-    const QStringList words = text().simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    const int smallest = qMax(1, qCeil(basePixelSize() * m_smallest));
-    const int largest = qMax(smallest, qFloor(basePixelSize() * m_largest));
+    const QStringList words = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    smallest = qMax(1, smallest);
+    largest = qMax(smallest, largest);
 
     auto fits = [&](int pixels, QStringList *lines) {
-        const QFontMetricsF fm(sized(font(), pixels));
+        const QFontMetricsF fm(sized(font, pixels));
         *lines = wrap(words, fm, box.width());
         return !lines->isEmpty() && blockHeight(fm, lines->size()) <= box.height();
+    };
+    // The largest size in [low, high] that passes, found by halving: sizes are steps of one pixel.
+    auto largestPassing = [](int low, int high, const auto &passes) {
+        if (passes(high))
+            return high;
+        if (!passes(low))
+            return 0;
+        while (high - low > 1) {
+            const int middle = (low + high) / 2;
+            (passes(middle) ? low : high) = middle;
+        }
+        return low;
     };
 
     // cppcheck-suppress shadowFunction ; the result being built, named as the member that keeps it
     Fit fit;
-    QStringList lines;
     if (words.isEmpty()) {
-        fit.font = sized(font(), largest);
-    } else if (fits(largest, &lines)) {
-        fit = {sized(font(), largest), lines, false};
-    } else if (fits(smallest, &lines)) {
-        // The largest size that fits, found by halving: the sizes in between are steps of one pixel.
-        int low = smallest;
-        int high = largest;
-        QStringList best = lines;
-        while (high - low > 1) {
-            const int middle = (low + high) / 2;
-            if (fits(middle, &lines)) {
-                low = middle;
-                best = lines;
-            } else {
-                high = middle;
-            }
-        }
-        fit = {sized(font(), low), best, false};
-    } else {
-        // Past the smallest size: as many lines as the box holds, the last one cut short.
-        fit.font = sized(font(), smallest);
-        fit.elided = true;
-        const QFontMetricsF fm(fit.font);
-        const qsizetype room = qMax<qsizetype>(1, qFloor((box.height() - fm.height()) / fm.lineSpacing()) + 1);
-        QStringList all;
-        QString line;
-        for (const QString &word : words) {
-            const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
-            if (line.isEmpty() || fm.horizontalAdvance(longer) <= box.width()) {
-                line = longer;
-            } else {
-                all.append(line);
-                line = word;
-            }
-        }
-        all.append(line);
-        if (all.size() > room) {
-            const QStringList rest = all.mid(room - 1);
-            all = all.mid(0, room - 1);
-            all.append(rest.join(QLatin1Char(' ')));
-        }
-        for (QString &l : all)
-            l = fm.elidedText(l, Qt::ElideRight, box.width());
-        fit.lines = all;
+        fit.font = sized(font, largest);
+        return fit;
     }
-    m_fit = fit;
+    QStringList lines;
+    const int wrapped = largestPassing(smallest, largest, [&](int pixels) { return fits(pixels, &lines); });
+    if (wrapped > 0) {
+        // A call that reads on one line is not broken for a little more size:
+        // one line wins unless wrapping makes the letters a third larger.
+        const QString whole = words.join(QLatin1Char(' '));
+        const int oneLine = largestPassing(smallest, wrapped, [&](int pixels) {
+            const QFontMetricsF fm(sized(font, pixels));
+            return fm.horizontalAdvance(whole) <= box.width() && fm.height() <= box.height();
+        });
+        if (oneLine > 0 && oneLine * 4 >= wrapped * 3)
+            return {sized(font, oneLine), {whole}, false};
+        fits(wrapped, &lines);
+        return {sized(font, wrapped), lines, false};
+    }
+    // Past the smallest size: as many lines as the box holds, the last one cut short.
+    fit.font = sized(font, smallest);
+    fit.elided = true;
+    const QFontMetricsF fm(fit.font);
+    const qsizetype room = qMax<qsizetype>(1, qFloor((box.height() - fm.height()) / fm.lineSpacing()) + 1);
+    QStringList all;
+    QString line;
+    for (const QString &word : words) {
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (line.isEmpty() || fm.horizontalAdvance(longer) <= box.width()) {
+            line = longer;
+        } else {
+            all.append(line);
+            line = word;
+        }
+    }
+    all.append(line);
+    if (all.size() > room) {
+        const QStringList rest = all.mid(room - 1);
+        all = all.mid(0, room - 1);
+        all.append(rest.join(QLatin1Char(' ')));
+    }
+    for (QString &l : all)
+        l = fm.elidedText(l, Qt::ElideRight, box.width());
+    fit.lines = all;
+    return fit;
+}
+
+void FitLabel::refit()
+{
+    const QSizeF box = contentsRect().size();
+    const int smallest = qMax(1, qCeil(basePixelSize() * m_smallest));
+    const int largest = qMax(smallest, qFloor(basePixelSize() * m_largest));
+    // Nothing that decides the fit changed: no measuring, no repaint.
+    const Inputs inputs{text(), font(), box, smallest, largest};
+    if (m_fitted && inputs == m_inputs)
+        return;
+    m_inputs = inputs;
+    m_fitted = true;
+    m_fit = layout(text(), font(), box, smallest, largest);
     const QString whole = m_fit.elided ? text() : QString();
     setToolTip(whole);
     setAccessibleDescription(whole);

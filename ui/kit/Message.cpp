@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
 #include <QScopeGuard>
 #include <memory>
 
@@ -46,6 +47,18 @@ QWidget *over(QWidget *parent)
     QWidget *active = QApplication::activeWindow();
     return parent && active ? active : parent;
 }
+// Over a full-screen window (the Floor view in the hall) the box is read from as
+// far away as the window: its letters in proportion to the screen. The dialog
+// centres itself over the window, so on that screen.
+void sizeForTheWindow(QMessageBox &box)
+{
+    const QWidget *parent = box.parentWidget();
+    if (!parent || !parent->window()->isFullScreen() || !parent->window()->screen())
+        return;
+    QFont f = box.font();
+    f.setPixelSize(qMax(1, parent->window()->screen()->geometry().height() / 30));
+    box.setFont(f);
+}
 } // namespace
 
 namespace Message {
@@ -60,6 +73,7 @@ void show(const QString &text, QWidget *parent)
     QMessageBox box(QMessageBox::NoIcon, AppIdentity::title(), text, QMessageBox::Ok, over(parent));
     // Names from the caller's files and lists may look like markup: shown as written.
     box.setTextFormat(Qt::PlainText);
+    sizeForTheWindow(box);
     box.exec();
 }
 
@@ -72,6 +86,7 @@ bool ask(const QString &text, QWidget *parent)
                     over(parent));
     box.setDefaultButton(QMessageBox::No);
     box.setTextFormat(Qt::PlainText);
+    sizeForTheWindow(box);
     return box.exec() == QMessageBox::Yes;
 }
 
