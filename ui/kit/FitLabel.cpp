@@ -1,9 +1,12 @@
 #include "ui/kit/FitLabel.h"
 
 #include <QEvent>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QtMath>
+
+#include <functional>
 
 namespace {
 qreal blockHeight(const QFontMetricsF &fm, qsizetype lines)
@@ -30,6 +33,42 @@ QStringList wrap(const QStringList &words, const QFontMetricsF &fm, qreal width)
     if (!line.isEmpty())
         lines.append(line);
     return lines;
+}
+
+// The largest size in [low, high] that passes, 0 when none does: from a guess,
+// stepping out in doubling steps, then halving. Sizes are steps of one pixel.
+int largestPassing(int low, int high, int guess, const std::function<bool(int)> &passes)
+{
+    guess = qBound(low, guess, high);
+    int pass = 0;     // passes
+    int fail = high + 1; // fails, or past the range
+    if (passes(guess)) {
+        pass = guess;
+        for (int step = 1; pass + step <= high; step *= 2) {
+            if (!passes(pass + step)) {
+                fail = pass + step;
+                break;
+            }
+            pass += step;
+        }
+    } else {
+        fail = guess;
+        for (int step = 1;; step *= 2) {
+            const int below = qMax(low, fail - step);
+            if (passes(below)) {
+                pass = below;
+                break;
+            }
+            fail = below;
+            if (below == low)
+                return 0;
+        }
+    }
+    while (fail - pass > 1) {
+        const int middle = pass + (fail - pass) / 2;
+        (passes(middle) ? pass : fail) = middle;
+    }
+    return pass;
 }
 
 QFont sized(QFont font, int pixels)
@@ -77,18 +116,6 @@ FitLabel::Fit FitLabel::layout(const QString &text, const QFont &font, const QSi
         *lines = wrap(words, fm, box.width());
         return !lines->isEmpty() && blockHeight(fm, lines->size()) <= box.height();
     };
-    // The largest size in [low, high] that passes, found by halving: sizes are steps of one pixel.
-    auto largestPassing = [](int low, int high, const auto &passes) {
-        if (passes(high))
-            return high;
-        if (!passes(low))
-            return 0;
-        while (high - low > 1) {
-            const int middle = (low + high) / 2;
-            (passes(middle) ? low : high) = middle;
-        }
-        return low;
-    };
 
     // cppcheck-suppress shadowFunction ; the result being built, named as the member that keeps it
     Fit fit;
@@ -96,18 +123,30 @@ FitLabel::Fit FitLabel::layout(const QString &text, const QFont &font, const QSi
         fit.font = sized(font, largest);
         return fit;
     }
+    const QString whole = words.join(QLatin1Char(' '));
+    auto oneLineFits = [&](int pixels) {
+        const QFontMetricsF fm(sized(font, pixels));
+        return fm.horizontalAdvance(whole) <= box.width() && fm.height() <= box.height();
+    };
+    // Text grows about in proportion to its size: one measure guesses the one-line size.
+    const QFontMetricsF reference(font);
+    const qreal scale = qMin(box.width() / qMax<qreal>(1, reference.horizontalAdvance(whole)),
+                             box.height() / qMax<qreal>(1, reference.height()));
+    const int oneLine = largestPassing(smallest, largest, qFloor(QFontInfo(font).pixelSize() * scale), oneLineFits);
     QStringList lines;
-    const int wrapped = largestPassing(smallest, largest, [&](int pixels) { return fits(pixels, &lines); });
-    if (wrapped > 0) {
+    auto wrapFits = [&](int pixels) { return fits(pixels, &lines); };
+    int wrapped = 0;
+    if (oneLine > 0) {
         // A call that reads on one line is not broken for a little more size:
         // one line wins unless wrapping makes the letters a third larger.
-        const QString whole = words.join(QLatin1Char(' '));
-        const int oneLine = largestPassing(smallest, wrapped, [&](int pixels) {
-            const QFontMetricsF fm(sized(font, pixels));
-            return fm.horizontalAdvance(whole) <= box.width() && fm.height() <= box.height();
-        });
-        if (oneLine > 0 && oneLine * 4 >= wrapped * 3)
+        const int larger = oneLine * 4 / 3 + 1;
+        if (larger > largest || !wrapFits(larger))
             return {sized(font, oneLine), {whole}, false};
+        wrapped = largestPassing(larger, largest, larger, wrapFits);
+    } else {
+        wrapped = largestPassing(smallest, largest, smallest, wrapFits);
+    }
+    if (wrapped > 0) {
         fits(wrapped, &lines);
         return {sized(font, wrapped), lines, false};
     }
