@@ -5,9 +5,11 @@
 #include "ui/kit/Modal.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QScopeGuard>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -55,9 +57,19 @@ void sizeForTheWindow(QMessageBox &box)
     const QWidget *parent = box.parentWidget();
     if (!parent || !parent->window()->isFullScreen() || !parent->window()->screen())
         return;
+    const QRect screen = parent->window()->screen()->geometry();
     QFont f = box.font();
-    f.setPixelSize(qMax(1, parent->window()->screen()->geometry().height() / 30));
+    f.setPixelSize(qMax(1, screen.height() / 30));
     box.setFont(f);
+    // The box measures its wrapping width in pixels, not in letters, and holds
+    // itself to 1,000 pixels wide: the text as wide as that leaves it room for.
+    if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))) {
+        const QFontMetrics fm(f);
+        int widest = 0;
+        for (const QString &line : box.text().split(QLatin1Char('\n')))
+            widest = qMax(widest, fm.horizontalAdvance(line));
+        label->setMinimumWidth(std::min({widest, screen.width() / 2, 800}));
+    }
 }
 } // namespace
 
