@@ -138,8 +138,11 @@ FormWindow *Floor::createWindow()
     const auto settings = Settings::open();
     if (QScreen *screen = screenFor(settings ? settings->value(ScreenKey).toString() : QString())) {
         const QRect room = screen->availableGeometry();
-        w->setScreen(screen);
-        w->setGeometry(QRect(room.topLeft() + QPoint(room.width() / 6, room.height() / 6), room.size() * 2 / 3));
+        w->resize(room.width() * 2 / 3, room.height() * 2 / 3);
+        if (screen != QGuiApplication::primaryScreen()) {
+            w->setScreen(screen);
+            w->move(room.topLeft() + QPoint(room.width() / 6, room.height() / 6));
+        }
     }
     if (settings && settings->value(FullScreenKey, false).toBool())
         w->setWindowState(Qt::WindowFullScreen);
