@@ -20,6 +20,7 @@ BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE,
 VORLET = os.path.join(BUILD, "Vorlet")
 BENCH = os.path.join(BUILD, "bench", "bench_calls")
 BENCH_REMOTE = os.path.join(BUILD, "bench", "bench_remote")
+BENCH_FLOOR = os.path.join(BUILD, "bench", "bench_floor")
 BARE = os.path.join(BUILD, "bench", "bare_label")
 MAP_WATCH = os.path.join(BUILD, "bench", "map_watch")
 IDLE_SECONDS = 30
@@ -33,10 +34,10 @@ def add(figure, value, bound, unit, detail, lower_is_better=True):
     rows.append((figure, f"{value:.2f}{unit}", f"<= {bound:.2f}{unit}", "ok" if ok else "MISSED", detail))
 
 
-def start_display():
-    """Xvfb on BENCH_DISPLAY (default :95), ready for clients."""
-    display = os.environ.get("BENCH_DISPLAY", ":95")
-    xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1920x1080x24", "-nolisten", "tcp"],
+def start_display(variable="BENCH_DISPLAY", default=":95", size="1920x1080"):
+    """Xvfb on the display the variable names (default :95), ready for clients."""
+    display = os.environ.get(variable, default)
+    xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", size + "x24", "-nolisten", "tcp"],
                             stderr=subprocess.DEVNULL)
     for _ in range(100):
         if subprocess.run(["xdotool", "getdisplaygeometry"], env=dict(os.environ, DISPLAY=display),
@@ -144,8 +145,23 @@ def peak_memory(small, large):
         f"{peaks[1]:.1f} MB at 100k, {peaks[0]:.1f} MB at 2k")
 
 
+def floor_figure():
+    """A key on the full-screen Floor view at 3840x2160, beside a bare full-screen label."""
+    xvfb, display = start_display("BENCH_4K_DISPLAY", ":96", "3840x2160")
+    try:
+        env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb")
+        out = subprocess.run([BENCH_FLOOR, "101"], env=env, capture_output=True, text=True, check=True).stdout
+        for text in out.splitlines():
+            parts = text.split("|")
+            if len(parts) == 4:
+                add(parts[0] + " / bare", float(parts[1]), float(parts[2]), "x", parts[3])
+    finally:
+        xvfb.terminate()
+        xvfb.wait()
+
+
 def main():
-    for tool in (VORLET, BENCH, BENCH_REMOTE, BARE, MAP_WATCH):
+    for tool in (VORLET, BENCH, BENCH_FLOOR, BENCH_REMOTE, BARE, MAP_WATCH):
         if not os.access(tool, os.X_OK):
             raise SystemExit(f"bench: {tool} is missing; build first")
     work = tempfile.mkdtemp(prefix="vorlet-bench-")
@@ -157,6 +173,7 @@ def main():
 
     timed_figures(work)
     peak_memory(small, large)
+    floor_figure()
 
     xvfb, display = start_display()
     env = dict(os.environ, DISPLAY=display)

@@ -3,6 +3,8 @@
 #include "testsupport.h"
 
 #include <QFontMetricsF>
+#include <QMessageBox>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 
@@ -25,6 +27,9 @@ private slots:
     void clickerKeys();
     void pauseHoldsThePacingClock();
     void listCallReadableAcrossTheHall();
+    void fitRule_data();
+    void fitRule();
+    void remembersItsScreen();
 };
 
 void tst_Floor::followsAndWorksTheCallsWindow()
@@ -46,6 +51,8 @@ void tst_Floor::followsAndWorksTheCallsWindow()
     QTest::keyClick(w, Qt::Key_F);
     QVERIFY(!c.lblCall->text().isEmpty());
     QTRY_VERIFY(follows() && f.lblCallsLeft->text() == "5 left");
+    QVERIFY(f.lblList->isVisible());
+    QCOMPARE(f.lblList->text(), "B"); // the list the call came from
     const QString first = c.lblCall->text();
     QTest::keyClick(w, Qt::Key_U);
     QTest::keyClick(w, Qt::Key_U, Qt::ControlModifier); // only plain keys act
@@ -100,6 +107,33 @@ void tst_Floor::messagesShowOverTheFloor()
     QCOMPARE(used(db), 1);
     QCOMPARE(c.lblCallsLeft->text(), "1"); // the Calls window keeps the count of the call it drew
     QTRY_COMPARE(Floor::instance().ui().lblCallsLeft->text(), "0 left");
+
+    // Full screen, the box and the question of R come large over the Floor, one at a time, answered as before.
+    const int normalPixels = QFontInfo(QApplication::font("QMessageBox")).pixelSize();
+    QTest::keyClick(w, Qt::Key_F11);
+    QVERIFY(w->isFullScreen());
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QStringList seen;
+    auto answerNo = [&] {
+        QTimer::singleShot(0, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            if (box->parentWidget() == w && QFontInfo(box->font()).pixelSize() == w->screen()->geometry().height() / 30)
+                seen << box->text();
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+    };
+    answerNo();
+    QTest::keyClick(w, Qt::Key_F);
+    answerNo();
+    QTest::keyClick(w, Qt::Key_R);
+    QCOMPARE(seen.size(), 2);
+    QVERIFY(seen[0].startsWith("All calls have been used."));
+    QVERIFY(seen[1].startsWith("Reset the used marks"));
+    QCOMPARE(used(db), 1); // Escape says No
+    QVERIFY(w->screen()->geometry().height() / 30 > normalPixels);
+    QVERIFY(!QApplication::activeModalWidget());
 }
 
 void tst_Floor::windowKeys()
@@ -144,6 +178,78 @@ void tst_Floor::listCallReadableAcrossTheHall()
         // Letters 80 px high wherever three lines hold the name.
         QVERIFY2(!fit.elided && (fit.lines.size() > 3 || QFontMetricsF(fit.font).capHeight() >= 80),
                  qPrintable(name));
+    }
+}
+
+void tst_Floor::fitRule_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QSize>("box");
+    QTest::addColumn<int>("lines"); // 0: cut short
+    // The Floor's list call box at 1920x1080 and at 3840x2160 full screen.
+    QTest::newRow("short call, 1080p") << "Spin Chain Thru" << QSize(1888, 540) << 1;
+    QTest::newRow("short call, 4K") << "Spin Chain Thru" << QSize(3808, 1150) << 1;
+    QTest::newRow("short call, narrow") << "Spin Chain Thru" << QSize(300, 600) << 3;
+    QTest::newRow("long call") << "Load The Boat And Then Square Thru Four Hands Around" << QSize(1888, 540) << 3;
+    QTest::newRow("one word") << "Hinge" << QSize(1888, 540) << 1;
+    QTest::newRow("past the smallest") << "Circulate" << QSize(20, 40) << 0;
+}
+
+// The size and lines, without a window: one line unless wrapping reads clearly larger.
+void tst_Floor::fitRule()
+{
+    QFETCH(QString, text);
+    QFETCH(QSize, box);
+    QFETCH(int, lines);
+    QFont font(QApplication::font());
+    font.setBold(true);
+    const FitLabel::Fit fit = FitLabel::layout(text, font, box, 10, 2000);
+    QCOMPARE(fit.elided, lines == 0);
+    if (lines > 0)
+        QCOMPARE(fit.lines.size(), lines);
+    const QFontMetricsF fm(fit.font);
+    for (const QString &line : fit.lines)
+        QVERIFY2(fm.horizontalAdvance(line) <= box.width(), qPrintable(line));
+    if (!fit.elided) {
+        QCOMPARE(fit.lines.join(' '), text);
+        QVERIFY(fm.height() + (fit.lines.size() - 1) * fm.lineSpacing() <= box.height());
+        // A pixel more and it would not fit so: the size is the largest.
+        const int more = fit.font.pixelSize() + 1;
+        if (fit.lines.size() == 1) {
+            QFont larger = fit.font;
+            larger.setPixelSize(more);
+            const QFontMetricsF lm(larger);
+            QVERIFY(lm.horizontalAdvance(text) > box.width() || lm.height() > box.height());
+        } else {
+            QVERIFY(FitLabel::layout(text, font, box, more, more).elided);
+        }
+    }
+}
+
+// Closed full screen, it opens full screen on the same screen; a screen that is gone means the primary.
+void tst_Floor::remembersItsScreen()
+{
+    TestDatabase db({list("B", 2)});
+    MessageLog log;
+    QScreen *primary = QGuiApplication::primaryScreen();
+    QCOMPARE(Floor::screenFor(primary->name()), primary);
+    QCOMPARE(Floor::screenFor("a projector since unplugged"), primary);
+    QCOMPARE(Floor::screenFor(QString()), primary);
+    for (const bool full : {true, false}) {
+        QTest::mouseClick(getList("B").cmdFloor, Qt::LeftButton);
+        QWidget *w = Floor::instance().window();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        if (w->isFullScreen() != full)
+            QTest::keyClick(w, Qt::Key_F11);
+        QVERIFY(w->close());
+        QTest::mouseClick(getList("B").cmdFloor, Qt::LeftButton);
+        w = Floor::instance().window();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QCOMPARE(w->isFullScreen(), full);
+        QCOMPARE(w->screen(), primary);
+        if (full) // the key strip grows with the screen
+            QVERIFY(Floor::instance().ui().lblKeys->font().pixelSize() >= qRound(12 * w->logicalDpiY() / 72.0 * w->height() / 800.0) - 1);
+        QVERIFY(w->close());
     }
 }
 

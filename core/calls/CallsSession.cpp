@@ -9,7 +9,7 @@ CallsSession &CallsSession::instance()
 bool CallsSession::State::operator==(const State &o) const
 {
     return open == o.open && listCall == o.listCall && listCallShown == o.listCallShown
-           && listCallId == o.listCallId && nlCall1 == o.nlCall1 && nlCall1Shown == o.nlCall1Shown
+           && listCallId == o.listCallId && listName == o.listName && nlCall1 == o.nlCall1 && nlCall1Shown == o.nlCall1Shown
            && nlCall2 == o.nlCall2 && nlCall2Shown == o.nlCall2Shown && callsLeft == o.callsLeft
            && status == o.status && undo == o.undo && callDelay == o.callDelay && nlDelay == o.nlDelay && sync == o.sync
            && paused == o.paused;

@@ -20,6 +20,7 @@ public:
     {
         QString listCall;
         QVariant listCallId; // null until a draw of this showing succeeded
+        QString listName;    // the list the list call came from, empty with no call drawn
         QString nlCall1;
         QString nlCall2;
         QString callsLeft; // as the Calls window shows it; empty before the first draw

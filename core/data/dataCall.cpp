@@ -126,6 +126,19 @@ void dataCall::sqlCallNames(const QString &pattern)
     run(m_sqlCallNames, {isName ? SqlLike::literal(pattern) : SqlLike::typed(pattern)});
 }
 
+QString dataCall::listOfCall(const QVariant &callId)
+{
+    QSqlQuery q(dcCalls());
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("SELECT tblList.List FROM tblCalls, tblList "
+                                  "WHERE tblCalls.List_ID = tblList.List_ID AND tblCalls.Call_ID = ?")))
+        throw failure(q.lastError());
+    q.addBindValue(callId);
+    if (!q.exec())
+        throw failure(q.lastError());
+    return q.next() ? q.value(0).toString() : QString();
+}
+
 void dataCall::tblList()
 {
     run(m_tblList);

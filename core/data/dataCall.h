@@ -34,6 +34,8 @@ public:
 
     // Runs a command on dcCalls, leaving its result set open on the first row.
     void sqlCallNames(const QString &pattern);
+    // The name of the list a call belongs to; empty when there is no such call.
+    QString listOfCall(const QVariant &callId);
     void tblList();
     void sqlAllCalls();
 

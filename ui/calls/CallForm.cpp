@@ -286,6 +286,7 @@ void CallForm::publish()
     state.listCall = c.lblCall->text();
     state.listCallShown = !c.lblCall->isHidden();
     state.listCallId = m_haveListCall ? m_listCallId : QVariant();
+    state.listName = m_haveListCall ? m_listCallList : QString();
     state.nlCall1 = c.lblNLCall1->text();
     state.nlCall1Shown = !c.lblNLCall1->isHidden();
     state.nlCall2 = c.lblNLCall2->text();
@@ -364,6 +365,7 @@ void CallForm::FindCall(Patience patience)
     int rows = 0;
     QVariant name;
     QVariant id;
+    QString list;
     try {
         // The row is read inside the attempt too: it is fetched from the file.
         data.run(patience, [&] {
@@ -379,6 +381,7 @@ void CallForm::FindCall(Patience patience)
             rs.move(draw(rows));
             name = rs.field(QStringLiteral("Call_Name"));
             id = rs.field(QStringLiteral("Call_ID"));
+            list = data.listOfCall(id);
         });
     } catch (const DataError &e) {
         // A skipped tick keeps the call on show usable.
@@ -405,6 +408,7 @@ void CallForm::FindCall(Patience patience)
     showCallsLeft(rows);
     m_listCallId = id;
     m_listCallName = name.toString();
+    m_listCallList = list;
     m_haveListCall = true;
     publish();
     emit callDrawn(id, m_listCallName);

@@ -138,6 +138,7 @@ private:
     bool m_haveListCall = false;
     QVariant m_listCallId;
     QString m_listCallName;
+    QString m_listCallList; // the list it came from
     bool m_noneLeft = false; // the last draw found every call used
 
     QVariantList m_undoIds;  // the calls the last reset cleared, while its offer stands

@@ -1,5 +1,6 @@
 #include "ui/calls/Floor.h"
 
+#include "core/app/Settings.h"
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
 #include "core/calls/CallsSession.h"
@@ -12,6 +13,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace {
 // Light on black: readable under stage lights and from the back of the hall.
@@ -29,6 +32,9 @@ void paint(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
 }
 
 const char *const Caption = "caption";
+const QString ScreenKey = QStringLiteral("Floor/Screen");
+const QString FullScreenKey = QStringLiteral("Floor/FullScreen");
+const int HintPoints = 12;
 
 // What a screen reader says: what the label is, and the call it shows.
 void name(QWidget *label, const QString &text)
@@ -73,6 +79,12 @@ FormWindow *Floor::createWindow()
     c.lblCall = callLabel(w, "lblCall", QStringLiteral("List call"), ListCallInk);
     c.lblNLCall1 = callLabel(w, "lblNLCall1", QStringLiteral("NL call"), NLCallInk);
     c.lblNLCall2 = callLabel(w, "lblNLCall2", QStringLiteral("Previous NL call"), PreviousInk);
+    c.lblList = new QLabel(w);
+    c.lblList->setObjectName(QStringLiteral("lblList"));
+    c.lblList->setProperty(Caption, QStringLiteral("List"));
+    name(c.lblList, QString());
+    c.lblList->setAlignment(Qt::AlignCenter);
+    c.lblList->hide();
     c.lblCallsLeft = new QLabel(w);
     c.lblCallsLeft->setObjectName(QStringLiteral("lblCallsLeft"));
     c.lblCallsLeft->setProperty(Caption, QStringLiteral("Calls left"));
@@ -96,8 +108,8 @@ FormWindow *Floor::createWindow()
     c.lblUndo->hide();
     // The Calls window carries it out, as it does Ctrl+Z.
     connect(c.lblUndo, &QLabel::linkActivated, this, [] { CallsSession::instance().command(CallsSession::Command::Undo); });
-    for (QLabel *small : {c.lblCallsLeft, c.lblKeys, c.lblPaused, c.lblUndo}) {
-        small->setFont(Look::sansSerif(12, true));
+    for (QLabel *small : {c.lblList, c.lblCallsLeft, c.lblKeys, c.lblPaused, c.lblUndo}) {
+        small->setFont(Look::sansSerif(HintPoints, true));
         paint(small, QPalette::WindowText, HintInk);
     }
     auto *rule = new QFrame(w);
@@ -111,6 +123,7 @@ FormWindow *Floor::createWindow()
     auto *column = new QVBoxLayout(w);
     column->setContentsMargins(16, 8, 16, 8);
     column->addWidget(c.lblCall, 6);
+    column->addWidget(c.lblList);
     column->addWidget(rule);
     column->addWidget(c.lblNLCall1, 3);
     column->addWidget(c.lblNLCall2, 2);
@@ -121,10 +134,18 @@ FormWindow *Floor::createWindow()
     bottom->addWidget(c.lblCallsLeft);
     column->addLayout(bottom);
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+    // Where it was last, full screen if it was.
+    const auto settings = Settings::open();
+    if (QScreen *screen = screenFor(settings ? settings->value(ScreenKey).toString() : QString())) {
         const QRect room = screen->availableGeometry();
         w->resize(room.width() * 2 / 3, room.height() * 2 / 3);
+        if (screen != QGuiApplication::primaryScreen()) {
+            w->setScreen(screen);
+            w->move(room.topLeft() + QPoint(room.width() / 6, room.height() / 6));
+        }
     }
+    if (settings && settings->value(FullScreenKey, false).toBool())
+        w->setWindowState(Qt::WindowFullScreen);
     w->installEventFilter(this);
     return w;
 }
@@ -142,6 +163,42 @@ void Floor::Form_Load()
         });
     }
     follow();
+}
+
+QScreen *Floor::screenFor(const QString &remembered)
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    const auto found = std::find_if(screens.begin(), screens.end(),
+                                    [&](const QScreen *s) { return !remembered.isEmpty() && s->name() == remembered; });
+    return found != screens.end() ? *found : QGuiApplication::primaryScreen();
+}
+
+void Floor::remember()
+{
+    const QWidget *w = m_ui->lblCall->window();
+    const auto settings = Settings::open();
+    if (!settings || !w->screen())
+        return;
+    settings->setValue(ScreenKey, w->screen()->name());
+    settings->setValue(FullScreenKey, w->isFullScreen());
+}
+
+// The hints grow with the window, read from as far as the calls are.
+void Floor::scaleHints()
+{
+    const Controls &c = *m_ui;
+    const QWidget *w = c.lblCall->window();
+    const QFont base = Look::sansSerif(HintPoints, true);
+    const qreal basePixels = base.pixelSize() > 0 ? base.pixelSize() : base.pointSizeF() * w->logicalDpiY() / 72.0;
+    // 12 points at 800 pixels high, in proportion above that; never below 12 points.
+    const int pixels = qMax(qRound(basePixels), qRound(basePixels * w->height() / 800.0));
+    for (QLabel *small : {c.lblList, c.lblCallsLeft, c.lblKeys, c.lblPaused, c.lblUndo}) {
+        if (small->font().pixelSize() == pixels)
+            continue;
+        QFont f = base;
+        f.setPixelSize(pixels);
+        small->setFont(f);
+    }
 }
 
 void Floor::followSoon()
@@ -166,12 +223,18 @@ void Floor::follow()
     if (!state.open) {
         for (FitLabel *label : {f.lblCall, f.lblNLCall1, f.lblNLCall2})
             label->hide();
+        f.lblList->hide();
         f.lblCallsLeft->clear();
         f.lblPaused->hide();
         f.lblUndo->hide();
         return;
     }
     showCall(f.lblCall, state.listCall, state.listCallShown);
+    if (f.lblList->text() != state.listName) {
+        f.lblList->setText(state.listName);
+        name(f.lblList, state.listName);
+    }
+    f.lblList->setVisible(state.listCallShown && !state.listName.isEmpty());
     showCall(f.lblNLCall1, state.nlCall1, state.nlCall1Shown);
     // The previous NL call is never larger than the current one.
     f.lblNLCall2->setScaleRange(0.4, qMin<qreal>(40, f.lblNLCall1->fit().font.pixelSize()
@@ -201,8 +264,12 @@ bool Floor::eventFilter(QObject *watched, QEvent *event)
 {
     if (!m_ui || watched != m_ui->lblCall->window())
         return false;
-    if (event->type() == QEvent::Resize)
+    if (event->type() == QEvent::Resize) {
+        scaleHints();
         followSoon();
+    }
+    if (event->type() == QEvent::Hide || event->type() == QEvent::WindowStateChange)
+        remember();
     if (event->type() == QEvent::MouseButtonDblClick) {
         toggleFullScreen();
         return true;

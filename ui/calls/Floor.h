@@ -4,12 +4,14 @@
 #include "ui/kit/Form.h"
 
 class QLabel;
+class QScreen;
 
 struct FloorControls
 {
     FitLabel *lblCall;
     FitLabel *lblNLCall1;
     FitLabel *lblNLCall2;
+    QLabel *lblList; // the list the list call came from
     QLabel *lblCallsLeft;
     QLabel *lblKeys;
     QLabel *lblPaused;
@@ -28,6 +30,9 @@ public:
 
     void toggleFullScreen();
 
+    // The screen the Floor opens on: the remembered one while it is there, else the primary.
+    static QScreen *screenFor(const QString &remembered);
+
 protected:
     FormWindow *createWindow() override;
     void Form_Load() override;
@@ -40,6 +45,8 @@ private:
     void Form_KeyDown(int key);
     void followSoon();
     void follow();
+    void remember();
+    void scaleHints();
 
     bool m_followPending = false;
 };

@@ -5,8 +5,11 @@
 #include "ui/kit/Modal.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QScopeGuard>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -46,6 +49,28 @@ QWidget *over(QWidget *parent)
     QWidget *active = QApplication::activeWindow();
     return parent && active ? active : parent;
 }
+// Over a full-screen window (the Floor view in the hall) the box is read from as
+// far away as the window: its letters in proportion to the screen. The dialog
+// centres itself over the window, so on that screen.
+void sizeForTheWindow(QMessageBox &box)
+{
+    const QWidget *parent = box.parentWidget();
+    if (!parent || !parent->window()->isFullScreen() || !parent->window()->screen())
+        return;
+    const QRect screen = parent->window()->screen()->geometry();
+    QFont f = box.font();
+    f.setPixelSize(qMax(1, screen.height() / 30));
+    box.setFont(f);
+    // The box measures its wrapping width in pixels, not in letters, and holds
+    // itself to 1,000 pixels wide: the text as wide as that leaves it room for.
+    if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))) {
+        const QFontMetrics fm(f);
+        int widest = 0;
+        for (const QString &line : box.text().split(QLatin1Char('\n')))
+            widest = qMax(widest, fm.horizontalAdvance(line));
+        label->setMinimumWidth(std::min({widest, screen.width() / 2, 800}));
+    }
+}
 } // namespace
 
 namespace Message {
@@ -60,6 +85,7 @@ void show(const QString &text, QWidget *parent)
     QMessageBox box(QMessageBox::NoIcon, AppIdentity::title(), text, QMessageBox::Ok, over(parent));
     // Names from the caller's files and lists may look like markup: shown as written.
     box.setTextFormat(Qt::PlainText);
+    sizeForTheWindow(box);
     box.exec();
 }
 
@@ -72,6 +98,7 @@ bool ask(const QString &text, QWidget *parent)
                     over(parent));
     box.setDefaultButton(QMessageBox::No);
     box.setTextFormat(Qt::PlainText);
+    sizeForTheWindow(box);
     return box.exec() == QMessageBox::Yes;
 }
 
