@@ -291,7 +291,9 @@ Preview preview(const QByteArray &raw, const QString &fileName)
         QList<Line> items;         // by verdict; number 0 and name empty where no item
         struct Parent { int indent; int line; };
         QList<Parent> parents;     // the item lines above, outermost first
-        for (int i = 0; i < text.lines.size(); ++i) {
+        // The last line end closes a line; it does not open one.
+        const qsizetype count = text.lines.size() - (text.lines.last().isEmpty() ? 1 : 0);
+        for (int i = 0; i < count; ++i) {
             const QString row = text.lines[i].trimmed();
             Verdict v;
             v.line = i + 1;
