@@ -23,9 +23,10 @@ ImportPreview::ImportPreview(const ListFile::Preview &preview, const QString &fi
     for (const ListFile::Verdict &v : preview.lines) {
         auto *number = new QStandardItem(QString::number(v.line));
         // The box sits where the keyboard starts: Space on a row takes or leaves it.
-        number->setCheckable(v.heading);
-        number->setCheckState(v.imported ? Qt::Checked : Qt::Unchecked);
-        number->setEnabled(true);
+        if (v.heading) {
+            number->setCheckable(true);
+            number->setCheckState(Qt::Unchecked);
+        }
         QList<QStandardItem *> row{number, new QStandardItem(v.call.isEmpty() ? v.text : v.call)};
         if (preview.csv)
             row.append(new QStandardItem(v.list));
