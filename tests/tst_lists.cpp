@@ -499,6 +499,8 @@ void tst_lists::commandLine_data()
                                               << "fifo: 5242880 bytes, too large" << "";
     QTest::newRow("import CSV of two lists") << QStringList{"import", "{d}/two.csv"} << 0
                                              << "created \"Tue\" with 2 calls\ncreated \"Wed\" with 1 calls" << "" << "Tue|Wed";
+    QTest::newRow("import, dry run") << QStringList{"import", "{d}/dup.txt", "--dry-run"} << 0 << "1\tcall\tSwing\n2\tduplicate of line 1\tswing\n"
+                                     << "" << "";
     QTest::newRow("import CSV, a list taken") << QStringList{"import", "{d}/taken.csv"} << 1 << ""
                                               << "\"P\" exists already; add --replace" << "";
     QTest::newRow("import, no file") << QStringList{"import", "{d}/gone.txt"} << 1 << "" << "gone.txt: cannot be read" << "";

@@ -156,7 +156,7 @@ void sayImported(const Context &c, const ListStore &store, const ListStore::Impo
 
 int importList(const Context &c)
 {
-    const Options options(c.args, {QStringLiteral("--name")}, {QStringLiteral("--replace")});
+    const Options options(c.args, {QStringLiteral("--name")}, {QStringLiteral("--replace"), QStringLiteral("--dry-run")});
     if (options.words.size() != 1)
         throw UsageError{QStringLiteral("import takes one file")};
     const bool replace = options.flags.contains(QStringLiteral("--replace"));
@@ -170,6 +170,15 @@ int importList(const Context &c)
     const ListFile::Preview read = ListFile::previewFile(file);
     if (!read.ok())
         throw DataError(read.error);
+    if (options.flags.contains(QStringLiteral("--dry-run"))) {
+        // What the import would make of each line, and nothing written.
+        QStringList out;
+        for (const ListFile::Verdict &v : read.lines)
+            out.append(QStringLiteral("%1\t%2\t%3").arg(v.line).arg(v.imported ? QStringLiteral("call") : v.reason,
+                                                              v.list.isEmpty() ? v.call : v.list + QLatin1Char('\t') + v.call));
+        c.say(out.join(QLatin1Char('\n')));
+        return Ok;
+    }
     if (read.csv) {
         // Each list of the file by its own name; --name renames a file's one list.
         const QList<ListFile::NamedList> lists = read.lists();
@@ -263,7 +272,7 @@ const QList<Command> &commands()
         {QStringLiteral("export"),
          {QStringLiteral("export NAME [--csv] [-o FILE]"), QStringLiteral("export --all --csv [-o FILE]")},
          QStringLiteral("a list as a list file (or CSV), or every list as CSV"), exportList},
-        {QStringLiteral("import"), {QStringLiteral("import FILE [--name NAME] [--replace]")},
+        {QStringLiteral("import"), {QStringLiteral("import FILE [--name NAME] [--replace] [--dry-run]")},
          QStringLiteral("a list file as a new list, or in place of a list's calls; a CSV file as its lists"), importList},
         {QStringLiteral("history"), {QStringLiteral("history [--list NAME] [--since YYYY-MM-DD] [--csv]")},
          QStringLiteral("every use of a call, oldest first: date, list, call"), history},
