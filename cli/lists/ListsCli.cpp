@@ -165,7 +165,6 @@ int importList(const Context &c)
     if (!name.isNull() && name.trimmed().isEmpty())
         throw UsageError{QStringLiteral("--name needs a list name that is not empty")};
     const QString file = options.words.first();
-    ListStore store(c.database);
     // Read once: a pipe gives its lines only once.
     const ListFile::Preview read = ListFile::previewFile(file);
     if (!read.ok())
@@ -175,10 +174,13 @@ int importList(const Context &c)
         QStringList out;
         for (const ListFile::Verdict &v : read.lines)
             out.append(QStringLiteral("%1\t%2\t%3").arg(v.line).arg(v.imported ? QStringLiteral("call") : v.reason,
-                                                              v.list.isEmpty() ? v.call : v.list + QLatin1Char('\t') + v.call));
+                                                              v.call.isEmpty() ? v.text
+                                                              : v.list.isEmpty() ? v.call
+                                                                                 : v.list + QLatin1Char('\t') + v.call));
         c.say(out.join(QLatin1Char('\n')));
         return Ok;
     }
+    ListStore store(c.database);
     if (read.csv) {
         // Each list of the file by its own name; --name renames a file's one list.
         const QList<ListFile::NamedList> lists = read.lists();
