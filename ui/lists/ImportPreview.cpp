@@ -62,6 +62,7 @@ ImportPreview::ImportPreview(const ListFile::Preview &preview, const QString &fi
 
     buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("buttons"));
+    buttons->setAccessibleName(QStringLiteral("Import or cancel"));
     QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
     ok->setObjectName(QStringLiteral("cmdOk"));
     ok->setText(QStringLiteral("&Import"));

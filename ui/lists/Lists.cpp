@@ -490,7 +490,7 @@ void Lists::importFile(const QString &path)
     }
     const ListFile::Preview read = ListFile::previewFile(path);
     if (!read.ok()) {
-        Message::show(read.error, parent);
+        Message::show(DataError(read.error).message(), parent); // worded as every refused file is
         return;
     }
     const std::optional<ListFile::Preview> chosen = prompts.preview(read, fileName);
