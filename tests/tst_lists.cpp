@@ -3,16 +3,19 @@
 #include "core/data/DataError.h"
 #include "core/lists/ListFile.h"
 #include "core/lists/ListStore.h"
+#include "ui/lists/ImportPreview.h"
 #include "ui/lists/Lists.h"
 #include "ui/history/Progress.h"
 #include "ui/history/ProgressModel.h"
 #include "testsupport.h"
 
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -41,6 +44,9 @@ class tst_lists : public QObject
 private slots:
     void parse_data();
     void parse();
+    void preview_data();
+    void preview();
+    void previewDialogWritesOnlyWhatItShows();
     void defaultDataHoldsTheLevelsAndTheProgramFiles();
     void roundTripThroughTheDatabase();
     void rulesRefuseAndWriteNothing_data();
@@ -81,7 +87,7 @@ void tst_lists::parse_data()
                                            << QStringList{"1/4 Thru", "3/4 Tag the Line", "8 Chain Thru", "2.Dosado"}
                                            << "";
     QTest::newRow("Windows-1252") << QByteArray("Caf\xE9 \x93Swing\x94\n")
-                                  << QStringList{QString::fromUtf8("Café “Swing”")} << "read as Windows-1252";
+                                  << QStringList{QString::fromUtf8("Café \"Swing\"")} << "read as Windows-1252";
     QTest::newRow("duplicates once, folded and NFC") << QByteArray("Dosado\nStra\xC3\x9F" "e\n3. dosado\nSTRASSE\nCaf\xC3\xA9\nCafe\xCC\x81")
         << QStringList{"Dosado", QString::fromUtf8("Straße"), QString::fromUtf8("Café")}
         << "line 3: \"dosado\" repeats line 1";
@@ -115,6 +121,123 @@ void tst_lists::parse()
     QCOMPARE(parsed.ok(), !calls.isEmpty());
     QVERIFY2(message.isEmpty() ? said.isEmpty() : said.startsWith("club.txt: ") && said.contains(message),
              qPrintable(said));
+}
+
+void tst_lists::preview_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("verdicts"); // "line=call" imported, "line-reason" skipped, "!error"
+
+    QTest::newRow("bullets and curly quotes")
+        << QString::fromUtf8("- Dosado\n* Swing Thru\n\u2022 \u2018Hinge\u2019 \u201CIt\u201D\n-Zoom\n").toUtf8()
+        << QStringList{"1=Dosado", "2=Swing Thru", "3='Hinge' \"It\"", "4=-Zoom"};
+    QTest::newRow("indented sub-items note the call above")
+        << QByteArray("Swing Thru\n  a. from waves\n\t(b) left-hand\n- Scoot Back\n    - from a tidal\n  Dosado\n"
+                      "b. Bend\n")
+        << QStringList{"1=Swing Thru", "2-sub-item of line 1", "3-sub-item of line 1", "4=Scoot Back",
+                       "5-sub-item of line 4", "6=Dosado", "7=b. Bend"};
+    QTest::newRow("comments, blanks, headings, duplicates")
+        << QByteArray("# Club\n\n1. Circle Family\n  1.a Circle Left\n1.b circle left\n2. Dosado\n")
+        << QStringList{"1-comment", "2-blank", "3-family heading", "4=Circle Left", "5-duplicate of line 4", "6=Dosado"};
+    QTest::newRow("CSV as the export writes it, several lists")
+        << ListFile::toCsv({{"Tue", {"Dosado", "Swing, \"Thru\""}}, {"Wed, late", {"Dosado", "dosado"}}})
+        << QStringList{"2=Tue/Dosado", "3=Tue/Swing, \"Thru\"", "4=Wed, late/Dosado", "5-duplicate of line 4"};
+    QTest::newRow("CSV, a record over two lines") << QByteArray("List,Call\r\nA,\"Sw\ning\"\r\nA,Swing\r\n")
+                                                  << QStringList{"!line 2: \"Sw\ning\" holds a tab"};
+    QTest::newRow("CSV, a quote left open") << QByteArray("List,Call\nA,Dosado\nA,\"Swing\n")
+                                            << QStringList{"!line 3: a quote that is never closed"};
+    QTest::newRow("CSV, a third field") << QByteArray("List,Call\nA,Dosado,1\n") << QStringList{"!line 2: 3 fields"};
+}
+
+void tst_lists::preview()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, verdicts);
+    const ListFile::Preview seen = ListFile::preview(bytes, "club.txt");
+    QStringList got;
+    for (const ListFile::Verdict &v : seen.lines)
+        got.append(v.imported ? QStringLiteral("%1=%2").arg(v.line).arg(v.list.isEmpty() ? v.call : v.list + '/' + v.call)
+                              : QStringLiteral("%1-%2").arg(v.line).arg(v.reason));
+    if (!seen.ok())
+        got = QStringList{'!' + seen.error.mid(QStringLiteral("club.txt: ").size())};
+    if (verdicts.size() == 1 && verdicts.first().startsWith('!'))
+        QVERIFY2(got.size() == 1 && got.first().startsWith(verdicts.first()), qPrintable(got.join('|')));
+    else
+        QCOMPARE(got, verdicts);
+    // The import takes exactly the calls the preview marks, and parse agrees for one list.
+    QStringList marked;
+    for (const ListFile::Verdict &v : seen.lines) {
+        if (v.imported)
+            marked.append(v.call);
+    }
+    QStringList taken;
+    for (const ListFile::NamedList &list : seen.lists())
+        taken += list.calls;
+    QCOMPARE(taken, marked);
+    if (seen.lists().size() == 1)
+        QCOMPARE(ListFile::parse(bytes, "club.txt").calls, marked);
+}
+
+void tst_lists::previewDialogWritesOnlyWhatItShows()
+{
+    TestDatabase db({list("B", 1)});
+    MessageLog log;
+    frmMain::instance().show();
+    QTest::mouseClick(frmMain::instance().ui().cmdLists, Qt::LeftButton);
+    Lists &lists = Lists::instance();
+    QStringList asked;
+    lists.prompts.text = [&](const QString &, const QString &) { return std::optional<QString>("Club"); };
+    lists.prompts.confirm = [&](const QString &question) {
+        asked.append(question);
+        return true;
+    };
+    bool accept = false;
+    bool driven = false;
+    QString summary;
+    lists.prompts.preview = [&](const ListFile::Preview &preview, const QString &fileName) {
+        ImportPreview dialog(preview, fileName, lists.ui().tblLists->window());
+        dialog.show();
+        // The heading on the first row is taken from the keyboard.
+        dialog.tblLines->setFocus();
+        driven = QTest::qWaitForWindowExposed(&dialog) && dialog.tblLines->currentIndex().row() == 0;
+        QTest::keyClick(dialog.tblLines, Qt::Key_Space);
+        summary = dialog.lblSummary->text();
+        if (accept)
+            driven = driven && pressAccessibly(dialog.buttons->button(QDialogButtonBox::Ok));
+        else
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        return dialog.result() == QDialog::Accepted ? std::optional(dialog.chosen()) : std::nullopt;
+    };
+    const QString file = writeFile(db, "club.txt", "1. Circle Family\n1.a Circle Left\n1.b Circle of 4\n# aside\n2. Dosado\n"
+                                                   "  a. from a box\n");
+    const QString calls = "SELECT Call_Name FROM tblCalls JOIN tblList USING (List_ID) WHERE List = 'Club' ORDER BY Call_ID";
+    lists.importFile(file);
+    QVERIFY(driven);
+    QCOMPARE(summary, QStringLiteral("4 of 6 lines become calls. Space on a family heading takes it as a call."));
+    QCOMPARE(db.column("SELECT List FROM tblList ORDER BY List_ID"), QStringList{"B"}); // cancelled: nothing written
+    accept = true;
+    lists.importFile(file);
+    QVERIFY(driven);
+    QCOMPARE(db.column(calls), (QStringList{"Circle Family", "Circle Left", "Circle of 4", "Dosado"}));
+    QCOMPARE(log.messages.takeLast(), QStringLiteral("4 calls imported into \"Club\"."));
+
+    // A CSV of several lists, dropped: one question for the lists it replaces; other files are refused by name.
+    lists.prompts.preview = [](const ListFile::Preview &preview, const QString &) { return std::optional(preview); };
+    writeFile(db, "all.csv", ListFile::toCsv({{"B", {"Hinge"}}, {"Club", {"Dosado", "Fold"}}, {"New", {"Zoom"}}}));
+    writeFile(db, "notes.pdf", "%PDF");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(db.folder() + "/all.csv"), QUrl::fromLocalFile(db.folder() + "/notes.pdf")});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(lists.ui().tblLists->window(), &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(lists.ui().tblLists->window(), &drop);
+    QCOMPARE(asked, QStringList{"The lists \"B\", \"Club\" exist already. Replace their 5 calls with the calls of "
+                                "\"all.csv\"? The calls whose names stay keep their used marks."});
+    QCOMPARE(log.messages, (QStringList{"1 call imported into \"B\".\n2 calls imported into \"Club\".\n"
+                                        "1 call imported into \"New\".",
+                                        "notes.pdf: not imported; only list files (.txt) and CSV files (.csv) can be"}));
+    QCOMPARE(db.column(calls), (QStringList{"Dosado", "Fold"}));
+    QCOMPARE(cells(lists.ui().lists), (QStringList{"B", "Club", "New"}));
 }
 
 void tst_lists::defaultDataHoldsTheLevelsAndTheProgramFiles()
@@ -467,6 +590,12 @@ void tst_lists::commandLine_data()
     QTest::newRow("import, bad file") << QStringList{"import", "{d}/nul.txt"} << 1 << "" << "nul.txt: line 1: a NUL" << "";
     QTest::newRow("import a FIFO, over 4 MB") << QStringList{"import", "{d}/fifo", "--name", "Big"} << 1 << ""
                                               << "fifo: 5242880 bytes, too large" << "";
+    QTest::newRow("import CSV of two lists") << QStringList{"import", "{d}/two.csv"} << 0
+                                             << "created \"Tue\" with 2 calls\ncreated \"Wed\" with 1 calls" << "" << "Tue|Wed";
+    QTest::newRow("import, dry run") << QStringList{"import", "{d}/dup.txt", "--dry-run"} << 0 << "1\tcall\tSwing\n2\tduplicate of line 1\tswing\n"
+                                     << "" << "";
+    QTest::newRow("import CSV, a list taken") << QStringList{"import", "{d}/taken.csv"} << 1 << ""
+                                              << "\"P\" exists already; add --replace" << "";
     QTest::newRow("import, no file") << QStringList{"import", "{d}/gone.txt"} << 1 << "" << "gone.txt: cannot be read" << "";
     QTest::newRow("import, blank name") << QStringList{"import", "{d}/dup.txt", "--name", " "} << 2 << ""
                                         << "--name needs a list name" << "";
@@ -505,6 +634,8 @@ void tst_lists::commandLine()
     writeFile(db, "nul.txt", QByteArray("Swing\0", 6));
     for (const char *name : {"p.txt", ".txt"})
         writeFile(db, name, "Swing\n");
+    writeFile(db, "two.csv", ListFile::toCsv({{"Tue", {"Dosado", "Swing, Thru"}}, {"Wed", {"Fold"}}}));
+    writeFile(db, "taken.csv", ListFile::toCsv({{"Tue", {"Dosado"}}, {"p", {"Fold"}}}));
     args.replaceInStrings("{f}", Fixtures).replaceInStrings("{d}", db.folder());
     // A FIFO fed by a thread, as a pipe from another program would be.
     QFile fifo(db.folder() + "/fifo");
@@ -522,7 +653,7 @@ void tst_lists::commandLine()
                                  && r.err.count('\n') == r.err.count("vorlet-lists: "),
              qPrintable(r.err));
     const QStringList before{"Workshop", "P", "B"};
-    QCOMPARE(db.column("SELECT List FROM tblList ORDER BY List_ID"), added.isEmpty() ? before : before + QStringList{added});
+    QCOMPARE(db.column("SELECT List FROM tblList ORDER BY List_ID"), added.isEmpty() ? before : before + added.split('|'));
 }
 
 void tst_lists::windowDrivesTheLists()
@@ -548,6 +679,7 @@ void tst_lists::windowDrivesTheLists()
         return true;
     };
     lists.prompts.lines = lists.prompts.text;
+    lists.prompts.preview = [](const ListFile::Preview &preview, const QString &) { return std::optional(preview); };
 
     answers = {"Tuesday", "Dosado", "Swing"};
     QTest::mouseClick(c.cmdNewList, Qt::LeftButton);

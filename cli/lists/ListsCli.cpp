@@ -142,9 +142,21 @@ int exportList(const Context &c)
     return Ok;
 }
 
+void sayImported(const Context &c, const ListStore &store, const ListStore::Imported &imported)
+{
+    const QString listName = store.listById(imported.listId).name;
+    if (imported.replaced)
+        c.say(QStringLiteral("replaced the calls of \"%1\": %2 calls, %3 used marks kept")
+                  .arg(listName)
+                  .arg(imported.calls)
+                  .arg(imported.keptUsed));
+    else
+        c.say(QStringLiteral("created \"%1\" with %2 calls").arg(listName).arg(imported.calls));
+}
+
 int importList(const Context &c)
 {
-    const Options options(c.args, {QStringLiteral("--name")}, {QStringLiteral("--replace")});
+    const Options options(c.args, {QStringLiteral("--name")}, {QStringLiteral("--replace"), QStringLiteral("--dry-run")});
     if (options.words.size() != 1)
         throw UsageError{QStringLiteral("import takes one file")};
     const bool replace = options.flags.contains(QStringLiteral("--replace"));
@@ -153,7 +165,41 @@ int importList(const Context &c)
     if (!name.isNull() && name.trimmed().isEmpty())
         throw UsageError{QStringLiteral("--name needs a list name that is not empty")};
     const QString file = options.words.first();
+    // Read once: a pipe gives its lines only once.
+    const ListFile::Preview read = ListFile::previewFile(file);
+    if (!read.ok())
+        throw DataError(read.error);
+    if (options.flags.contains(QStringLiteral("--dry-run"))) {
+        // What the import would make of each line, and nothing written.
+        QStringList out;
+        for (const ListFile::Verdict &v : read.lines)
+            out.append(QStringLiteral("%1\t%2\t%3").arg(v.line).arg(v.imported ? QStringLiteral("call") : v.reason,
+                                                              v.call.isEmpty() ? v.text
+                                                              : v.list.isEmpty() ? v.call
+                                                                                 : v.list + QLatin1Char('\t') + v.call));
+        c.say(out.join(QLatin1Char('\n')));
+        return Ok;
+    }
     ListStore store(c.database);
+    if (read.csv) {
+        // Each list of the file by its own name; --name renames a file's one list.
+        const QList<ListFile::NamedList> lists = read.lists();
+        if (!name.isNull() && lists.size() > 1)
+            throw UsageError{QStringLiteral("--name renames a file of one list; \"%1\" holds %2 lists")
+                                 .arg(QFileInfo(file).fileName())
+                                 .arg(lists.size())};
+        for (const ListFile::NamedList &list : lists) {
+            if (const auto existing = store.find(name.isNull() ? list.name : name); existing && !replace)
+                throw DataError(store.file() + QStringLiteral(": a list named \"%1\" exists already; add --replace to "
+                                                              "replace its calls")
+                                                   .arg(existing->name));
+        }
+        for (const QString &note : std::as_const(read.notes))
+            c.warn(note);
+        for (const ListStore::Imported &imported : store.importPreview(read, name, replace))
+            sayImported(c, store, imported);
+        return Ok;
+    }
     // A name taken from the file's name is the caller's to change with --name.
     if (const QString problem = ListStore::nameProblem(ListStore::defaultName(file)); name.isNull() && !problem.isEmpty())
         throw DataError(store.file() + QStringLiteral(": ") + problem
@@ -163,17 +209,10 @@ int importList(const Context &c)
         throw DataError(store.file() + QStringLiteral(": a list named \"%1\" exists already; add --replace to "
                                                       "replace its calls, or --name NAME to import it under another name")
                                            .arg(existing->name));
-    const ListStore::Imported imported = store.importFile(file, name, replace);
+    const ListStore::Imported imported = store.importPreview(read, name.isNull() ? ListStore::defaultName(file) : name, replace).first();
     for (const QString &note : std::as_const(imported.notes))
         c.warn(note);
-    const QString listName = store.listById(imported.listId).name;
-    if (imported.replaced)
-        c.say(QStringLiteral("replaced the calls of \"%1\": %2 calls, %3 used marks kept")
-                  .arg(listName)
-                  .arg(imported.calls)
-                  .arg(imported.keptUsed));
-    else
-        c.say(QStringLiteral("created \"%1\" with %2 calls").arg(listName).arg(imported.calls));
+    sayImported(c, store, imported);
     return Ok;
 }
 
@@ -235,8 +274,8 @@ const QList<Command> &commands()
         {QStringLiteral("export"),
          {QStringLiteral("export NAME [--csv] [-o FILE]"), QStringLiteral("export --all --csv [-o FILE]")},
          QStringLiteral("a list as a list file (or CSV), or every list as CSV"), exportList},
-        {QStringLiteral("import"), {QStringLiteral("import FILE [--name NAME] [--replace]")},
-         QStringLiteral("a list file as a new list, or in place of a list's calls"), importList},
+        {QStringLiteral("import"), {QStringLiteral("import FILE [--name NAME] [--replace] [--dry-run]")},
+         QStringLiteral("a list file as a new list, or in place of a list's calls; a CSV file as its lists"), importList},
         {QStringLiteral("history"), {QStringLiteral("history [--list NAME] [--since YYYY-MM-DD] [--csv]")},
          QStringLiteral("every use of a call, oldest first: date, list, call"), history},
         {QStringLiteral("coverage"), {QStringLiteral("coverage --list NAME [--unused] [--csv] [--mark-used] FILE...")},

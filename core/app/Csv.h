@@ -14,4 +14,18 @@ enum class Quoting {
 
 QString record(const QStringList &fields, Quoting quoting = Quoting::WhenNeeded);
 
+// What record writes, read back: quoted fields may hold commas, doubled quotes
+// and line breaks. LF, CRLF or CR end a record.
+struct Record
+{
+    int line = 0; // where the record starts, from 1
+    QStringList fields;
+};
+struct Records
+{
+    QList<Record> records;
+    QString error; // "line N: ..." when a quote is left open or stray
+};
+Records read(const QString &text);
+
 } // namespace Csv

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringDecoder>
 #include <algorithm>
 
@@ -46,6 +47,9 @@ Line split(const QString &line)
         QRegularExpression(QStringLiteral("^(\\d{1,6})([A-Za-z])[.)]\\s+(\\S.*)$")),
         QRegularExpression(QStringLiteral("^(\\d{1,6})[.)]()\\s+(\\S.*)$")),
     };
+    static const QRegularExpression bullet(QStringLiteral("^[-*\u2022]\\s+(\\S.*)$"));
+    if (const QRegularExpressionMatch m = bullet.match(line); m.hasMatch())
+        return {0, QChar(), m.captured(1).trimmed()};
     for (const QRegularExpression &p : patterns) {
         const QRegularExpressionMatch m = p.match(line);
         if (m.hasMatch()) {
@@ -56,7 +60,111 @@ Line split(const QString &line)
     return {0, QChar(), line};
 }
 
+// Curly quotes from a word processor mean the plain ones a caller types.
+QString plainQuotes(QString name)
+{
+    for (QChar &ch : name) {
+        switch (ch.unicode()) {
+        case 0x2018: case 0x2019: case 0x201A: case 0x201B: case 0x2032: case 0x00B4: case 0x0060:
+            ch = u'\'';
+            break;
+        case 0x201C: case 0x201D: case 0x201E: case 0x201F: case 0x2033: case 0x00AB: case 0x00BB:
+            ch = u'"';
+            break;
+        default:
+            break;
+        }
+    }
+    return name;
+}
+
+int indentOf(const QString &row)
+{
+    int width = 0;
+    for (const QChar ch : row) {
+        if (ch == u'\t')
+            width += 4;
+        else if (ch.isSpace())
+            ++width;
+        else
+            break;
+    }
+    return width;
+}
+
+// "a. from waves", "b) left", "(c) right": a lettered note, as callers indent them.
+bool letteredNote(const QString &row)
+{
+    static const QRegularExpression note(QStringLiteral("^(\\([A-Za-z]\\)|[A-Za-z][.)])\\s+\\S"));
+    return note.match(row).hasMatch();
+}
+
+QString controlError(int line, const QString &name)
+{
+    return QStringLiteral("line %1: \"%2\" holds a tab or another control character").arg(line).arg(name);
+}
+
+void previewCsv(Preview &result, const QStringList &lines, const QString &fileName)
+{
+    const Csv::Records read = Csv::read(lines.join(QLatin1Char('\n')));
+    if (!read.error.isEmpty()) {
+        result.error = fileName + QStringLiteral(": ") + read.error;
+        return;
+    }
+    QHash<QString, int> seen; // list and folded call -> record's line
+    for (qsizetype i = 1; i < read.records.size(); ++i) {
+        const Csv::Record &record = read.records[i];
+        Verdict v;
+        v.line = record.line;
+        v.text = record.fields.join(QLatin1Char(','));
+        if (record.fields.size() != 2) {
+            result.error = fileName + QStringLiteral(": line %1: %2 fields where List,Call has 2").arg(record.line).arg(record.fields.size());
+            return;
+        }
+        v.list = record.fields[0].trimmed();
+        v.call = plainQuotes(record.fields[1].trimmed());
+        if (v.list.isEmpty() || v.call.isEmpty()) {
+            v.reason = v.list.isEmpty() ? QStringLiteral("no list named") : QStringLiteral("no call named");
+            v.call.clear();
+        } else if (v.call.contains(QLatin1Char('\n')) || !readsBack(v.call)) {
+            result.error = fileName + QStringLiteral(": ") + controlError(record.line, v.call);
+            return;
+        } else {
+            const QString k = key(v.list) + QLatin1Char('\n') + key(v.call);
+            if (const auto first = seen.constFind(k); first != seen.constEnd()) {
+                v.reason = QStringLiteral("duplicate of line %1").arg(*first);
+            } else {
+                seen.insert(k, record.line);
+                v.imported = true;
+            }
+        }
+        result.lines.append(v);
+    }
+}
+
 } // namespace
+
+QList<NamedList> Preview::lists() const
+{
+    QList<NamedList> out;
+    QHash<QString, int> at;      // folded list name -> index in out
+    QSet<QString> taken;         // list and folded call
+    for (const Verdict &v : lines) {
+        if (!v.imported)
+            continue;
+        const QString listKey = key(v.list);
+        if (!at.contains(listKey)) {
+            at.insert(listKey, int(out.size()));
+            out.append({v.list, {}});
+        }
+        const QString callKey = listKey + QLatin1Char('\n') + key(v.call);
+        if (taken.contains(callKey))
+            continue;
+        taken.insert(callKey);
+        out[at.value(listKey)].calls.append(v.call);
+    }
+    return out;
+}
 
 QString callOf(const QString &line)
 {
@@ -164,57 +272,121 @@ Bytes load(const QString &path, const QString &what)
     return result;
 }
 
-Parsed parse(const QByteArray &raw, const QString &fileName)
+Preview preview(const QByteArray &raw, const QString &fileName)
 {
-    Parsed result;
-    auto fail = [&](const QString &cause) {
-        result.calls.clear();
-        result.error = fileName + QStringLiteral(": ") + cause;
-        return result;
-    };
+    Preview result;
     const Lines text = decode(raw, fileName);
     if (!text.ok()) {
         result.error = text.error;
         return result;
     }
     result.notes = text.notes;
-
-    QList<Line> lines;
-    QList<int> lineNumbers;
-    for (int i = 0; i < text.lines.size(); ++i) {
-        const QString row = text.lines[i].trimmed();
-        if (row.isEmpty() || row.startsWith(QLatin1Char('#')))
-            continue;
-        lines.append(split(row));
-        lineNumbers.append(i + 1);
-    }
-
-    QHash<QString, int> seen; // folded name -> line of its first appearance
-    for (int i = 0; i < lines.size(); ++i) {
-        const Line &line = lines[i];
-        // An item whose number the next line carries as a sub-item heads a family.
-        const bool heading = line.number > 0 && line.sub.isNull() && i + 1 < lines.size()
-                             && lines[i + 1].number == line.number && !lines[i + 1].sub.isNull();
-        if (heading)
-            continue;
-        if (!readsBack(line.name))
-            return fail(QStringLiteral("line %1: \"%2\" holds a tab or another control character")
-                            .arg(lineNumbers[i])
-                            .arg(line.name));
-        const QString folded = ListFile::key(line.name);
-        const auto first = seen.constFind(folded);
-        if (first != seen.constEnd()) {
-            result.notes.append(fileName + QStringLiteral(": line %1: \"%2\" repeats line %3; imported once")
-                                               .arg(lineNumbers[i])
-                                               .arg(line.name)
-                                               .arg(first.value()));
-            continue;
+    static const QRegularExpression csvHeader(QStringLiteral("^\\s*\"?List\"?\\s*,\\s*\"?Call\"?\\s*$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    if (!text.lines.isEmpty() && csvHeader.match(text.lines.first()).hasMatch()) {
+        result.csv = true;
+        previewCsv(result, text.lines, fileName);
+    } else {
+        // Blanks, comments and sub-items first: family headings are read among what is left.
+        QList<Line> items;         // by verdict; number 0 and name empty where no item
+        struct Parent { int indent; int line; };
+        QList<Parent> parents;     // the item lines above, outermost first
+        // The last line end closes a line; it does not open one.
+        const qsizetype count = text.lines.size() - (text.lines.last().isEmpty() ? 1 : 0);
+        for (int i = 0; i < count; ++i) {
+            const QString row = text.lines[i].trimmed();
+            Verdict v;
+            v.line = i + 1;
+            v.text = row;
+            Line item;
+            const int indent = indentOf(text.lines[i]);
+            if (row.isEmpty()) {
+                v.reason = QStringLiteral("blank");
+            } else if (row.startsWith(QLatin1Char('#'))) {
+                v.reason = QStringLiteral("comment");
+            } else {
+                while (!parents.isEmpty() && parents.last().indent >= indent)
+                    parents.removeLast();
+                const bool bullet = split(row).name != row && !row.front().isDigit();
+                if (!parents.isEmpty() && (letteredNote(row) || bullet)) {
+                    v.reason = QStringLiteral("sub-item of line %1").arg(parents.last().line);
+                } else {
+                    item = split(row);
+                    v.call = plainQuotes(item.name);
+                    parents.append({indent, v.line});
+                }
+            }
+            result.lines.append(v);
+            items.append(item);
         }
-        seen.insert(folded, lineNumbers[i]);
-        result.calls.append(line.name);
+        QHash<QString, int> seen; // folded name -> line of its first appearance
+        for (int i = 0; i < result.lines.size(); ++i) {
+            Verdict &v = result.lines[i];
+            if (v.call.isEmpty())
+                continue;
+            int next = i + 1;
+            while (next < result.lines.size() && result.lines[next].call.isEmpty())
+                ++next;
+            // An item whose number the next item carries as a sub-item heads a family.
+            const Line &line = items[i];
+            if (line.number > 0 && line.sub.isNull() && next < result.lines.size() && items[next].number == line.number
+                && !items[next].sub.isNull()) {
+                v.heading = true;
+                v.reason = QStringLiteral("family heading");
+                continue;
+            }
+            if (!readsBack(v.call)) {
+                result.error = fileName + QStringLiteral(": ") + controlError(v.line, v.call);
+                break;
+            }
+            if (const auto first = seen.constFind(key(v.call)); first != seen.constEnd()) {
+                v.reason = QStringLiteral("duplicate of line %1").arg(*first);
+                continue;
+            }
+            seen.insert(key(v.call), v.line);
+            v.imported = true;
+        }
     }
-    if (result.calls.isEmpty())
-        return fail(QStringLiteral("no calls in it (only blank lines, comments or family headings)"));
+    if (result.ok() && std::none_of(result.lines.cbegin(), result.lines.cend(), [](const Verdict &v) { return v.imported; }))
+        result.error = fileName + QStringLiteral(": no calls in it (only blank lines, comments or family headings)");
+    if (!result.ok()) {
+        result.lines.clear();
+        return result;
+    }
+    for (const Verdict &v : std::as_const(result.lines)) {
+        if (v.reason.startsWith(QLatin1String("duplicate of line ")))
+            result.notes.append(fileName + QStringLiteral(": line %1: \"%2\" repeats line %3; imported once")
+                                               .arg(v.line)
+                                               .arg(v.call, v.reason.mid(18)));
+    }
+    return result;
+}
+
+Preview previewFile(const QString &path)
+{
+    const Bytes file = load(path, QStringLiteral("a list of calls"));
+    if (!file.error.isEmpty()) {
+        Preview failed;
+        failed.error = file.error;
+        return failed;
+    }
+    return preview(file.bytes, path);
+}
+
+Parsed parse(const QByteArray &raw, const QString &fileName)
+{
+    Parsed result;
+    const Preview seen = preview(raw, fileName);
+    result.notes = seen.notes;
+    result.error = seen.error;
+    const QList<NamedList> lists = seen.lists();
+    if (lists.size() > 1) {
+        result.error = fileName + QStringLiteral(": %1 lists in it; a CSV file of several lists is imported whole").arg(lists.size());
+        return result;
+    }
+    if (!result.ok())
+        return result;
+    result.calls = lists.first().calls;
     return result;
 }
 

@@ -6,7 +6,8 @@
 #include <QStringList>
 
 // The plain-text list file a caller keeps: one call a line, "#" comments,
-// an optional item number ("12.", "12)", "12.a", "12a.") before the name.
+// an optional item number ("12.", "12)", "12.a", "12a.") or bullet ("- ", "* ",
+// "• ") before the name; an indented "a." under a call is a note on it.
 namespace ListFile {
 
 // Lines longer than this, or files larger than MaxBytes, are not lists of calls.
@@ -41,12 +42,44 @@ struct Bytes
 };
 Bytes load(const QString &path, const QString &what);
 
+struct NamedList
+{
+    QString name;
+    QStringList calls;
+};
+
+// What an import makes of one line of a list file, or one record of a CSV file.
+struct Verdict
+{
+    int line = 0;       // where it starts in the file, from 1
+    QString text;       // as written, trimmed
+    QString list;       // a CSV record's list; empty in a list file
+    QString call;       // the name it gives; empty for blanks and comments
+    bool imported = false;
+    bool heading = false; // a family heading, which the caller may take as a call
+    QString reason;       // why it is not imported: "comment", "family heading", ...
+};
+struct Preview
+{
+    QList<Verdict> lines;
+    QStringList notes; // the encoding used
+    QString error;     // set when nothing may be imported; names the file and line
+    bool csv = false;  // the List,Call file the CSV export writes
+    bool ok() const { return error.isEmpty(); }
+    // The calls the import writes, by list in the file's order; a list file gives
+    // one list without a name. Repeats a taken heading brings are dropped.
+    QList<NamedList> lists() const;
+};
+// One verdict a line; the one rule every import of a list file follows.
+Preview preview(const QByteArray &raw, const QString &fileName);
+Preview previewFile(const QString &path);
+
 // The calls of a file's bytes; fileName only goes into the messages.
 Parsed parse(const QByteArray &raw, const QString &fileName);
 // Reads and parses a file in one go.
 Parsed read(const QString &path);
 
-// The name a line gives, with its item number taken off.
+// The name a line gives, with its item number or bullet taken off.
 QString callOf(const QString &line);
 // Whether a call name is written and read back as itself; no control characters.
 bool readsBack(const QString &name);
@@ -60,11 +93,6 @@ QByteArray toText(const QString &listName, const QStringList &calls);
 // list file cannot hold as they stand, and names that repeat.
 QStringList problems(const QStringList &calls);
 
-struct NamedList
-{
-    QString name;
-    QStringList calls;
-};
 QByteArray toCsv(const QList<NamedList> &lists);
 
 // Writes a file whole or not at all; returns what went wrong, or nothing.

@@ -496,6 +496,30 @@ ListStore::Imported ListStore::importFile(const QString &filePath, const QString
     return result;
 }
 
+QList<ListStore::Imported> ListStore::importPreview(const ListFile::Preview &preview, const QString &name, bool replace)
+{
+    if (!preview.ok())
+        throw DataError(preview.error);
+    const QList<ListFile::NamedList> lists = preview.lists();
+    if (lists.isEmpty())
+        fail(QStringLiteral("no calls to import"));
+    // A name given renames a file's one list.
+    auto target = [&](const ListFile::NamedList &list) {
+        return list.name.isEmpty() || (lists.size() == 1 && !name.isEmpty()) ? name : list.name;
+    };
+    if (!replace) {
+        for (const ListFile::NamedList &list : lists) {
+            if (const auto existing = find(target(list)))
+                fail(QStringLiteral("a list named \"%1\" exists already").arg(existing->name));
+        }
+    }
+    QList<Imported> done;
+    for (const ListFile::NamedList &list : lists)
+        done.append(importCalls(target(list), list.calls, replace));
+    done.first().notes = preview.notes;
+    return done;
+}
+
 QByteArray ListStore::exportText(int listId) const
 {
     return ListFile::toText(listById(listId).name, callNames(listId));

@@ -105,6 +105,9 @@ public:
     // the used mark of every call whose name stays.
     Imported importCalls(const QString &name, const QStringList &calls, bool replace);
     Imported importFile(const QString &filePath, const QString &name, bool replace);
+    // The calls a preview takes: a list file's under name, each list of a CSV file
+    // under its own. Without replace, a list that exists refuses them all.
+    QList<Imported> importPreview(const ListFile::Preview &preview, const QString &name, bool replace);
 
     QByteArray exportText(int listId) const;
     // One list, or every list when listId is empty.

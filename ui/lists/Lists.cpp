@@ -1,5 +1,7 @@
 #include "ui/lists/Lists.h"
 
+#include "ui/lists/ImportPreview.h"
+
 #include "ui/kit/FileDialogs.h"
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
@@ -33,14 +35,14 @@
 namespace {
 constexpr int IdRole = Qt::UserRole + 1;
 
-// The local .txt files among what is dragged.
-QStringList textFiles(const QMimeData *data)
+// The local files among what is dragged.
+QStringList droppedFiles(const QMimeData *data)
 {
     QStringList files;
     if (!data || !data->hasUrls())
         return files;
     for (const QUrl &url : data->urls()) {
-        if (url.isLocalFile() && url.toLocalFile().endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
+        if (url.isLocalFile())
             files.append(url.toLocalFile());
     }
     return files;
@@ -54,6 +56,12 @@ public:
     using QStandardItemModel::QStandardItemModel;
     Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
 };
+
+bool listFileName(const QString &path)
+{
+    return path.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive)
+           || path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+}
 
 QString plural(int n, const char *one, const char *many)
 {
@@ -75,6 +83,10 @@ Lists::Lists()
     };
     prompts.confirm = [this](const QString &question) {
         return QMessageBox::question(window(), QStringLiteral("Lists"), question) == QMessageBox::Yes;
+    };
+    prompts.preview = [this](const ListFile::Preview &preview, const QString &fileName) -> std::optional<ListFile::Preview> {
+        ImportPreview dialog(preview, fileName, window());
+        return dialog.exec() == QDialog::Accepted ? std::optional(dialog.chosen()) : std::nullopt;
     };
     prompts.pick = [this](const QString &label, const QStringList &items) -> std::optional<QString> {
         bool ok = false;
@@ -674,36 +686,60 @@ void Lists::calls_ItemChanged(QStandardItem *item)
 
 void Lists::importFile(const QString &path)
 {
+    QWidget *parent = m_ui ? m_ui->tblLists->window() : nullptr;
+    const QString fileName = QFileInfo(path).fileName();
     // Opening a FIFO would wait for a writer with every window frozen.
     if (!QFileInfo(path).isFile()) {
         Message::show(path + QStringLiteral(": not a regular file (a pipe, a device or a folder); "
                                             "only a list file saved on disk can be imported here"),
-                      m_ui ? m_ui->tblLists->window() : nullptr);
+                      parent);
         return;
     }
-    const std::optional<QString> name =
-        prompts.text(QStringLiteral("Import \"%1\" as the list:").arg(QFileInfo(path).fileName()),
-                     ListStore::defaultName(path));
-    if (!name)
+    const ListFile::Preview read = ListFile::previewFile(path);
+    if (!read.ok()) {
+        Message::show(DataError(read.error).message(), parent); // worded as every refused file is
         return;
+    }
+    const std::optional<ListFile::Preview> chosen = prompts.preview(read, fileName);
+    if (!chosen)
+        return;
+    std::optional<QString> name;
+    if (!chosen->csv) {
+        name = prompts.text(QStringLiteral("Import \"%1\" as the list:").arg(fileName), ListStore::defaultName(path));
+        if (!name)
+            return;
+    }
     std::optional<int> imported;
     change([&] {
-        bool replace = false;
-        if (const auto existing = store().find(*name)) {
-            if (!prompts.confirm(QStringLiteral("A list named \"%1\" exists already. Replace its %2 with the "
-                                                "calls of \"%3\"? The calls whose names stay keep their used marks.")
-                                     .arg(existing->name, plural(existing->calls, "call", "calls"),
-                                          QFileInfo(path).fileName())))
-                return;
-            replace = true;
+        // Asked once, for every list the file would replace.
+        QStringList replacing;
+        int callsReplaced = 0;
+        for (const ListFile::NamedList &list : chosen->lists()) {
+            if (const auto existing = store().find(name ? *name : list.name)) {
+                replacing.append(QStringLiteral("\"%1\"").arg(existing->name));
+                callsReplaced += existing->calls;
+            }
         }
-        const ListStore::Imported result = store().importFile(path, *name, replace);
-        imported = result.listId;
-        QString text = QStringLiteral("%1 imported into \"%2\".")
-                           .arg(plural(result.calls, "call", "calls"), store().listById(result.listId).name);
-        if (!result.notes.isEmpty())
-            text += QStringLiteral("\n\n") + result.notes.join(QLatin1Char('\n'));
-        Message::show(text, m_ui ? m_ui->tblLists->window() : nullptr);
+        if (replacing.size() == 1
+            && !prompts.confirm(QStringLiteral("A list named %1 exists already. Replace its %2 with the "
+                                               "calls of \"%3\"? The calls whose names stay keep their used marks.")
+                                    .arg(replacing.first(), plural(callsReplaced, "call", "calls"), fileName)))
+            return;
+        if (replacing.size() > 1
+            && !prompts.confirm(QStringLiteral("The lists %1 exist already. Replace their %2 with the calls "
+                                               "of \"%3\"? The calls whose names stay keep their used marks.")
+                                    .arg(replacing.join(QStringLiteral(", ")), plural(callsReplaced, "call", "calls"),
+                                         fileName)))
+            return;
+        const QList<ListStore::Imported> results = store().importPreview(*chosen, name.value_or(QString()), !replacing.isEmpty());
+        imported = results.first().listId;
+        QStringList text;
+        for (const ListStore::Imported &result : results)
+            text.append(QStringLiteral("%1 imported into \"%2\".")
+                            .arg(plural(result.calls, "call", "calls"), store().listById(result.listId).name));
+        if (!results.first().notes.isEmpty())
+            text.append(QStringLiteral("\n") + results.first().notes.join(QLatin1Char('\n')));
+        Message::show(text.join(QLatin1Char('\n')), parent);
     });
     if (imported && m_ui)
         showLists(imported);
@@ -712,7 +748,7 @@ void Lists::importFile(const QString &path)
 void Lists::cmdImport_Click()
 {
     const QString path =
-        prompts.file(QStringLiteral("Import a list"), QStringLiteral("Text files (*.txt);;All files (*)"), false, {});
+        prompts.file(QStringLiteral("Import a list"), QStringLiteral("List files (*.txt *.csv);;All files (*)"), false, {});
     if (!path.isEmpty())
         importFile(path);
 }
@@ -814,16 +850,22 @@ bool Lists::eventFilter(QObject *watched, QEvent *event)
     if (m_ui && watched == m_ui->tblLists->window()) {
         if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
             auto *drag = static_cast<QDropEvent *>(event);
-            if (!textFiles(drag->mimeData()).isEmpty())
+            if (!droppedFiles(drag->mimeData()).isEmpty())
                 drag->acceptProposedAction();
             return true;
         }
         if (event->type() == QEvent::Drop) {
             auto *drop = static_cast<QDropEvent *>(event);
-            const QStringList files = textFiles(drop->mimeData());
+            const QStringList files = droppedFiles(drop->mimeData());
             drop->acceptProposedAction();
-            for (const QString &file : files)
-                importFile(file);
+            for (const QString &file : files) {
+                if (listFileName(file))
+                    importFile(file);
+                else
+                    Message::show(QFileInfo(file).fileName() + QStringLiteral(": not imported; only list files "
+                                                                              "(.txt) and CSV files (.csv) can be"),
+                                  m_ui->tblLists->window());
+            }
             return true;
         }
     }

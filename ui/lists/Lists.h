@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/kit/Form.h"
+#include "core/lists/ListFile.h"
 
 #include <QStringList>
 #include <functional>
@@ -36,6 +37,8 @@ struct ListsPrompts
     std::function<std::optional<QString>(const QString &label, const QStringList &items)> pick;
     // An empty answer cancels.
     std::function<QString(const QString &caption, const QString &filter, bool save, const QString &suggested)> file;
+    // The verdicts of a file's lines as the caller takes them; nothing cancels.
+    std::function<std::optional<ListFile::Preview>(const ListFile::Preview &preview, const QString &fileName)> preview;
 };
 
 // The caller's lists: the lists with their counts on the left, the chosen
@@ -49,7 +52,8 @@ public:
 
     ListsPrompts prompts;
 
-    // Imports one text file, asking for the list's name (and before replacing).
+    // Imports one list file or CSV file: shows what each line gives, asks for a list
+    // file's list name, and asks before replacing.
     void importFile(const QString &path);
     // Reads the lists and the chosen list's calls again, keeping the choice.
     void refresh();
