@@ -596,6 +596,8 @@ void tst_lists::commandLine_data()
                                      << "" << "";
     QTest::newRow("import CSV, a list taken") << QStringList{"import", "{d}/taken.csv"} << 1 << ""
                                               << "\"P\" exists already; add --replace" << "";
+    QTest::newRow("import CSV, a later list refused: none written")
+        << QStringList{"import", "{d}/half.csv"} << 1 << "" << "a list name cannot hold tabs" << "";
     QTest::newRow("import, no file") << QStringList{"import", "{d}/gone.txt"} << 1 << "" << "gone.txt: cannot be read" << "";
     QTest::newRow("import, blank name") << QStringList{"import", "{d}/dup.txt", "--name", " "} << 2 << ""
                                         << "--name needs a list name" << "";
@@ -635,6 +637,7 @@ void tst_lists::commandLine()
     for (const char *name : {"p.txt", ".txt"})
         writeFile(db, name, "Swing\n");
     writeFile(db, "two.csv", ListFile::toCsv({{"Tue", {"Dosado", "Swing, Thru"}}, {"Wed", {"Fold"}}}));
+    writeFile(db, "half.csv", ListFile::toCsv({{"Tue", {"Dosado"}}, {"Wed\tThu", {"Fold"}}}));
     writeFile(db, "taken.csv", ListFile::toCsv({{"Tue", {"Dosado"}}, {"p", {"Fold"}}}));
     args.replaceInStrings("{f}", Fixtures).replaceInStrings("{d}", db.folder());
     // A FIFO fed by a thread, as a pipe from another program would be.

@@ -421,68 +421,74 @@ ListStore::Imported ListStore::importCalls(const QString &name, const QStringLis
 {
     Imported result{};
     run([&] {
-        if (calls.isEmpty())
-            fail(QStringLiteral("no calls to import"));
-        for (const QString &call : calls) {
-            if (!ListFile::readsBack(call))
-                fail(QStringLiteral("\"%1\" is not a call name a list file can hold").arg(call));
-        }
         Write write(*this);
-        result = Imported();
-        const QString trimmed = name.trimmed();
-        if (trimmed.isEmpty())
-            fail(QStringLiteral("a list needs a name"));
-        std::optional<int> sameId;
-        QString existing;
-        QSqlQuery same = query(QStringLiteral("SELECT List_ID, List FROM tblList"), {});
-        while (same.next()) {
-            if (ListFile::key(same.value(1).toString()) != ListFile::key(trimmed))
-                continue;
-            if (sameId)
-                fail(QStringLiteral("more than one list is named \"%1\"; rename one first").arg(trimmed));
-            sameId = same.value(0).toInt();
-            existing = same.value(1).toString();
-        }
-        if (sameId && !replace)
-            fail(QStringLiteral("a list named \"%1\" exists already").arg(existing));
-        // A call whose name stays keeps its id and mark, so a draw on show still names it;
-        // a new call takes an id above every one the table held.
-        QHash<QString, Call> before;
-        QSqlQuery highest = query(QStringLiteral("SELECT COALESCE(MAX(Call_ID), 0) FROM tblCalls"), {});
-        const int top = highest.next() ? highest.value(0).toInt() : 0;
-        if (sameId) {
-            for (const Call &call : this->calls(*sameId))
-                before.insert(ListFile::key(call.name), call);
-            result.listId = *sameId;
-            result.replaced = true;
-        } else {
-            result.listId = query(QStringLiteral("INSERT INTO tblList (List, List_Active) VALUES (?, 0)"),
-                                  {checkedListName(trimmed, -1)})
-                                .lastInsertId()
-                                .toInt();
-        }
-        QSet<QString> staying;
-        for (const QString &call : calls)
-            staying.insert(ListFile::key(call));
-        for (auto it = before.constBegin(); it != before.constEnd(); ++it) {
-            if (!staying.contains(it.key()))
-                query(QStringLiteral("DELETE FROM tblCalls WHERE Call_ID = ?"), {it->id});
-        }
-        int next = top;
-        for (const QString &call : calls) {
-            const auto kept = before.constFind(ListFile::key(call));
-            if (kept == before.constEnd()) {
-                query(QStringLiteral("INSERT INTO tblCalls (Call_ID, Call_Name, List_ID, Used) VALUES (?, ?, ?, 0)"),
-                      {++next, call, result.listId});
-                continue;
-            }
-            if (kept->name != call) // stored as typed this time
-                query(QStringLiteral("UPDATE tblCalls SET Call_Name = ? WHERE Call_ID = ?"), {call, kept->id});
-            result.keptUsed += kept->used ? 1 : 0;
-        }
-        result.calls = int(calls.size());
+        result = importInto(name, calls, replace);
         write.commit();
     });
+    return result;
+}
+
+ListStore::Imported ListStore::importInto(const QString &name, const QStringList &calls, bool replace)
+{
+    if (calls.isEmpty())
+        fail(QStringLiteral("no calls to import"));
+    for (const QString &call : calls) {
+        if (!ListFile::readsBack(call))
+            fail(QStringLiteral("\"%1\" is not a call name a list file can hold").arg(call));
+    }
+    Imported result;
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        fail(QStringLiteral("a list needs a name"));
+    std::optional<int> sameId;
+    QString existing;
+    QSqlQuery same = query(QStringLiteral("SELECT List_ID, List FROM tblList"), {});
+    while (same.next()) {
+        if (ListFile::key(same.value(1).toString()) != ListFile::key(trimmed))
+            continue;
+        if (sameId)
+            fail(QStringLiteral("more than one list is named \"%1\"; rename one first").arg(trimmed));
+        sameId = same.value(0).toInt();
+        existing = same.value(1).toString();
+    }
+    if (sameId && !replace)
+        fail(QStringLiteral("a list named \"%1\" exists already").arg(existing));
+    // A call whose name stays keeps its id and mark, so a draw on show still names it;
+    // a new call takes an id above every one the table held.
+    QHash<QString, Call> before;
+    QSqlQuery highest = query(QStringLiteral("SELECT COALESCE(MAX(Call_ID), 0) FROM tblCalls"), {});
+    const int top = highest.next() ? highest.value(0).toInt() : 0;
+    if (sameId) {
+        for (const Call &call : this->calls(*sameId))
+            before.insert(ListFile::key(call.name), call);
+        result.listId = *sameId;
+        result.replaced = true;
+    } else {
+        result.listId = query(QStringLiteral("INSERT INTO tblList (List, List_Active) VALUES (?, 0)"),
+                              {checkedListName(trimmed, -1)})
+                            .lastInsertId()
+                            .toInt();
+    }
+    QSet<QString> staying;
+    for (const QString &call : calls)
+        staying.insert(ListFile::key(call));
+    for (auto it = before.constBegin(); it != before.constEnd(); ++it) {
+        if (!staying.contains(it.key()))
+            query(QStringLiteral("DELETE FROM tblCalls WHERE Call_ID = ?"), {it->id});
+    }
+    int next = top;
+    for (const QString &call : calls) {
+        const auto kept = before.constFind(ListFile::key(call));
+        if (kept == before.constEnd()) {
+            query(QStringLiteral("INSERT INTO tblCalls (Call_ID, Call_Name, List_ID, Used) VALUES (?, ?, ?, 0)"),
+                  {++next, call, result.listId});
+            continue;
+        }
+        if (kept->name != call) // stored as typed this time
+            query(QStringLiteral("UPDATE tblCalls SET Call_Name = ? WHERE Call_ID = ?"), {call, kept->id});
+        result.keptUsed += kept->used ? 1 : 0;
+    }
+    result.calls = int(calls.size());
     return result;
 }
 
@@ -513,9 +519,15 @@ QList<ListStore::Imported> ListStore::importPreview(const ListFile::Preview &pre
                 fail(QStringLiteral("a list named \"%1\" exists already").arg(existing->name));
         }
     }
+    // Every list of the file, or none of them.
     QList<Imported> done;
-    for (const ListFile::NamedList &list : lists)
-        done.append(importCalls(target(list), list.calls, replace));
+    run([&] {
+        Write write(*this);
+        done.clear();
+        for (const ListFile::NamedList &list : lists)
+            done.append(importInto(target(list), list.calls, replace));
+        write.commit();
+    });
     done.first().notes = preview.notes;
     return done;
 }

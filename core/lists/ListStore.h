@@ -126,6 +126,8 @@ private:
     // The list a call is in, and the call's name.
     QPair<int, QString> listOfCall(int callId) const;
     int appendCall(int listId, const QString &name, bool used);
+    // One list's import, inside a write already begun.
+    Imported importInto(const QString &name, const QStringList &calls, bool replace);
 
     QString m_file;
     mutable CallStore m_store;
