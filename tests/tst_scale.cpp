@@ -1,9 +1,8 @@
 // Windows at the scale the run starts with: CTest runs this suite at 1, 1.5 and
 // 2 times (QT_SCALE_FACTOR) on the offscreen 800 x 600 screen, which leaves 800 x
 // 600, 533 x 400 and 400 x 300 to lay out in. Our own windows open within the
-// screen (scrolling when they must), no button or frame is cut off at a window's edge, the list combo's
-// popup shows whole names, and the controls whose own look shows no focus show it.
-#include "ui/app/frmAbout.h"
+// screen (scrolling when they must), no button or frame is cut off at a window's
+// edge, the list combo's popup shows whole names, and the delay bars show focus.
 #include "ui/boards/HomePositions.h"
 #include "ui/hall/Hall.h"
 #include "ui/history/Progress.h"
