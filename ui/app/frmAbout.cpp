@@ -1,6 +1,7 @@
 #include "ui/app/frmAbout.h"
 
 #include "ui/kit/AppIcon.h"
+#include "ui/kit/FocusRing.h"
 #include "core/app/AppIdentity.h"
 #include "core/app/Launcher.h"
 #include "ui/kit/Look.h"
@@ -80,6 +81,7 @@ FormWindow *frmAbout::createWindow()
     c.picIcon->setScaledContents(true);
     c.picIcon->setAccessibleName(AppIdentity::title());
     c.picIcon->setFocusPolicy(Qt::TabFocus);
+    FocusRing::add(c.picIcon);
     c.lblTitle = label("lblTitle", QString(), 1050, 240, 3885, 480);
     black(c.lblTitle);
     c.lblVersion = label("lblVersion", QString(), 1050, 780, 3885, 225);

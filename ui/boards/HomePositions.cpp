@@ -1,5 +1,6 @@
 #include "ui/boards/HomePositions.h"
 
+#include "ui/kit/Fit.h"
 #include "ui/kit/Look.h"
 #include "ui/calls/CallForm.h"
 
@@ -72,7 +73,7 @@ FormWindow *HomePositions::createWindow()
     c.optR = Look::make<QRadioButton>(c.Frame1, "optR", "1423", 120, 120, 975, 375);
     c.optHS = Look::make<QRadioButton>(c.Frame1, "optHS", "H to S", 120, 480, 975, 375);
     c.optHS->setChecked(true);
-    // Reaches past the window's right edge by 180 twips; kept where the layout puts it.
+    // Reaches 180 twips past the client width the layout gives; the window grows to take it in.
     c.Frame2 = Look::make<QGroupBox>(w, "Frame2", 5160, 120, 1575, 1095);
     c.opt5Couple = Look::make<QRadioButton>(c.Frame2, "opt5Couple", "5 Couples", 360, 0, 1095, 255);
     c.opt6Couple = Look::make<QRadioButton>(c.Frame2, "opt6Couple", "6 Couples", 360, 360, 1095, 255);
@@ -82,6 +83,7 @@ FormWindow *HomePositions::createWindow()
     c.opt7Couple->hide();
 
     addClockControls(c, w, QStringLiteral("Time Since Last Rotate"), 5040, 3600, 4920, 4320);
+    Fit::clientToChildren(w);
 
     QList<QWidget *> order = {c.txtM[0], c.txtW[0], c.cmdRotate, c.cmdSH, c.cmdSS};
     for (int i = 1; i < Places; ++i)

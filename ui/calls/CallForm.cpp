@@ -3,6 +3,7 @@
 #include "ui/remote/Remote.h"
 
 #include "ui/kit/FitLabel.h"
+#include "ui/kit/FocusRing.h"
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
 #include "ui/kit/Modal.h"
@@ -72,6 +73,8 @@ FormWindow *CallForm::createWindow()
         s->setPageStep(1);
         s->setValue(value);
         s->setFocusPolicy(Qt::StrongFocus);
+        // A scroll bar's own look shows no focus.
+        FocusRing::add(s);
         Look::place(s, l, t, wd, h);
         return s;
     };

@@ -4,6 +4,7 @@
 #include "core/data/DataError.h"
 #include "core/rotation/Plan.h"
 #include "ui/hall/TipView.h"
+#include "ui/kit/FocusRing.h"
 #include "ui/kit/FileDialogs.h"
 #include "ui/kit/Look.h"
 #include "ui/kit/Message.h"
@@ -140,6 +141,7 @@ FormWindow *Hall::createWindow()
     c.cmdPrint = button("cmdPrint", QStringLiteral("P&rint..."));
     c.cmdSavePdf = button("cmdSavePdf", QStringLiteral("Save P&DF..."));
     c.picTip = new TipView(w);
+    FocusRing::add(c.picTip);
     c.picTip->setObjectName(QStringLiteral("picTip"));
     c.lblSittingOut = new QLabel(w);
     c.lblSittingOut->setObjectName(QStringLiteral("lblSittingOut"));

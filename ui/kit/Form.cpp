@@ -2,6 +2,7 @@
 
 #include "ui/kit/Modal.h"
 
+#include "ui/kit/Fit.h"
 #include "ui/kit/ImmediateButtons.h"
 
 #include <QCloseEvent>
@@ -129,6 +130,8 @@ void Form::show()
         w->activateWindow();
         return;
     }
+    // Every window opens within its screen, whatever the scale.
+    Fit::toScreen(w);
     w->show();
     w->activateWindow();
 }

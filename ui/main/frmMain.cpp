@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QStyle>
 
 const QStringList &frmMain::levelTags()
 {
@@ -163,6 +164,10 @@ void frmMain::fillLists()
     m_ui->box_List->addItems(names);
     m_ui->box_List->setCurrentIndex(-1);
     m_ui->box_List->setEditText(text);
+    // The popup shows whole names, however narrow the box, with room for its scroll bar.
+    QAbstractItemView *view = m_ui->box_List->view();
+    view->setMinimumWidth(view->sizeHintForColumn(0) + 2 * view->frameWidth()
+                          + view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view));
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
