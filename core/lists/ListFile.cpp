@@ -104,16 +104,25 @@ QString controlError(int line, const QString &name)
     return QStringLiteral("line %1: \"%2\" holds a tab or another control character").arg(line).arg(name);
 }
 
+// An item line that later, deeper lines may be sub-items of.
+struct Parent
+{
+    // cppcheck-suppress unusedStructMember ; read through QList::last(), which it does not follow
+    int indent;
+    // cppcheck-suppress unusedStructMember
+    int line;
+};
+
 void previewCsv(Preview &result, const QStringList &lines, const QString &fileName)
 {
-    const Csv::Records read = Csv::read(lines.join(QLatin1Char('\n')));
-    if (!read.error.isEmpty()) {
-        result.error = fileName + QStringLiteral(": ") + read.error;
+    const Csv::Records csv = Csv::read(lines.join(QLatin1Char('\n')));
+    if (!csv.error.isEmpty()) {
+        result.error = fileName + QStringLiteral(": ") + csv.error;
         return;
     }
     QHash<QString, int> seen; // list and folded call -> record's line
-    for (qsizetype i = 1; i < read.records.size(); ++i) {
-        const Csv::Record &record = read.records[i];
+    for (qsizetype i = 1; i < csv.records.size(); ++i) {
+        const Csv::Record &record = csv.records[i];
         Verdict v;
         v.line = record.line;
         v.text = record.fields.join(QLatin1Char(','));
@@ -289,7 +298,6 @@ Preview preview(const QByteArray &raw, const QString &fileName)
     } else {
         // Blanks, comments and sub-items first: family headings are read among what is left.
         QList<Line> items;         // by verdict; number 0 and name empty where no item
-        struct Parent { int indent; int line; };
         QList<Parent> parents;     // the item lines above, outermost first
         // The last line end closes a line; it does not open one.
         const qsizetype count = text.lines.size() - (text.lines.last().isEmpty() ? 1 : 0);

@@ -506,15 +506,15 @@ QList<ListStore::Imported> ListStore::importPreview(const ListFile::Preview &pre
 {
     if (!preview.ok())
         throw DataError(preview.error);
-    const QList<ListFile::NamedList> lists = preview.lists();
-    if (lists.isEmpty())
+    const QList<ListFile::NamedList> named = preview.lists();
+    if (named.isEmpty())
         fail(QStringLiteral("no calls to import"));
     // A name given renames a file's one list.
     auto target = [&](const ListFile::NamedList &list) {
-        return list.name.isEmpty() || (lists.size() == 1 && !name.isEmpty()) ? name : list.name;
+        return list.name.isEmpty() || (named.size() == 1 && !name.isEmpty()) ? name : list.name;
     };
     if (!replace) {
-        for (const ListFile::NamedList &list : lists) {
+        for (const ListFile::NamedList &list : named) {
             if (const auto existing = find(target(list)))
                 fail(QStringLiteral("a list named \"%1\" exists already").arg(existing->name));
         }
@@ -524,7 +524,7 @@ QList<ListStore::Imported> ListStore::importPreview(const ListFile::Preview &pre
     run([&] {
         Write write(*this);
         done.clear();
-        for (const ListFile::NamedList &list : lists)
+        for (const ListFile::NamedList &list : named)
             done.append(importInto(target(list), list.calls, replace));
         write.commit();
     });

@@ -564,7 +564,7 @@ void Lists::reorder(const std::function<QList<int>(const QList<int> &, const QLi
 
 bool Lists::shapingKey(QObject *watched, QKeyEvent *key)
 {
-    Controls &c = *m_ui;
+    const Controls &c = *m_ui;
     const bool ctrl = key->modifiers() == Qt::ControlModifier;
     if (watched == c.tblCalls && ctrl && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
         const int step = key->key() == Qt::Key_Up ? -1 : 1;
