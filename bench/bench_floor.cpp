@@ -1,11 +1,12 @@
 // Times a key on the full-screen Floor view to the new call painted, beside a
-// bare full-screen QLabel changing its text, on the same display in the same
-// run. Prints "name|ratio|bound|what was compared", as bench_calls does.
+// bare full-screen QLabel changing its text to the same lines in the same font,
+// on the same display in the same run. Prints "name|ratio|bound|what was compared", as bench_calls does.
 //   DISPLAY=:93 QT_QPA_PLATFORM=xcb bench_floor [runs]
 #include "ui/kit/Form.h"
 #include "ui/kit/Message.h"
 #include "ui/calls/CallForm.h"
 #include "ui/calls/Floor.h"
+#include "ui/kit/FitLabel.h"
 #include "core/data/CallDatabase.h"
 #include "core/data/dataCall.h"
 #include "ui/main/frmMain.h"
@@ -104,9 +105,6 @@ int main(int argc, char *argv[])
     QTest::qWait(300);
 
     QLabel bare;
-    QFont font = bare.font();
-    font.setPixelSize(w->height() / 4);
-    bare.setFont(font);
     bare.setAlignment(Qt::AlignCenter);
     bare.setText(names.first());
     bare.showFullScreen();
@@ -132,7 +130,12 @@ int main(int argc, char *argv[])
             continue;
         }
         vorlet.push_back(t);
-        const QString next = names.at((i + 1) % names.size());
+        // The same letters at the same size: what the Floor adds to Qt's own painting of them.
+        const FitLabel::Fit &shown = floor.ui().lblCall->fit();
+        bare.setFont(shown.font);
+        bare.setText(QString());
+        QCoreApplication::processEvents();
+        const QString next = shown.lines.join(QLatin1Char('\n'));
         plain.push_back(untilPainted(&bare, barePaints, [&] {
             bare.setText(next);
             return true;
