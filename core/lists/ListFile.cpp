@@ -182,8 +182,9 @@ QString callOf(const QString &line)
 
 QString key(const QString &name)
 {
-    // Upper then folded: "ß" and "SS" meet, as full folding has them.
-    return name.normalized(QString::NormalizationForm_C).toUpper().toCaseFolded().normalized(QString::NormalizationForm_C);
+    // Upper then folded: "ß" and "SS" meet, as full folding has them. Curly and
+    // plain quotes meet too: a file read back has plain ones where the list had curly.
+    return plainQuotes(name).normalized(QString::NormalizationForm_C).toUpper().toCaseFolded().normalized(QString::NormalizationForm_C);
 }
 
 qsizetype length(const QString &text)

@@ -83,7 +83,7 @@ Parsed read(const QString &path);
 QString callOf(const QString &line);
 // Whether a call name is written and read back as itself; no control characters.
 bool readsBack(const QString &name);
-// What two names that look the same share: NFC, then full case folding.
+// What two names that look the same share: plain quotes, NFC, then full case folding.
 QString key(const QString &name);
 // Characters (code points), not UTF-16 units.
 qsizetype length(const QString &text);
