@@ -43,10 +43,7 @@ FormWindow *Progress::createWindow()
     Controls &c = *m_ui;
 
     auto make = [w](auto *control, const char *name, const QString &accessible) {
-        control->setParent(w);
-        control->setObjectName(QString::fromLatin1(name));
-        control->setAccessibleName(accessible);
-        return control;
+        return Look::adopt(w, control, name, accessible);
     };
     c.lblList = make(new QLabel(QStringLiteral("&List:")), "lblList", QStringLiteral("List"));
     c.cboList = make(new QComboBox, "cboList", QStringLiteral("List"));

@@ -34,6 +34,17 @@ T *make(QWidget *parent, const char *name, int left, int top, int width, int hei
     return control;
 }
 
+// A control of a window laid out by a layout: parented, named and given the
+// name a screen reader says.
+template<class T>
+T *adopt(QWidget *parent, T *control, const char *name, const QString &accessible)
+{
+    control->setParent(parent);
+    control->setObjectName(QString::fromLatin1(name));
+    control->setAccessibleName(accessible);
+    return control;
+}
+
 // Tab visits the widgets in the order given.
 void tabOrder(const QList<QWidget *> &order);
 void setClientSize(QWidget *window, int width, int height);

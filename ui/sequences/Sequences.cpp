@@ -90,10 +90,7 @@ FormWindow *Sequences::createWindow()
     Controls &c = *m_ui;
 
     auto make = [w](auto *control, const char *name, const QString &accessible) {
-        control->setParent(w);
-        control->setObjectName(QString::fromLatin1(name));
-        control->setAccessibleName(accessible);
-        return control;
+        return Look::adopt(w, control, name, accessible);
     };
     auto label = [&](QLabel *&member, const char *name, const QString &text, QWidget *buddy) {
         member = make(new QLabel(text), name, QString(text).remove(QLatin1Char('&')).remove(QLatin1Char(':')));
